@@ -1,0 +1,177 @@
+#include "platform/SerialPort.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace kivu {
+
+namespace {
+
+std::mutex tableMutex;
+std::vector<std::string> tableOverride;
+
+std::vector<std::string> SplitPaths(const char* text) {
+  std::vector<std::string> paths;
+  std::string current;
+  for (const char* p = text; *p; ++p) {
+    if (*p == ':') {
+      if (!current.empty()) paths.push_back(current);
+      current.clear();
+    } else {
+      current += *p;
+    }
+  }
+  if (!current.empty()) paths.push_back(current);
+  return paths;
+}
+
+void MakeRaw(int fd) noexcept {
+  termios tio;
+  if (tcgetattr(fd, &tio) != 0) return;  // not a terminal (a FIFO in a test): nothing to set
+  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+  tio.c_oflag &= ~OPOST;
+  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag |= CREAD | CLOCAL;  // speed, CSIZE, PARENB and CSTOPB stay as the driver has them
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  tcsetattr(fd, TCSANOW, &tio);
+}
+
+bool IsHangUpError(int error) noexcept { return error == EIO || error == ENXIO || error == ENODEV; }
+
+}  // namespace
+
+std::vector<std::string> DefaultSerialPortPaths() {
+  return {"/dev/ttyACM0",  "/dev/ttyACM1",  "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyUSB0", "/dev/ttyUSB1",
+          "/dev/ttyUSB2",  "/dev/ttyUSB3",  "/dev/rfcomm0", "/dev/rfcomm1", "/dev/ttyS0",   "/dev/ttyS1",
+          "/dev/ttyS2",    "/dev/ttyS3",    "/dev/ttyS4",   "/dev/ttyS5"};
+}
+
+void SetSerialPortPaths(std::vector<std::string> paths) {
+  std::lock_guard lock(tableMutex);
+  tableOverride = std::move(paths);
+}
+
+std::vector<std::string> SerialPortPaths() {
+  {
+    std::lock_guard lock(tableMutex);
+    if (!tableOverride.empty()) return tableOverride;
+  }
+  if (const char* env = getenv("KIVU_PORTS"); env && *env) {
+    std::vector<std::string> paths = SplitPaths(env);
+    if (!paths.empty()) return paths;
+  }
+  return DefaultSerialPortPaths();
+}
+
+std::string SerialDevicePath(const std::string& name) {
+  size_t i = 0;
+  while (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i]))) ++i;
+  size_t digits = i;
+  while (digits < name.size() && std::isdigit(static_cast<unsigned char>(name[digits]))) ++digits;
+  if (digits == i || digits - i > 2 || digits + 1 != name.size() || name[digits] != ':') return "";
+  int n = std::atoi(name.c_str() + i);
+  std::vector<std::string> table = SerialPortPaths();
+  if (n < 1 || n > kSerialPortCount || n > static_cast<int>(table.size())) return "";
+  return table[static_cast<size_t>(n - 1)];
+}
+
+SerialOpenResult OpenSerialPort(const std::string& path) {
+  SerialOpenResult result;
+  if (path.empty()) {
+    result.error = ENOENT;
+    return result;
+  }
+  UniqueFd fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
+    result.error = errno;
+    return result;
+  }
+  // flock keeps out every other Kivu and the programs that lock their ports; TIOCEXCL keeps out the
+  // rest (root excepted). A port locked elsewhere counts as held.
+  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    result.error = errno;
+    return result;
+  }
+  if (isatty(fd.Get())) ioctl(fd.Get(), TIOCEXCL);
+  MakeRaw(fd.Get());
+  result.fd = std::move(fd);
+  return result;
+}
+
+bool IsHeldOrForbidden(int error) noexcept {
+  return error == EBUSY || error == EACCES || error == EPERM || error == EWOULDBLOCK;
+}
+
+std::string DescribeOpenFailure(const std::string& path, int error) {
+  std::string line = "kivu: GPS port " + path + ": ";
+  if (error == EWOULDBLOCK || error == EBUSY) {
+    line += "in use by another program";
+  } else {
+    line += std::strerror(error);
+  }
+  if (error == EACCES || error == EPERM) line += " (add your user to the 'dialout' group and log in again)";
+  return line;
+}
+
+void PurgeSerialPort(int fd) noexcept {
+  if (fd >= 0) tcflush(fd, TCIOFLUSH);
+}
+
+SerialWait WaitForSerialInput(int fd, const WakeEvent& wake, int timeoutMs) noexcept {
+  pollfd fds[2] = {{wake.Fd(), POLLIN, 0}, {fd, POLLIN, 0}};
+  nfds_t count = fd >= 0 ? 2 : 1;
+  for (;;) {
+    int n = poll(fds, count, timeoutMs);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return SerialWait::HungUp;  // only a broken descriptor makes poll fail here
+    if (n == 0) return SerialWait::TimedOut;
+    if (fds[0].revents & POLLIN) return SerialWait::Woken;
+    if (count == 2) {
+      if (fds[1].revents & POLLIN) return SerialWait::Readable;
+      if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) return SerialWait::HungUp;
+    }
+  }
+}
+
+int SerialInputCount(int fd) noexcept {
+  int count = 0;
+  if (ioctl(fd, FIONREAD, &count) != 0) return 0;
+  return count;
+}
+
+ssize_t ReadSerialBurst(int fd, char* buffer, size_t capacity, int gapMs) noexcept {
+  size_t total = 0;
+  while (total < capacity) {
+    ssize_t n = read(fd, buffer + total, capacity - total);
+    if (n > 0) {
+      total += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Nothing more right now: wait a short gap for the rest of the burst.
+      pollfd p = {fd, POLLIN, 0};
+      int ready = poll(&p, 1, gapMs);
+      if (ready > 0 && (p.revents & POLLIN)) continue;
+      break;
+    }
+    // End of file or a hang-up error: report what came before it, or the hang-up itself.
+    if (total > 0) break;
+    if (n == 0 || IsHangUpError(errno)) return 0;
+    return -1;
+  }
+  return static_cast<ssize_t>(total);
+}
+
+}  // namespace kivu

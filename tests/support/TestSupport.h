@@ -1,0 +1,68 @@
+// Helpers shared by Kivu's tests: temporary folders, files, pseudo-terminals and the shared captures.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kivu::test {
+
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder's path, ending with '/'.
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+
+// A file of the repository, by its path from the top of the source tree.
+std::string SourcePath(const std::string& relative);
+
+// The shared NMEA captures ("../shared/nmea/gpsd/"), or "" when a fresh clone has no ../shared.
+std::string SharedCaptureDir();
+// Every "*.log" capture in the shared folder, sorted by name.
+std::vector<std::string> SharedCaptures();
+
+// A pseudo-terminal: the test writes to the master side as a GPS receiver would; Kivu opens the slave.
+class PseudoTerminal {
+ public:
+  PseudoTerminal();
+  ~PseudoTerminal();
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  const std::string& SlavePath() const { return slavePath_; }
+  // Writes all of the text to the master side.
+  void Write(const std::string& text);
+  // Closes the master side: the slave hangs up, as when a USB receiver is pulled out.
+  void CloseMaster();
+  int MasterFd() const { return master_; }
+
+ private:
+  int master_ = -1;
+  // Kept open so that the slave does not report a hang-up before Kivu opens it.
+  int slaveHold_ = -1;
+  std::string slavePath_;
+};
+
+}  // namespace kivu::test
+
+// Skips the current test when the shared captures are absent (a user's fresh clone).
+#define KIVU_REQUIRE_SHARED_CAPTURES()                                                       \
+  do {                                                                                       \
+    if (::kivu::test::SharedCaptureDir().empty())                                            \
+      GTEST_SKIP() << "../shared/nmea/gpsd is absent (a fresh clone): shared captures skipped"; \
+  } while (0)
