@@ -1,0 +1,213 @@
+#include "config/IniFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+
+namespace kivu {
+
+namespace {
+
+// A settings file is a few hundred bytes; anything far beyond that is not one, and is neither read
+// nor rewritten.
+constexpr std::size_t kMaxIniFileSize = 16u << 20;
+
+struct IniLine {
+  std::string_view bytes;  // the whole line with its line end
+  std::string_view text;   // the line without its line end
+};
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view SkipBlanks(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && IsBlank(s[i]))
+    ++i;
+  return s.substr(i);
+}
+
+std::string_view TrimTrailingBlanks(std::string_view s) {
+  std::size_t n = s.size();
+  while (n > 0 && IsBlank(s[n - 1]))
+    --n;
+  return s.substr(0, n);
+}
+
+std::vector<IniLine> SplitLines(std::string_view buffer) {
+  std::vector<IniLine> lines;
+  std::size_t start = 0;
+  while (start < buffer.size()) {
+    std::size_t lf = buffer.find('\n', start);
+    std::size_t end = lf == std::string_view::npos ? buffer.size() : lf + 1;
+    std::size_t textEnd = lf == std::string_view::npos ? end : lf;
+    if (lf != std::string_view::npos && textEnd > start && buffer[textEnd - 1] == '\r') --textEnd;
+    lines.push_back({buffer.substr(start, end - start), buffer.substr(start, textEnd - start)});
+    start = end;
+  }
+  return lines;
+}
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+struct Lookup {
+  bool sectionFound = false;
+  std::size_t keyLine = kNone;
+  std::size_t nextHeader = kNone;
+};
+
+Lookup Scan(const std::vector<IniLine>& lines, std::string_view section, std::string_view key) {
+  Lookup result;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view text = SkipBlanks(lines[i].text);
+    if (!text.empty() && (text.front() == ',' || text.front() == '#')) continue;
+    if (!text.empty() && text.front() == '[') {
+      if (result.sectionFound) {
+        result.nextHeader = i;
+        break;
+      }
+      if (SkipBlanks(text.substr(1)).starts_with(section)) result.sectionFound = true;
+      continue;
+    }
+    if (result.sectionFound && text.find(key) != std::string_view::npos) {
+      result.keyLine = i;
+      break;
+    }
+  }
+  return result;
+}
+
+// The value on a key's line, or nothing when the line has no '='.
+bool ValueOf(std::string_view text, std::string_view& value) {
+  std::size_t eq = text.find('=');
+  if (eq == std::string_view::npos) return false;
+  value = TrimTrailingBlanks(SkipBlanks(text.substr(eq + 1)));
+  return true;
+}
+
+// strtol's reading of a decimal number, on a 32-bit int: saturates instead of overflowing.
+int ParseInt(std::string_view s) {
+  std::size_t i = 0;
+  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (i < s.size() && isSpace(s[i]))
+    ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  long long magnitude = 0;
+  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (s[i] - '0');
+    if (magnitude > limit) magnitude = limit;  // stays saturated through any further digits
+  }
+  return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+bool ReadableBack(std::string_view section, std::string_view key) {
+  if (section.empty() || key.empty()) return false;
+  if (section.find('\n') != std::string_view::npos || key.find('\n') != std::string_view::npos) return false;
+  if (IsBlank(section.front())) return false;
+  char first = key.front();
+  if (IsBlank(first) || first == ',' || first == '#' || first == '[') return false;
+  return key.find('=') == std::string_view::npos;
+}
+
+// One line on standard error per failing file and cause, so a failing save of seven keys says it once.
+void ReportWriteFailure(const std::string& path, int error) {
+  static std::mutex mutex;
+  static std::set<std::pair<std::string, int>> reported;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!reported.emplace(path, error).second) return;
+  std::fprintf(stderr, "kivu: cannot write the settings file %s: %s\n", path.c_str(), std::strerror(error));
+}
+
+std::string Rewrite(std::string_view old, std::string_view section, std::string_view key,
+                    std::string_view value) {
+  std::string header = "[" + std::string(section) + "]\r\n";
+  std::string entry = std::string(key) + " = " + std::string(value) + "\r\n";
+  std::vector<IniLine> lines = SplitLines(old);
+  Lookup found = Scan(lines, section, key);
+  std::string out;
+  out.reserve(old.size() + header.size() + entry.size() + 2);
+  auto appendAtEnd = [&](std::string_view added) {
+    // A last line without a line end gets one, or the new line would run into it.
+    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    out += added;
+  };
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i == found.keyLine) {
+      out += entry;
+      continue;
+    }
+    if (i == found.nextHeader && found.keyLine == kNone) out += entry;
+    out += lines[i].bytes;
+  }
+  if (!found.sectionFound) {
+    appendAtEnd(header);
+    out += entry;
+  } else if (found.keyLine == kNone && found.nextHeader == kNone) {
+    appendAtEnd(entry);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string IniGetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                         const std::string& path) {
+  if (section.empty() || key.empty() || path.empty()) return "";
+  try {
+    WholeFile file = ReadWholeFile(path, kMaxIniFileSize);
+    if (file.status != WholeFile::Status::Read || file.content.empty()) return std::string(defaultValue);
+    std::vector<IniLine> lines = SplitLines(file.content);
+    Lookup found = Scan(lines, section, key);
+    std::string_view value;
+    if (found.keyLine == kNone || !ValueOf(lines[found.keyLine].text, value))
+      return std::string(defaultValue);
+    return std::string(value);
+  } catch (const std::bad_alloc&) {
+    return std::string(defaultValue);
+  }
+}
+
+int IniGetInt(std::string_view section, std::string_view key, int defaultValue, const std::string& path) {
+  std::string text = IniGetString(section, key, "", path);
+  if (text.empty()) return defaultValue;
+  return ParseInt(text);
+}
+
+bool IniWriteString(std::string_view section, std::string_view key, std::string_view value,
+                    const std::string& path) {
+  if (path.empty() || !ReadableBack(section, key) || value.find('\n') != std::string_view::npos) return false;
+  try {
+    WholeFile file = ReadWholeFile(path, kMaxIniFileSize);
+    if (file.status == WholeFile::Status::Failed) {
+      ReportWriteFailure(path, file.error);
+      return false;
+    }
+    int error = ReplaceFileAtomically(path, Rewrite(file.content, section, key, value));
+    if (error != 0) {
+      ReportWriteFailure(path, error);
+      return false;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool IniWriteInt(std::string_view section, std::string_view key, int value, const std::string& path) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return IniWriteString(section, key, text, path);
+}
+
+}  // namespace kivu

@@ -1,0 +1,233 @@
+// The settings model: defaults at first start, the first save, hand edits, the folders Kivu uses.
+#include "config/AppSettings.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+
+#include "ChildProcess.h"
+#include "platform/ModuleFolder.h"
+#include "support/TestSupport.h"
+
+namespace kivu {
+namespace {
+
+using test::FileExists;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Sets an environment variable for the length of a test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+class Settings : public ::testing::Test {
+ protected:
+  TempDir home_;
+  ScopedEnv kivuHome_{"KIVU_HOME", home_.Path()};
+  std::string ini_ = home_ / "Kivu.ini";
+};
+
+TEST_F(Settings, FirstStartGivesTheDefaultsAndCreatesOnlyTheRecordFolder) {
+  AppSettings s = LoadAppSettings();
+  EXPECT_EQ(s.digitalReadout, 1);
+  EXPECT_EQ(s.unitSelection, 0);
+  EXPECT_EQ(s.navigationPath, "/SDMMC/Navikko/Navikko.exe");
+  EXPECT_EQ(s.recordGpsMessages, 0);
+  EXPECT_EQ(s.pitchSource, 0);
+  EXPECT_EQ(s.rollSource, 0);
+  EXPECT_EQ(s.recordTrack, 0);
+  EXPECT_EQ(s.displayAd, 1);
+  EXPECT_EQ(s.blinkingLight, 1);
+  EXPECT_EQ(s.adTexts, std::vector<std::string>{"Velmarix provides sponsorship"});
+  EXPECT_EQ(s.recordFolder, home_ / "KivuRecord/");
+  EXPECT_TRUE(IsFolder(home_ / "KivuRecord"));
+  EXPECT_FALSE(FileExists(ini_));
+}
+
+TEST_F(Settings, TheSettingsFileLiesInTheModuleFolder) {
+  EXPECT_EQ(GetModuleFolder(), home_.Path());
+  EXPECT_EQ(GetIniFilePath(), home_ / "Kivu.ini");
+}
+
+TEST_F(Settings, FirstSaveWritesExactlyTheEightLines) {
+  AppSettings s = LoadAppSettings();
+  s.unitSelection = 1;
+  s.navigationPath = "/opt/nav/bin/navigator";
+  s.recordTrack = 1;
+  s.pitchSource = -1;  // an unselected choice is stored as it is
+  ASSERT_TRUE(SaveAppSettings(s, GetIniFilePath()));
+  EXPECT_EQ(ReadFile(ini_),
+            "[Settings]\r\n"
+            "DIGITAL_READOUT = 1\r\n"
+            "UNIT_SELECTION = 1\r\n"
+            "NAVIGATION_PATH = /opt/nav/bin/navigator\r\n"
+            "RECORD_GPS_MSG = 0\r\n"
+            "PITCH_SOURCE = -1\r\n"
+            "ROLL_SOURCE = 0\r\n"
+            "RECORD_TRACK = 1\r\n");
+}
+
+TEST_F(Settings, EveryStoredKeyIsLoaded) {
+  WriteFile(ini_,
+            "[Settings]\n"
+            "BLINKING_LIGHT = 0\n"
+            "DISPLAY_AD = 2\n"
+            "RECORD_TRACK = 1\n"
+            "ROLL_SOURCE = 1\n"
+            "PITCH_SOURCE = 1\n"
+            "RECORD_GPS_MSG = 1\n"
+            "NAVIGATION_PATH = /usr/local/bin/nav tool\n"
+            "UNIT_SELECTION = 5\n"
+            "DIGITAL_READOUT = 0\n");
+  AppSettings s = LoadAppSettings();
+  EXPECT_EQ(s.digitalReadout, 0);
+  EXPECT_EQ(s.unitSelection, 5);
+  EXPECT_EQ(s.navigationPath, "/usr/local/bin/nav tool");
+  EXPECT_EQ(s.recordGpsMessages, 1);
+  EXPECT_EQ(s.pitchSource, 1);
+  EXPECT_EQ(s.rollSource, 1);
+  EXPECT_EQ(s.recordTrack, 1);
+  EXPECT_EQ(s.displayAd, 2);
+  EXPECT_EQ(s.blinkingLight, 0);
+}
+
+TEST_F(Settings, AnEmptyPathStaysEmptyButAnEmptyIntegerGetsItsDefault) {
+  WriteFile(ini_, "[Settings]\r\nNAVIGATION_PATH =\r\nDIGITAL_READOUT =\r\n");
+  AppSettings s = LoadAppSettings();
+  EXPECT_EQ(s.navigationPath, "");
+  EXPECT_EQ(s.digitalReadout, 1);
+}
+
+TEST_F(Settings, AHandEditedDisplayAdTakesEffectAndSavesKeepIt) {
+  const std::string handMade = "[Settings]\nDISPLAY_AD = 0\nBLINKING_LIGHT = 0\nUNIT_SELECTION = 1\n";
+  WriteFile(ini_, handMade);
+  AppSettings s = LoadAppSettings();
+  EXPECT_EQ(s.displayAd, 0);
+  EXPECT_EQ(s.blinkingLight, 0);
+  EXPECT_EQ(s.unitSelection, 1);
+  ASSERT_TRUE(SaveAppSettings(s, GetIniFilePath()));
+  ASSERT_TRUE(SaveAppSettings(s, GetIniFilePath()));  // a second save changes nothing more
+  EXPECT_EQ(ReadFile(ini_),
+            "[Settings]\nDISPLAY_AD = 0\nBLINKING_LIGHT = 0\n"
+            "UNIT_SELECTION = 1\r\n"
+            "DIGITAL_READOUT = 1\r\n"
+            "NAVIGATION_PATH = /SDMMC/Navikko/Navikko.exe\r\n"
+            "RECORD_GPS_MSG = 0\r\n"
+            "PITCH_SOURCE = 0\r\n"
+            "ROLL_SOURCE = 0\r\n"
+            "RECORD_TRACK = 0\r\n");
+  EXPECT_EQ(LoadAppSettings().displayAd, 0);
+}
+
+TEST_F(Settings, ASaveGoesOnPastAKeyThatCannotBeWritten) {
+  AppSettings s;
+  s.navigationPath = "/a\n/b";  // a line feed could not be read back: this one key is left out
+  s.recordTrack = 1;
+  EXPECT_FALSE(SaveAppSettings(s, ini_));
+  EXPECT_EQ(ReadFile(ini_),
+            "[Settings]\r\nDIGITAL_READOUT = 1\r\nUNIT_SELECTION = 0\r\nRECORD_GPS_MSG = 0\r\n"
+            "PITCH_SOURCE = 0\r\nROLL_SOURCE = 0\r\nRECORD_TRACK = 1\r\n");
+}
+
+TEST_F(Settings, TheRecordFolderFallsBackToTheModuleFolder) {
+  // A file that carries the folder's name is no folder.
+  WriteFile(home_ / "KivuRecord", "not a folder");
+  EXPECT_EQ(GetRecordFolder(), home_.Path());
+  EXPECT_EQ(LoadAppSettings().recordFolder, home_.Path());
+}
+
+TEST_F(Settings, ARecordFolderThatCannotBeMadeFallsBackToTheModuleFolder) {
+  ASSERT_EQ(chmod(home_.Path().c_str(), 0555), 0);
+  test::ChildOutcome child = test::RunUnprivileged([this] {
+    if (access(home_.Path().c_str(), W_OK) == 0) return 10;
+    return GetRecordFolder() == home_.Path() ? 0 : 1;
+  });
+  chmod(home_.Path().c_str(), 0700);
+  if (child.exited && child.code == test::kCannotDropPrivileges)
+    GTEST_SKIP() << "cannot drop root privileges";
+  ASSERT_TRUE(child.exited);
+  EXPECT_EQ(child.code, 0);
+  EXPECT_FALSE(FileExists(home_ / "KivuRecord"));
+}
+
+TEST_F(Settings, AnExistingRecordFolderIsUsed) {
+  ASSERT_EQ(mkdir((home_ / "KivuRecord").c_str(), 0700), 0);
+  WriteFile(home_ / "KivuRecord/track260101.txt", "kept");
+  EXPECT_EQ(GetRecordFolder(), home_ / "KivuRecord/");
+  EXPECT_EQ(ReadFile(home_ / "KivuRecord/track260101.txt"), "kept");
+}
+
+class ModuleFolderChoice : public ::testing::Test {
+ protected:
+  TempDir dir_;
+};
+
+TEST_F(ModuleFolderChoice, KivuHomeComesFirstIsCreatedAndEndsWithASlash) {
+  ModuleFolderSources sources{dir_ / "home/kivu", dir_ / "bin/kivu", dir_ / "data", dir_ / "user"};
+  ASSERT_EQ(mkdir((dir_ / "bin").c_str(), 0755), 0);
+  EXPECT_EQ(ResolveModuleFolder(sources), dir_ / "home/kivu/");
+  EXPECT_TRUE(IsFolder(dir_ / "home/kivu"));
+}
+
+TEST_F(ModuleFolderChoice, AWritableExecutableFolderIsAPortableInstall) {
+  ASSERT_EQ(mkdir((dir_ / "bin").c_str(), 0755), 0);
+  ModuleFolderSources sources{"", dir_ / "bin/kivu", dir_ / "data", dir_ / "user"};
+  EXPECT_EQ(ResolveModuleFolder(sources), dir_ / "bin/");
+  EXPECT_FALSE(FileExists(dir_ / "data"));
+}
+
+TEST_F(ModuleFolderChoice, ASystemInstallUsesTheUsersDataFolder) {
+  ASSERT_EQ(mkdir((dir_ / "bin").c_str(), 0755), 0);
+  ASSERT_EQ(chmod(dir_.Path().c_str(), 0777), 0);
+  test::ChildOutcome child = test::RunUnprivileged([this] {
+    if (access((dir_ / "bin").c_str(), W_OK) == 0) return 10;
+    ModuleFolderSources sources{"", dir_ / "bin/kivu", dir_ / "data", dir_ / "user"};
+    if (ResolveModuleFolder(sources) != dir_ / "data/kivu/") return 1;
+    if (!IsFolder(dir_ / "data/kivu")) return 2;
+    // Without XDG_DATA_HOME, or with a relative one, the data folder is ~/.local/share.
+    sources.xdgDataHome = "relative/data";
+    if (ResolveModuleFolder(sources) != dir_ / "user/.local/share/kivu/") return 3;
+    sources.xdgDataHome = "";
+    if (ResolveModuleFolder(sources) != dir_ / "user/.local/share/kivu/") return 4;
+    return IsFolder(dir_ / "user/.local/share/kivu") ? 0 : 5;
+  });
+  chmod(dir_.Path().c_str(), 0700);
+  if (child.exited && child.code == test::kCannotDropPrivileges)
+    GTEST_SKIP() << "cannot drop root privileges";
+  ASSERT_TRUE(child.exited);
+  EXPECT_EQ(child.code, 0);
+}
+
+TEST_F(ModuleFolderChoice, AMissingExecutableFolderIsNotUsed) {
+  ModuleFolderSources sources{"", dir_ / "gone/kivu", dir_ / "data", dir_ / "user"};
+  EXPECT_EQ(ResolveModuleFolder(sources), dir_ / "data/kivu/");
+  EXPECT_EQ(ResolveModuleFolder({"", "", "", ""}), "");
+}
+
+}  // namespace
+}  // namespace kivu
