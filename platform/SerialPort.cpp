@@ -47,14 +47,12 @@ void MakeRaw(int fd) noexcept {
   tcsetattr(fd, TCSANOW, &tio);
 }
 
-bool IsHangUpError(int error) noexcept { return error == EIO || error == ENXIO || error == ENODEV; }
-
 }  // namespace
 
 std::vector<std::string> DefaultSerialPortPaths() {
-  return {"/dev/ttyACM0",  "/dev/ttyACM1",  "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyUSB0", "/dev/ttyUSB1",
-          "/dev/ttyUSB2",  "/dev/ttyUSB3",  "/dev/rfcomm0", "/dev/rfcomm1", "/dev/ttyS0",   "/dev/ttyS1",
-          "/dev/ttyS2",    "/dev/ttyS3",    "/dev/ttyS4",   "/dev/ttyS5"};
+  return {"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3", "/dev/ttyUSB0", "/dev/ttyUSB1",
+          "/dev/ttyUSB2", "/dev/ttyUSB3", "/dev/rfcomm0", "/dev/rfcomm1", "/dev/ttyS0",   "/dev/ttyS1",
+          "/dev/ttyS2",   "/dev/ttyS3",   "/dev/ttyS4",   "/dev/ttyS5"};
 }
 
 void SetSerialPortPaths(std::vector<std::string> paths) {
@@ -76,9 +74,11 @@ std::vector<std::string> SerialPortPaths() {
 
 std::string SerialDevicePath(const std::string& name) {
   size_t i = 0;
-  while (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i]))) ++i;
+  while (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i])))
+    ++i;
   size_t digits = i;
-  while (digits < name.size() && std::isdigit(static_cast<unsigned char>(name[digits]))) ++digits;
+  while (digits < name.size() && std::isdigit(static_cast<unsigned char>(name[digits])))
+    ++digits;
   if (digits == i || digits - i > 2 || digits + 1 != name.size() || name[digits] != ':') return "";
   int n = std::atoi(name.c_str() + i);
   std::vector<std::string> table = SerialPortPaths();
@@ -166,9 +166,9 @@ ssize_t ReadSerialBurst(int fd, char* buffer, size_t capacity, int gapMs) noexce
       if (ready > 0 && (p.revents & POLLIN)) continue;
       break;
     }
-    // End of file or a hang-up error: report what came before it, or the hang-up itself.
+    // End of file or an error: report what came before it; the next read meets it again.
     if (total > 0) break;
-    if (n == 0 || IsHangUpError(errno)) return 0;
+    if (n == 0) errno = 0;
     return -1;
   }
   return static_cast<ssize_t>(total);

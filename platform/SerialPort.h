@@ -26,8 +26,8 @@ std::vector<std::string> SerialPortPaths();
 std::string SerialDevicePath(const std::string& name);
 
 struct SerialOpenResult {
-  UniqueFd fd;     // valid on success
-  int error = 0;   // errno of the failure
+  UniqueFd fd;    // valid on success
+  int error = 0;  // errno of the failure
 };
 
 // Opens a port for reading and writing, exclusively (flock and TIOCEXCL), without blocking and without
@@ -55,8 +55,8 @@ SerialWait WaitForSerialInput(int fd, const WakeEvent& wake, int timeoutMs) noex
 int SerialInputCount(int fd) noexcept;
 
 // Reads what is there, then keeps reading while more arrives within gapMs, up to capacity bytes.
-// Returns the count read, 0 when the port has hung up (end of file, EIO, ENXIO, ENODEV), -1 on any
-// other error with errno set.
+// Returns the count read (0 when nothing was there after all), or -1 when the port has hung up or
+// failed (end of file, EIO, ENXIO, ENODEV ...), with errno set (0 for end of file).
 ssize_t ReadSerialBurst(int fd, char* buffer, size_t capacity, int gapMs) noexcept;
 
 }  // namespace kivu

@@ -53,7 +53,9 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
-std::string SourcePath(const std::string& relative) { return std::string(KIVU_SOURCE_DIR) + "/" + relative; }
+std::string SourcePath(const std::string& relative) {
+  return std::string(KIVU_SOURCE_DIR) + "/" + relative;
+}
 
 std::string SharedCaptureDir() {
   std::string dir = std::string(KIVU_SHARED_DIR) + "/nmea/gpsd/";

@@ -61,8 +61,8 @@ class PseudoTerminal {
 }  // namespace kivu::test
 
 // Skips the current test when the shared captures are absent (a user's fresh clone).
-#define KIVU_REQUIRE_SHARED_CAPTURES()                                                       \
-  do {                                                                                       \
-    if (::kivu::test::SharedCaptureDir().empty())                                            \
+#define KIVU_REQUIRE_SHARED_CAPTURES()                                                          \
+  do {                                                                                          \
+    if (::kivu::test::SharedCaptureDir().empty())                                               \
       GTEST_SKIP() << "../shared/nmea/gpsd is absent (a fresh clone): shared captures skipped"; \
   } while (0)

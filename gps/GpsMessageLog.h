@@ -1,0 +1,30 @@
+// The raw GPS message log: handled blocks appended byte for byte to a file. Written by the reader
+// thread, opened and closed by the user-interface thread; one lock guards the three, and it is held
+// only around the write, the open and the close.
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <string>
+
+#include "platform/UniqueFd.h"
+
+namespace kivu {
+
+class GpsMessageLog {
+ public:
+  // Opens path for appending, creating it when missing. False when it cannot be opened.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const;
+  // Appends the bytes when the log is open.
+  void Write(const char* data, size_t count);
+
+ private:
+  mutable std::mutex mutex_;
+  UniqueFd fd_;
+  std::string path_;
+  bool reportedFailure_ = false;
+};
+
+}  // namespace kivu

@@ -1,0 +1,40 @@
+// The NMEA 0183 block parser: RMC, GGA, GSA and GSV sentences of the GPS talker update a GpsFix in place.
+//
+// Every function here reads a zero-terminated text and never reads past its terminating zero, whatever
+// the bytes before it. Nothing allocates, nothing throws, and no state is kept between calls.
+#pragma once
+
+#include <cstdint>
+
+#include "gps/GpsFix.h"
+
+namespace kivu {
+
+// Parses a block of sentences into fix. True when the fix is to be handed to the view.
+bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept;
+
+// Checks the sentence starting at p (the first character after '$'): 0 valid, 1 wrong checksum,
+// 2 no '*' within 254 characters, 3 the two characters after '*' are not hexadecimal digits.
+int NmeaChecksum(const char* p) noexcept;
+
+// Converts count hexadecimal digits; 0 on success, 1 at a non-digit (out holds the digits so far).
+int HexToByte(const char* digits, int count, uint8_t& out) noexcept;
+
+// Field parsers: each takes the cursor at its first field and returns the cursor after what it used.
+const char* ParseNmeaTime(GpsFix& fix, const char* p) noexcept;
+const char* ParseNmeaDate(GpsFix& fix, const char* p) noexcept;
+const char* ParseNmeaLatitude(GpsFix& fix, const char* p) noexcept;
+const char* ParseNmeaLongitude(GpsFix& fix, const char* p) noexcept;
+
+// Sentence-body parsers: cursor at the first field after the sentence name; they return where the
+// block scan resumes.
+const char* ParseRmc(GpsFix& fix, const char* p) noexcept;
+const char* ParseGga(GpsFix& fix, const char* p) noexcept;
+const char* ParseGsa(GpsFix& fix, const char* p) noexcept;
+
+// Number conversions with the C library's rules in the "C" locale, whatever locale the program runs
+// in: NmeaStrtod as strtod, NmeaAtoi as atoi (huge values saturate instead of overflowing).
+double NmeaStrtod(const char* p, const char** end) noexcept;
+int32_t NmeaAtoi(const char* p) noexcept;
+
+}  // namespace kivu

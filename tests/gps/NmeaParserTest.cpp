@@ -1,0 +1,448 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gps/NmeaParser.h"
+#include "gps/NmeaTestUtil.h"
+
+namespace kivu {
+namespace {
+
+using test::Sentence;
+
+const char* kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\n";
+
+GpsFix Parse(const std::string& block, bool* result = nullptr, GpsFix start = GpsFix{}) {
+  bool r = ParseNmeaBlock(start, block.c_str());
+  if (result) *result = r;
+  return start;
+}
+
+// The block parser reads a copy placed at the very end of a heap allocation, so that a read past the
+// terminating zero is caught by AddressSanitizer.
+bool ParseExact(GpsFix& fix, const std::string& text) {
+  std::vector<char> exact(text.begin(), text.end());
+  exact.push_back('\0');
+  return ParseNmeaBlock(fix, exact.data());
+}
+
+TEST(NmeaSentences, RmcFillsTimeDatePositionSpeedCourseAndVariation) {
+  bool result = false;
+  GpsFix before{};
+  before.utcTime.milliseconds = 777;
+  GpsFix fix = Parse(kRmc, &result, before);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.utcTime.hour, 12);
+  EXPECT_EQ(fix.utcTime.minute, 35);
+  EXPECT_EQ(fix.utcTime.second, 19);
+  EXPECT_EQ(fix.utcTime.milliseconds, 777);  // no fraction: unchanged
+  EXPECT_EQ(fix.utcTime.day, 23);
+  EXPECT_EQ(fix.utcTime.month, 3);
+  EXPECT_EQ(fix.utcTime.year, 94);
+  EXPECT_EQ(fix.utcTime.dayOfWeek, 0);
+  EXPECT_DOUBLE_EQ(fix.latitude, 48.0 + 7.038 * (1.0 / 60.0));
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
+  EXPECT_NEAR(fix.longitude, 11.516667, 1e-6);
+  EXPECT_EQ(fix.speedKnots, 22.4f);
+  EXPECT_EQ(fix.course, 84.4f);
+  EXPECT_DOUBLE_EQ(fix.magneticVariation, -3.1);
+}
+
+TEST(NmeaSentences, RmcWithStatusVRejectsTheBlockAndWritesNothing) {
+  std::string v = Sentence("GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W", "\n");
+  bool result = true;
+  GpsFix fix = Parse(v, &result);
+  EXPECT_FALSE(result);
+  GpsFix zero{};
+  EXPECT_EQ(std::memcmp(&fix, &zero, sizeof fix), 0);
+}
+
+TEST(NmeaSentences, HemispheresSetSignsIndependently) {
+  GpsFix fix = Parse(Sentence("GPRMC,000001,A,3345.500,S,07030.000,W,0,0,010120,,"));
+  EXPECT_DOUBLE_EQ(fix.latitude, -(33 + 45.5 * (1.0 / 60.0)));
+  EXPECT_DOUBLE_EQ(fix.longitude, -(70 + 30.0 * (1.0 / 60.0)));
+  fix = Parse(Sentence("GPRMC,000001,A,3345.500,N,07030.000,W,0,0,010120,,"));
+  EXPECT_GT(fix.latitude, 0);
+  EXPECT_LT(fix.longitude, 0);
+  fix = Parse(Sentence("GPRMC,000001,A,3345.500,S,07030.000,E,0,0,010120,,"));
+  EXPECT_LT(fix.latitude, 0);
+  EXPECT_GT(fix.longitude, 0);
+}
+
+TEST(NmeaSentences, EmptyCourseKeepsThePreviousCourse) {
+  GpsFix start{};
+  start.course = 123.5f;
+  GpsFix fix = Parse(Sentence("GPRMC,123519,A,4807.038,N,01131.000,E,1.5,,230394,,"), nullptr, start);
+  EXPECT_EQ(fix.course, 123.5f);
+  EXPECT_EQ(fix.speedKnots, 1.5f);
+  EXPECT_EQ(fix.utcTime.day, 23);  // the date still lines up after the empty field
+  EXPECT_EQ(fix.magneticVariation, 0.0);
+}
+
+TEST(NmeaSentences, VariationEastIsPositiveAndEmptyDirectionKeepsTheSign) {
+  EXPECT_DOUBLE_EQ(
+      Parse(Sentence("GPRMC,123519,A,4807.038,N,01131.000,E,1,2,230394,2.5,E")).magneticVariation, 2.5);
+  EXPECT_DOUBLE_EQ(Parse(Sentence("GPRMC,123519,A,4807.038,N,01131.000,E,1,2,230394,2.5,")).magneticVariation,
+                   2.5);
+}
+
+TEST(NmeaSentences, GgaFillsTimePositionSatellitesDopAltitudeAndGeoid) {
+  bool result = false;
+  GpsFix fix = Parse(Sentence("GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,"), &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.utcTime.hour, 9);
+  EXPECT_EQ(fix.utcTime.minute, 27);
+  EXPECT_EQ(fix.utcTime.second, 50);
+  EXPECT_EQ(fix.utcTime.milliseconds, 0);
+  EXPECT_DOUBLE_EQ(fix.latitude, 53 + 21.6802 * (1.0 / 60.0));
+  EXPECT_DOUBLE_EQ(fix.longitude, -(6 + 30.3372 * (1.0 / 60.0)));
+  EXPECT_EQ(fix.satellitesUsed, 8);
+  EXPECT_EQ(fix.hdop, 1.03f);
+  EXPECT_EQ(fix.altitude, 61.7f);
+  EXPECT_EQ(fix.geoidSeparation, 55.2f);
+}
+
+TEST(NmeaSentences, GgaWithEmptyAltitudeUnitStillFindsTheGeoid) {
+  GpsFix fix = Parse(Sentence("GPGGA,092750,5321.6802,N,00630.3372,W,1,08,1.0,61.7,,55.2,M,,"));
+  EXPECT_EQ(fix.altitude, 61.7f);
+  EXPECT_EQ(fix.geoidSeparation, 55.2f);
+}
+
+TEST(NmeaSentences, GgaQualityZeroRejectsButEmptyQualityIsAccepted) {
+  bool result = true;
+  Parse(Sentence("GPGGA,092750,5321.6802,N,00630.3372,W,0,08,1.0,61.7,M,55.2,M,,"), &result);
+  EXPECT_FALSE(result);
+  GpsFix fix = Parse(Sentence("GPGGA,092750,5321.6802,N,00630.3372,W,,08,1.0,61.7,M,55.2,M,,"), &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.satellitesUsed, 8);
+  EXPECT_EQ(fix.altitude, 61.7f);
+}
+
+TEST(NmeaSentences, GsaFillsModeFixTypeAndDops) {
+  bool result = false;
+  GpsFix fix = Parse(Sentence("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1"), &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.selectionMode, 2);
+  EXPECT_EQ(fix.fixType, 2);
+  EXPECT_EQ(fix.pdop, 2.5f);
+  EXPECT_EQ(fix.hdop, 1.3f);
+  EXPECT_EQ(fix.vdop, 2.1f);
+  fix = Parse(Sentence("GPGSA,M,2,04,05,,09,12,,,24,,,,,2.5,1.3,2.1"));
+  EXPECT_EQ(fix.selectionMode, 1);
+  EXPECT_EQ(fix.fixType, 1);
+  fix = Parse(Sentence("GPGSA,X,7,04,05,,09,12,,,24,,,,,2.5,1.3,2.1"));
+  EXPECT_EQ(fix.selectionMode, 0);
+  EXPECT_EQ(fix.fixType, 0);
+}
+
+TEST(NmeaSentences, GsaWithNoFixOrAnEmptyFixTypeRejects) {
+  bool result = true;
+  Parse(Sentence("GPGSA,A,1,,,,,,,,,,,,,99.9,99.9,99.9"), &result);
+  EXPECT_FALSE(result);
+  Parse(Sentence("GPGSA,A,,,,,,,,,,,,,,99.9,99.9,99.9"), &result);
+  EXPECT_FALSE(result);
+  Parse(Sentence("GPGSA,A,-,,,,,,,,,,,,,99.9,99.9,99.9"), &result);
+  EXPECT_FALSE(result);
+}
+
+TEST(NmeaSentences, GsvSetsSatellitesInViewFromAnyMessageOfTheSeries) {
+  GpsFix fix = Parse(Sentence("GPGSV,3,2,11,13,25,066,21,16,09,180,28,20,53,262,35,23,33,145,42"));
+  EXPECT_EQ(fix.satellitesInView, 11);
+  fix = Parse(Sentence("GPGSV,3,3,09,26,12,020,22"));
+  EXPECT_EQ(fix.satellitesInView, 9);
+}
+
+TEST(NmeaSentences, LaterDopInTheBlockWins) {
+  std::string block = Sentence("GPGGA,092750,5321.6802,N,00630.3372,W,1,08,1.0,61.7,M,55.2,M,,") +
+                      Sentence("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.7,2.1");
+  EXPECT_EQ(Parse(block).hdop, 1.7f);
+}
+
+TEST(NmeaSentences, OtherTalkersAndTypesAreSkipped) {
+  bool result = true;
+  GpsFix fix = Parse(Sentence("GNRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+                         Sentence("GLGSV,3,1,10,65,25,066,21") + Sentence("GPVTG,084.4,T,,M,022.4,N,041.5,K"),
+                     &result);
+  EXPECT_FALSE(result);  // nothing accepted
+  EXPECT_EQ(fix.latitude, 0.0);
+  EXPECT_EQ(fix.satellitesInView, 0);
+}
+
+TEST(NmeaTime, FractionsAreMilliseconds) {
+  // A decimal fraction of a second: ".5" and ".50" are half a second.
+  struct Case {
+    const char* time;
+    int milliseconds;
+  } cases[] = {{"123519.5", 500},      {"123519.50", 500}, {"123519.500", 500}, {"123519.05", 50},
+               {"123519.123456", 123}, {"123519.", 0},     {"123519.9", 900}};
+  for (const Case& c : cases) {
+    GpsFix fix{};
+    fix.utcTime.milliseconds = 1;
+    const char* end = ParseNmeaTime(fix, (std::string(c.time) + ",A").c_str());
+    EXPECT_EQ(fix.utcTime.milliseconds, c.milliseconds) << c.time;
+    EXPECT_EQ(fix.utcTime.second, 19) << c.time;
+    EXPECT_EQ(*end, 'A') << c.time;  // the cursor is past the comma
+  }
+}
+
+TEST(NmeaTime, PairsStopAtTheFirstNonDigit) {
+  GpsFix fix{};
+  std::string text = "1x3y5z,";
+  ParseNmeaTime(fix, text.c_str());
+  EXPECT_EQ(fix.utcTime.hour, 1);
+  EXPECT_EQ(fix.utcTime.minute, 3);
+  EXPECT_EQ(fix.utcTime.second, 5);
+  fix = GpsFix{};
+  ParseNmeaDate(fix, "x12345,");
+  EXPECT_EQ(fix.utcTime.day, 0);
+  EXPECT_EQ(fix.utcTime.month, 23);
+  EXPECT_EQ(fix.utcTime.year, 45);
+}
+
+TEST(NmeaChecksums, ResultsAreZeroOneTwoOrThree) {
+  EXPECT_EQ(NmeaChecksum(kRmc + 1), 0);
+  EXPECT_EQ(NmeaChecksum("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a"), 0);
+  EXPECT_EQ(NmeaChecksum("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B"), 1);
+  EXPECT_EQ(NmeaChecksum("GPRMC,123519,A"), 2);
+  EXPECT_EQ(NmeaChecksum("GPRMC,123519,A*6G"), 3);
+  EXPECT_EQ(NmeaChecksum("GPRMC,123519,A*6"), 3);
+  EXPECT_EQ(NmeaChecksum("GPRMC,123519,A*"), 3);
+}
+
+TEST(NmeaChecksums, AtMost254CharactersMayStandBetweenDollarAndStar) {
+  for (size_t length : {253u, 254u, 255u, 300u}) {
+    std::string body = "GPXXX," + std::string(length - 6, 'a');
+    ASSERT_EQ(body.size(), length);
+    std::string sentence = Sentence(body, "");
+    EXPECT_EQ(NmeaChecksum(sentence.c_str() + 1), length <= 254 ? 0 : 2) << length;
+  }
+}
+
+TEST(NmeaChecksums, HexToByteKeepsTheDigitsConvertedSoFar) {
+  uint8_t out = 0;
+  EXPECT_EQ(HexToByte("aF", 2, out), 0);
+  EXPECT_EQ(out, 0xAF);
+  EXPECT_EQ(HexToByte("7z", 2, out), 1);
+  EXPECT_EQ(out, 0x7);
+  EXPECT_EQ(HexToByte("", 2, out), 1);
+  EXPECT_EQ(out, 0);
+}
+
+TEST(NmeaBlocks, BadChecksumSentenceIsSkippedAndTheScanGoesOn) {
+  std::string block = std::string("$GPGGA,092750,5321.6802,N,00630.3372,W,1,08,1.0,61.7,M,55.2,M,,*00\r\n") +
+                      Sentence("GPGSV,3,1,07,13,25,066,21");
+  bool result = false;
+  GpsFix fix = Parse(block, &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.satellitesInView, 7);
+  EXPECT_EQ(fix.altitude, 0.0f);
+}
+
+TEST(NmeaBlocks, OnlyTheFirstRmcIsUsed) {
+  std::string block = Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,1,2,230394,,") +
+                      Sentence("GPRMC,120001,A,1000.000,N,01000.000,E,1,2,230394,,") +
+                      Sentence("GPGSV,3,1,07,13,25,066,21");
+  bool result = false;
+  GpsFix fix = Parse(block, &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.utcTime.second, 0);
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
+  EXPECT_EQ(fix.satellitesInView, 0);  // the scan ended at the second RMC
+}
+
+TEST(NmeaBlocks, RejectionAfterAGoodRmcKeepsWhatTheRmcWrote) {
+  std::string block = std::string(kRmc) +
+                      Sentence("GPGGA,123519,4807.038,N,01131.000,E,0,08,1.0,61.7,M,55.2,M,,") +
+                      Sentence("GPGSV,3,1,07,13,25,066,21");
+  bool result = true;
+  GpsFix fix = Parse(block, &result);
+  EXPECT_FALSE(result);
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
+  EXPECT_EQ(fix.satellitesInView, 0);
+}
+
+TEST(NmeaBlocks, CutOffLastSentenceStillGivesTrue) {
+  std::string block = std::string(kRmc) + "$GPGGA,123519,4807.03";
+  bool result = false;
+  GpsFix fix = Parse(block, &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.altitude, 0.0f);
+}
+
+TEST(NmeaBlocks, SentenceWithoutLineFeedEndsTheBlock) {
+  // The last sentence is not followed by a line feed, so nothing after it is looked at.
+  std::string block =
+      Sentence("GPGSV,3,1,07,13,25,066,21", "") + "   " + Sentence("GPGSV,3,2,08,13,25,066,21");
+  bool result = false;
+  GpsFix fix = Parse(block, &result);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(fix.satellitesInView, 8);
+  block = Sentence("GPGSV,3,1,07,13,25,066,21", "\r") + Sentence("GPGSV,3,2,08,13,25,066,21", "\r");
+  fix = Parse(block, &result);
+  EXPECT_EQ(fix.satellitesInView, 7);
+}
+
+TEST(NmeaBlocks, EmptyOrDollarlessBlocksGiveFalse) {
+  bool result = true;
+  Parse("", &result);
+  EXPECT_FALSE(result);
+  Parse("no sentences here\r\n", &result);
+  EXPECT_FALSE(result);
+}
+
+TEST(NmeaBlocks, ValuesAreNarrowedTo32BitFloats) {
+  GpsFix fix = Parse(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.1,1234.56789,M,0.3,M,,"));
+  EXPECT_EQ(fix.altitude, static_cast<float>(1234.56789));
+  EXPECT_EQ(fix.hdop, static_cast<float>(0.1));
+}
+
+TEST(NmeaNumbers, ConversionsFollowTheCLibraryInTheCLocale) {
+  const char* cases[] = {"22.4",
+                         "-3.1",
+                         "+7",
+                         "0",
+                         "-0",
+                         ".5",
+                         "5.",
+                         "1e3",
+                         "0x1A",
+                         "inf",
+                         "nan",
+                         "",
+                         "-",
+                         ".",
+                         " 12",
+                         "1.2.3",
+                         "00012",
+                         "4807.038",
+                         "1e-400",
+                         "12345678901234567890.5",
+                         "0.1234567890123456789",
+                         "999999999999999"};
+  for (const char* text : cases) {
+    char* libEnd;
+    double expected = strtod(text, &libEnd);
+    const char* end;
+    double value = NmeaStrtod(text, &end);
+    if (std::isnan(expected)) {
+      EXPECT_TRUE(std::isnan(value)) << text;
+    } else {
+      EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;  // same bits, same sign of 0
+    }
+    EXPECT_EQ(end, libEnd) << text;
+  }
+  EXPECT_EQ(NmeaAtoi(" 42x"), 42);
+  EXPECT_EQ(NmeaAtoi("-17"), -17);
+  EXPECT_EQ(NmeaAtoi("99999999999999999999"), 2147483647);
+  EXPECT_EQ(NmeaAtoi("-99999999999999999999"), -2147483647 - 1);
+}
+
+TEST(NmeaNumbers, FastDecimalsMatchTheCLibraryBitForBit) {
+  std::mt19937_64 random(7);
+  char text[40];
+  for (int i = 0; i < 200000; ++i) {
+    int whole = static_cast<int>(random() % 100000);
+    int decimals = static_cast<int>(random() % 9);
+    uint64_t fraction = random() % 1000000000;
+    std::snprintf(text, sizeof text, "%d.%0*llu,", whole, decimals,
+                  static_cast<unsigned long long>(fraction));
+    if (decimals == 0) std::snprintf(text, sizeof text, "%d,", whole);
+    double expected = strtod(text, nullptr);
+    const char* end;
+    double value = NmeaStrtod(text, &end);
+    ASSERT_EQ(value, expected) << text;
+    ASSERT_EQ(*end, ',') << text;
+  }
+}
+
+TEST(NmeaNumbers, UserLocaleDoesNotChangeTheDecimalPoint) {
+  // A program that adopts a locale with a decimal comma must still read "1.5" as one and a half.
+  const char* previous = setlocale(LC_NUMERIC, nullptr);
+  std::string saved = previous ? previous : "C";
+  bool switched = setlocale(LC_NUMERIC, "de_DE.UTF-8") || setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+  const char* end;
+  double value = NmeaStrtod("1.5e0", &end);  // the exponent takes the C library path
+  setlocale(LC_NUMERIC, saved.c_str());
+  if (!switched) GTEST_SKIP() << "no locale with a decimal comma is installed";
+  EXPECT_EQ(value, 1.5);
+}
+
+TEST(NmeaHostileInput, NoSearchReadsPastTheTerminatingZero) {
+  const std::vector<std::string> blocks = {
+      "$",
+      "$G",
+      "$GPRMC",
+      "$GPRMC,",
+      "$GPRMC,1",
+      "$GPRMC,123519",
+      "$GPRMC,123519.",
+      "$GPRMC,1*",
+      "$*00",
+      "$G*47",
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W",
+      "$GPGGA,1,2,N,3,E,1",
+      Sentence("GPRMC,1,A,4", ""),
+      Sentence("GPRMC,1,A,4807.038,N,0", ""),
+      Sentence("GPRMC,,A,,,,,,,,,", ""),
+      Sentence("GPGGA,,,,,,,,,,,,,,", ""),
+      Sentence("GPGSA,A,3", ""),
+      Sentence("GPGSA,A", ""),
+      Sentence("GPGSV", ""),
+      Sentence("GPGSV,1", ""),
+      Sentence("GP", ""),
+      Sentence("", ""),
+      Sentence("GPRMC,123519.5", ""),
+      Sentence("GPRMC,1,A,1,N,1,E,1,1,0101", ""),
+      Sentence("GPRMC,1,A,1,N,1,E,1,1,010101,1", ""),
+      Sentence("GPGGA,1,1,N,1,E,1,8,1,1,M", ""),
+      std::string(300, 'x'),
+      "$" + std::string(300, 'a'),
+      "$$$$$$\n\n\n$"};
+  for (const std::string& block : blocks) {
+    GpsFix fix{};
+    ParseExact(fix, block);
+  }
+}
+
+TEST(NmeaHostileInput, AZeroInTheMiddleEndsTheBlock) {
+  std::string block = std::string(kRmc);
+  block[20] = '\0';
+  block += Sentence("GPGSV,3,1,07,13,25,066,21");
+  GpsFix fix{};
+  // The RMC is cut by the zero: it fails its checksum, no line follows it, and that ends the block.
+  EXPECT_TRUE(ParseNmeaBlock(fix, block.c_str()));
+  EXPECT_EQ(fix.latitude, 0.0);
+  EXPECT_EQ(fix.satellitesInView, 0);
+}
+
+TEST(NmeaHostileInput, HugeValuesAreStoredWithoutFault) {
+  GpsFix fix = Parse(Sentence("GPRMC,999999.99999999999,A,991e300,S,9991e999,W,1e300,1e300,999999,1e308,W"));
+  EXPECT_EQ(fix.latitude, -(99 + 1e300 * (1.0 / 60.0)));
+  EXPECT_TRUE(std::isinf(fix.longitude));
+  EXPECT_TRUE(std::isinf(fix.speedKnots));
+  EXPECT_TRUE(std::isinf(fix.course));
+  EXPECT_EQ(fix.magneticVariation, -1e308);
+  EXPECT_EQ(fix.utcTime.hour, 99);
+  EXPECT_EQ(fix.utcTime.milliseconds, 999);
+}
+
+TEST(NmeaHostileInput, RandomBytesNeverFault) {
+  std::mt19937 random(42);
+  const std::string alphabet = "$*,.\r\nGPRMCGSAVN0123456789ABCDEFaW-";
+  for (int i = 0; i < 20000; ++i) {
+    std::string block;
+    size_t length = random() % 200;
+    for (size_t j = 0; j < length; ++j)
+      block += alphabet[random() % alphabet.size()];
+    if (i % 3 == 0) block = std::string(kRmc).substr(0, random() % 80) + block;
+    GpsFix fix{};
+    ParseExact(fix, block);
+  }
+}
+
+}  // namespace
+}  // namespace kivu

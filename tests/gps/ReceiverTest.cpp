@@ -1,0 +1,381 @@
+// The receiver on real pseudo-terminals: enumeration, opening, reads, repeated seconds, unplugging and
+// shutdown while the reader waits.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gps/GpsParser.h"
+#include "gps/NmeaTestUtil.h"
+#include "platform/SerialPort.h"
+#include "support/TestSupport.h"
+
+namespace kivu {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PseudoTerminal;
+using test::Sentence;
+
+// Records the fixes that reach it and lets the test wait for them, with a time-out.
+class RecordingOwner final : public GpsFixOwner {
+ public:
+  bool SendGpsFix(const GpsFix& fix) override {
+    std::lock_guard lock(mutex_);
+    if (refused_) return false;
+    fixes_.push_back(fix);
+    changed_.notify_all();
+    return true;
+  }
+  void RefuseGpsFixes() override {
+    std::lock_guard lock(mutex_);
+    refused_ = true;
+  }
+  bool WaitForFixes(size_t count, std::chrono::milliseconds timeout = 5s) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return fixes_.size() >= count; });
+  }
+  std::vector<GpsFix> Fixes() {
+    std::lock_guard lock(mutex_);
+    return fixes_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<GpsFix> fixes_;
+  bool refused_ = false;
+};
+
+std::string Burst(const char* time, const char* latitude = "4807.038") {
+  return Sentence(std::string("GPRMC,") + time + ",A," + latitude +
+                  ",N,01131.000,E,022.4,084.4,230394,003.1,W") +
+         Sentence(std::string("GPGGA,") + time + "," + latitude +
+                  ",N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") +
+         Sentence("GPGSV,3,1,11,13,25,066,21");
+}
+
+// The port table for one test, restored afterwards.
+class PortTable {
+ public:
+  explicit PortTable(std::vector<std::string> paths) { SetSerialPortPaths(std::move(paths)); }
+  ~PortTable() { SetSerialPortPaths({}); }
+};
+
+TEST(SerialPortTable, NamesMapToTableEntries) {
+  PortTable table({"/dev/a", "/dev/b"});
+  EXPECT_EQ(SerialDevicePath("com1:"), "/dev/a");
+  EXPECT_EQ(SerialDevicePath("com2:"), "/dev/b");
+  EXPECT_EQ(SerialDevicePath("com3:"), "");
+  EXPECT_EQ(SerialDevicePath("com0:"), "");
+  EXPECT_EQ(SerialDevicePath("com1"), "");
+  EXPECT_EQ(SerialDevicePath("com:"), "");
+}
+
+TEST(SerialPortTable, EnvironmentReplacesTheDefaultAndTheOptionReplacesBoth) {
+  SetSerialPortPaths({});
+  setenv("KIVU_PORTS", "/dev/x::/dev/y", 1);
+  EXPECT_EQ(SerialPortPaths(), (std::vector<std::string>{"/dev/x", "/dev/y"}));
+  {
+    PortTable table({"/dev/z"});
+    EXPECT_EQ(SerialPortPaths(), std::vector<std::string>{"/dev/z"});
+  }
+  unsetenv("KIVU_PORTS");
+  EXPECT_EQ(SerialPortPaths().size(), 16u);
+  EXPECT_EQ(SerialPortPaths().front(), "/dev/ttyACM0");
+}
+
+TEST(ReceiverPorts, EnumerationListsFreeAndHeldPortsButNotMissingOnes) {
+  PseudoTerminal held, free;
+  test::TempDir dir;
+  PortTable table({held.SlavePath(), dir / "missing", free.SlavePath()});
+  // Another program holds the first port.
+  UniqueFd holder(open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+  ASSERT_TRUE(holder);
+  ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+
+  RecordingOwner owner;
+  CGpsParser receiver;
+  receiver.EnumPorts("com");
+  EXPECT_EQ(receiver.PortNames(), (std::vector<std::string>{"com1:", "com3:"}));
+
+  ASSERT_TRUE(receiver.Start(&owner));
+  EXPECT_EQ(receiver.PortPath(), free.SlavePath());
+}
+
+TEST(ReceiverPorts, StartFailsWhenNoPortExists) {
+  test::TempDir dir;
+  PortTable table({dir / "a", dir / "b"});
+  RecordingOwner owner;
+  CGpsParser receiver;
+  EXPECT_FALSE(receiver.Start(&owner));
+}
+
+TEST(ReceiverPorts, EveryPortHeldStillStartsAndTakesThePortWhenItIsFreed) {
+  PseudoTerminal pty;
+  PortTable table({pty.SlavePath()});
+  UniqueFd holder(open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+  ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+  RecordingOwner owner;
+  CGpsParser receiver;
+  ASSERT_TRUE(receiver.Start(&owner));
+  EXPECT_EQ(receiver.PortPath(), "");
+  holder.Reset();
+  // The reader looks again once a second; a burst written after that reaches the owner.
+  auto deadline = std::chrono::steady_clock::now() + 5s;
+  int second = 0;
+  while (owner.Fixes().empty() && std::chrono::steady_clock::now() < deadline) {
+    char time[16];
+    std::snprintf(time, sizeof time, "1200%02d", ++second);
+    pty.Write(Burst(time));
+    owner.WaitForFixes(1, 200ms);
+  }
+  EXPECT_FALSE(owner.Fixes().empty());
+}
+
+class ReceiverOnPty : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(receiver_.Start(&owner_)); }
+  // Waits until the reader has taken count reads from the port.
+  bool WaitForReads(uint64_t count) {
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (receiver_.ReadCount() < count) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+
+  PseudoTerminal pty_;
+  PortTable table_{{pty_.SlavePath()}};
+  RecordingOwner owner_;
+  CGpsParser receiver_;
+};
+
+TEST_F(ReceiverOnPty, BurstBecomesOneFix) {
+  pty_.Write(Burst("123519"));
+  ASSERT_TRUE(owner_.WaitForFixes(1));
+  GpsFix fix = owner_.Fixes()[0];
+  EXPECT_EQ(fix.utcTime.second, 19);
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
+  EXPECT_EQ(fix.altitude, 545.4f);
+  EXPECT_EQ(fix.satellitesInView, 11);
+}
+
+TEST(ReceiverReads, PiecesThatCollectWhileTheViewIsBusyAreOneRead) {
+  // While the owner handles a fix the reader waits, and what arrives meanwhile collects in the port's
+  // queue: the next read takes it whole, the RMC with the sentences after it.
+  PseudoTerminal pty;
+  PortTable table({pty.SlavePath()});
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool busy = true, entered = false;
+  std::vector<GpsFix> fixes;
+  class GateOwner final : public GpsFixOwner {
+   public:
+    explicit GateOwner(std::function<void(const GpsFix&)> f) : f_(std::move(f)) {}
+    bool SendGpsFix(const GpsFix& fix) override { return f_(fix), true; }
+    void RefuseGpsFixes() override {}
+    std::function<void(const GpsFix&)> f_;
+  } owner([&](const GpsFix& fix) {
+    std::unique_lock lock(mutex);
+    fixes.push_back(fix);
+    entered = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return !busy || fixes.size() > 1; });
+  });
+  CGpsParser receiver;
+  ASSERT_TRUE(receiver.Start(&owner));
+  pty.Write(Burst("120000"));
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return entered; }));
+  }
+  std::string burst = Burst("120001", "1000.000");
+  for (size_t i = 0; i < burst.size(); i += 40)
+    pty.Write(burst.substr(i, 40));
+  {
+    std::unique_lock lock(mutex);
+    busy = false;
+    changed.notify_all();
+    ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return fixes.size() >= 2; }));
+    EXPECT_DOUBLE_EQ(fixes[1].latitude, 10.0);
+    EXPECT_EQ(fixes[1].altitude, 545.4f);
+    EXPECT_EQ(fixes[1].utcTime.second, 1);
+  }
+}
+
+TEST_F(ReceiverOnPty, RepeatedSecondIsIgnored) {
+  pty_.Write(Burst("123519.00"));
+  ASSERT_TRUE(owner_.WaitForFixes(1));
+  pty_.Write(Burst("123519.00", "1000.000"));
+  ASSERT_TRUE(WaitForReads(2));
+  pty_.Write(Burst("123520.00", "2000.000"));
+  ASSERT_TRUE(owner_.WaitForFixes(2));
+  std::vector<GpsFix> fixes = owner_.Fixes();
+  ASSERT_EQ(fixes.size(), 2u);
+  EXPECT_EQ(fixes[1].utcTime.second, 20);
+  EXPECT_DOUBLE_EQ(fixes[1].latitude, 20.0);
+}
+
+TEST_F(ReceiverOnPty, ReadWithoutRmcIsDropped) {
+  pty_.Write(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,999.0,M,46.9,M,,") +
+             Sentence("GPGSV,3,1,11,13,25,066,21"));
+  ASSERT_TRUE(WaitForReads(1));
+  pty_.Write(Sentence("GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
+  ASSERT_TRUE(owner_.WaitForFixes(1));
+  EXPECT_EQ(owner_.Fixes()[0].altitude, 0.0f);
+  EXPECT_EQ(owner_.Fixes()[0].satellitesInView, 0);
+}
+
+TEST_F(ReceiverOnPty, FirstMidnightRmcEqualsTheInitialTimeAndIsIgnored) {
+  pty_.Write(Burst("000000.00"));
+  ASSERT_TRUE(WaitForReads(1));
+  pty_.Write(Burst("000001.00"));
+  ASSERT_TRUE(owner_.WaitForFixes(1));
+  ASSERT_EQ(owner_.Fixes().size(), 1u);
+  EXPECT_EQ(owner_.Fixes()[0].utcTime.second, 1);
+}
+
+TEST_F(ReceiverOnPty, ReadOfExactly1024BytesIsParsed) {
+  std::string burst = Burst("123519");
+  std::string filler = Sentence("GPGSV,3,2,11,13,25,066,21");
+  while (burst.size() + filler.size() < 1024)
+    burst += filler;
+  burst += std::string(1024 - burst.size(), 'x');
+  ASSERT_EQ(burst.size(), 1024u);
+  pty_.Write(burst);
+  ASSERT_TRUE(owner_.WaitForFixes(1));
+  EXPECT_EQ(owner_.Fixes()[0].altitude, 545.4f);
+}
+
+TEST(ReceiverUnplug, PortThatHangsUpIsReopenedWhenItComesBack) {
+  // The port is a link, as udev makes them; a new pseudo-terminal behind it stands for the receiver
+  // plugged in again.
+  test::TempDir dir;
+  std::string link = dir / "gps0";
+  auto first = std::make_unique<PseudoTerminal>();
+  std::filesystem::create_symlink(first->SlavePath(), link);
+  PortTable table({link});
+  RecordingOwner owner;
+  CGpsParser receiver;
+  ASSERT_TRUE(receiver.Start(&owner));
+  first->Write(Burst("120000"));
+  ASSERT_TRUE(owner.WaitForFixes(1));
+
+  first->CloseMaster();  // pulled out
+  std::filesystem::remove(link);
+  PseudoTerminal second;
+  std::filesystem::create_symlink(second.SlavePath(), link);
+  auto deadline = std::chrono::steady_clock::now() + 5s;
+  int second_ = 0;
+  while (owner.Fixes().size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    char time[16];
+    std::snprintf(time, sizeof time, "1201%02d", ++second_);
+    second.Write(Burst(time));
+    owner.WaitForFixes(2, 200ms);
+  }
+  EXPECT_GE(owner.Fixes().size(), 2u);
+}
+
+TEST(ReceiverUnplug, HungUpPortDoesNotSpin) {
+  PseudoTerminal pty;
+  PortTable table({pty.SlavePath()});
+  RecordingOwner owner;
+  auto receiver = std::make_unique<CGpsParser>();
+  ASSERT_TRUE(receiver->Start(&owner));
+  pty.CloseMaster();
+  timespec before, after;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+  std::this_thread::sleep_for(300ms);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+  double cpu = (after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) * 1e-9;
+  EXPECT_LT(cpu, 0.1);  // a spinning reader would burn the whole 0.3 s
+}
+
+// An owner whose handler never returns by itself, like a user-interface thread that is busy
+// destroying the receiver: only the refusal releases the reader.
+class BlockingOwner final : public GpsFixOwner {
+ public:
+  bool SendGpsFix(const GpsFix&) override {
+    std::unique_lock lock(mutex_);
+    ++sends_;
+    entered_.notify_all();
+    released_.wait(lock, [&] { return refused_; });
+    return false;
+  }
+  void RefuseGpsFixes() override {
+    std::lock_guard lock(mutex_);
+    refused_ = true;
+    released_.notify_all();
+  }
+  bool WaitUntilBlocked() {
+    std::unique_lock lock(mutex_);
+    return entered_.wait_for(lock, 5s, [&] { return sends_ > 0; });
+  }
+  int Sends() {
+    std::lock_guard lock(mutex_);
+    return sends_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable entered_, released_;
+  int sends_ = 0;
+  bool refused_ = false;
+};
+
+TEST(ReceiverShutdown, DestructionWhileTheReaderIsBlockedInTheHandOffIsPrompt) {
+  PseudoTerminal pty;
+  PortTable table({pty.SlavePath()});
+  BlockingOwner owner;
+  auto receiver = std::make_unique<CGpsParser>();
+  ASSERT_TRUE(receiver->Start(&owner));
+  pty.Write(Burst("120000"));
+  ASSERT_TRUE(owner.WaitUntilBlocked());
+  pty.Write(Burst("120001"));
+  auto start = std::chrono::steady_clock::now();
+  receiver.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  EXPECT_EQ(owner.Sends(), 1);  // nothing was handed over once destruction began
+}
+
+TEST(ReceiverShutdown, DestructionWhileTheReaderWaitsIsPrompt) {
+  PseudoTerminal pty;
+  test::TempDir dir;
+  for (bool withPort : {true, false}) {
+    PortTable table({withPort ? pty.SlavePath() : dir / "none"});
+    RecordingOwner owner;
+    auto receiver = std::make_unique<CGpsParser>();
+    if (!withPort) {
+      // A port that exists but is held: the reader waits for it without one open.
+      UniqueFd holder(open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+      ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+      PortTable held({pty.SlavePath()});
+      ASSERT_TRUE(receiver->Start(&owner));
+      auto start = std::chrono::steady_clock::now();
+      receiver.reset();
+      EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+      continue;
+    }
+    ASSERT_TRUE(receiver->Start(&owner));
+    std::this_thread::sleep_for(20ms);
+    auto start = std::chrono::steady_clock::now();
+    receiver.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  }
+}
+
+}  // namespace
+}  // namespace kivu
