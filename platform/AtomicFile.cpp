@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <new>
@@ -39,7 +40,7 @@ std::string FolderOf(const std::string& path) {
 // Creates a fresh file next to target, named after it, with mode 0666 less the umask (O_EXCL, so a
 // leftover of an earlier crash is never reused).
 UniqueFd CreateSibling(const std::string& target, std::string& name, int& error) {
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = target + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -61,7 +62,7 @@ int Replace(const std::string& path, std::string_view content) {
     target = resolved;
   }
   if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     // An in-place rewrite could not write a file we may not write; neither may its replacement.
     if (::access(target.c_str(), W_OK) != 0) return errno;
     exists = true;

@@ -1,5 +1,6 @@
 // Writing the settings file: the four edits, the untouched lines, line ends, long entries, bad arguments.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <string>
@@ -132,6 +133,16 @@ TEST_F(IniWrite, AFolderInPlaceOfTheFileIsNotReplaced) {
   ASSERT_EQ(stat(ini_.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_FALSE(IniWriteString("Settings", "A", "1", dir_ / "missing/Kivu.ini"));
+}
+
+TEST_F(IniWrite, AFileFarTooLargeForSettingsIsNeitherReadNorReplaced) {
+  WriteFile(ini_, "[Settings]\r\nA = 1\r\n");
+  ASSERT_EQ(truncate(ini_.c_str(), 64 << 20), 0);  // sparse: costs no disk
+  EXPECT_EQ(IniGetString("Settings", "A", "d", ini_), "d");
+  EXPECT_FALSE(IniWriteString("Settings", "A", "2", ini_));
+  struct stat st;
+  ASSERT_EQ(stat(ini_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 64 << 20);
 }
 
 }  // namespace
