@@ -1,0 +1,267 @@
+#include "platform/raster/Font.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <list>
+#include <mutex>
+#include <unordered_map>
+
+namespace kivu {
+namespace {
+
+constexpr const char* kDefaultFamily = "sans-serif";
+// Fonts kept alive between paints: a paint creates and releases its fonts each time, and looking a
+// face up and rendering its glyphs again every second would be waste.
+constexpr size_t kFontCacheSize = 16;
+
+// The one FreeType library of the process; faces keep it alive.
+class FtLibrary {
+ public:
+  FtLibrary() {
+    if (FT_Init_FreeType(&library_) != 0) library_ = nullptr;
+  }
+  ~FtLibrary() {
+    if (library_) FT_Done_FreeType(library_);
+  }
+  FT_Library Get() const { return library_; }
+
+ private:
+  FT_Library library_ = nullptr;
+};
+
+std::shared_ptr<FtLibrary> Library() {
+  static std::shared_ptr<FtLibrary> library = std::make_shared<FtLibrary>();
+  return library;
+}
+
+std::mutex& FontMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+struct FaceFile {
+  std::string path;
+  int index = 0;
+  std::string family;
+};
+
+// Asks fontconfig for the best face for a family, weight and slant.
+bool MatchFace(const std::string& family, int weight, bool italic, FaceFile& out) {
+  static const bool initialised = FcInit() == FcTrue;
+  if (!initialised) return false;
+  FcPattern* pattern = FcPatternCreate();
+  if (!pattern) return false;
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) return false;
+  FcChar8* file = nullptr;
+  FcChar8* matchedFamily = nullptr;
+  int index = 0;
+  bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
+  if (ok) {
+    out.path = reinterpret_cast<const char*>(file);
+    out.index = FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch ? index : 0;
+    out.family = FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch && matchedFamily
+                     ? reinterpret_cast<const char*>(matchedFamily)
+                     : "";
+  }
+  FcPatternDestroy(match);
+  return ok;
+}
+
+// Exact sines and cosines for the right angles, so that 900 gives a clean quarter turn.
+void EscapementDirection(int escapement, double& s, double& c) {
+  const int tenths = ((escapement % 3600) + 3600) % 3600;
+  switch (tenths) {
+    case 0:
+      s = 0, c = 1;
+      return;
+    case 900:
+      s = 1, c = 0;
+      return;
+    case 1800:
+      s = 0, c = -1;
+      return;
+    case 2700:
+      s = -1, c = 0;
+      return;
+    default: {
+      const double radians = tenths * M_PI / 1800.0;
+      s = std::sin(radians);
+      c = std::cos(radians);
+    }
+  }
+}
+
+}  // namespace
+
+struct Font::Impl {
+  std::shared_ptr<FtLibrary> library;
+  FT_Face face = nullptr;
+  bool transformed = false;
+  mutable std::mutex mutex;
+  mutable std::array<std::unique_ptr<Glyph>, 128> ascii;
+  mutable std::unordered_map<char32_t, std::unique_ptr<Glyph>> others;
+
+  ~Impl() {
+    if (face) FT_Done_Face(face);
+  }
+
+  std::unique_ptr<Glyph> Render(char32_t c) const {
+    auto glyph = std::make_unique<Glyph>();
+    const FT_UInt index = FT_Get_Char_Index(face, c);
+    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) return glyph;
+    FT_GlyphSlot slot = face->glyph;
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return glyph;
+    glyph->advanceX = slot->advance.x;
+    glyph->advanceY = -int64_t{slot->advance.y};
+    glyph->width = transformed
+                       ? int(std::lround(std::hypot(double(slot->advance.x), double(slot->advance.y)) / 64))
+                       : int((slot->advance.x + 32) >> 6);
+    const FT_Bitmap& bits = slot->bitmap;
+    if (bits.pixel_mode != FT_PIXEL_MODE_MONO) return glyph;
+    for (unsigned row = 0; row < bits.rows; ++row) {
+      const unsigned char* line = bits.buffer + std::ptrdiff_t(row) * bits.pitch;
+      unsigned col = 0;
+      while (col < bits.width) {
+        while (col < bits.width && !(line[col >> 3] & (0x80 >> (col & 7))))
+          ++col;
+        const unsigned start = col;
+        while (col < bits.width && (line[col >> 3] & (0x80 >> (col & 7))))
+          ++col;
+        if (col > start) {
+          glyph->runs.push_back(GlyphRun{int16_t(slot->bitmap_left + int(start)),
+                                         int16_t(int(row) - slot->bitmap_top), int16_t(col - start)});
+        }
+      }
+    }
+    return glyph;
+  }
+};
+
+FontRecord DefaultFontRecord() {
+  FontRecord record;
+  record.height = -kDefaultCharacterHeight;
+  return record;
+}
+
+Font::Font(std::unique_ptr<Impl> impl, const FontRecord& record) : impl_(std::move(impl)), record_(record) {}
+Font::~Font() = default;
+
+std::shared_ptr<const Font> Font::Create(const FontRecord& record) {
+  std::lock_guard lock(FontMutex());
+  static std::list<std::shared_ptr<const Font>> cache;  // most recently used first
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if ((*it)->Record() == record) {
+      cache.splice(cache.begin(), cache, it);
+      return cache.front();
+    }
+  }
+
+  auto impl = std::make_unique<Impl>();
+  impl->library = Library();
+  if (!impl->library->Get()) return nullptr;
+
+  // The face asked for, then the default face: never nothing while the machine has a font.
+  FaceFile file;
+  const std::string family = record.faceName.empty() ? kDefaultFamily : record.faceName;
+  for (const std::string& candidate : {family, std::string(kDefaultFamily)}) {
+    if (MatchFace(candidate, record.weight, record.italic, file) &&
+        FT_New_Face(impl->library->Get(), file.path.c_str(), file.index, &impl->face) == 0) {
+      break;
+    }
+    impl->face = nullptr;
+  }
+  if (!impl->face) return nullptr;
+  FT_Face face = impl->face;
+
+  int pixels = kDefaultCharacterHeight;
+  if (record.height < 0) {
+    pixels = record.height == std::numeric_limits<int>::min() ? 4096 : -record.height;
+  } else if (record.height > 0) {
+    // A cell height: the em size that makes ascent plus descent that tall.
+    const TT_HoriHeader* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+    const double cell = hhea && hhea->Ascender - hhea->Descender > 0
+                            ? double(hhea->Ascender - hhea->Descender)
+                            : double(face->ascender - face->descender);
+    pixels = cell > 0 ? int(std::lround(record.height * double(face->units_per_EM) / cell)) : record.height;
+  }
+  pixels = std::clamp(pixels, 1, 4096);
+  if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0) return nullptr;
+
+  std::shared_ptr<Font> font(new Font(std::move(impl), record));
+  font->family_ = file.family;
+  font->file_ = file.path;
+  font->ascent_ = int((face->size->metrics.ascender + 63) >> 6);
+  font->descent_ = int((-face->size->metrics.descender + 63) >> 6);
+  EscapementDirection(record.escapement, font->sin_, font->cos_);
+  if (font->sin_ != 0 || font->cos_ != 1) {
+    // Anticlockwise on the screen is anticlockwise in FreeType's y-up space too.
+    FT_Matrix matrix{FT_Fixed(std::lround(font->cos_ * 65536)), FT_Fixed(std::lround(-font->sin_ * 65536)),
+                     FT_Fixed(std::lround(font->sin_ * 65536)), FT_Fixed(std::lround(font->cos_ * 65536))};
+    FT_Set_Transform(face, &matrix, nullptr);
+    font->impl_->transformed = true;
+  }
+
+  cache.push_front(font);
+  if (cache.size() > kFontCacheSize) cache.pop_back();
+  return font;
+}
+
+const Glyph& Font::GlyphFor(char32_t c) const {
+  std::lock_guard lock(impl_->mutex);
+  std::unique_ptr<Glyph>& slot = c < 128 ? impl_->ascii[c] : impl_->others[c];
+  if (!slot) slot = impl_->Render(c);
+  return *slot;
+}
+
+int Font::TextWidth(std::string_view text) const {
+  int64_t width = 0;
+  for (char32_t c : DecodeUtf8(text))
+    width += GlyphFor(c).width;
+  return int(std::min<int64_t>(width, std::numeric_limits<int>::max()));
+}
+
+std::u32string DecodeUtf8(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    int length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
+    bool valid = length > 0 && i + size_t(length) <= text.size();
+    for (int k = 1; valid && k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + size_t(k)]);
+      if ((next & 0xC0) != 0x80) valid = false;
+      c = (c << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not characters.
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (valid && (c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
+    if (valid) {
+      out.push_back(c);
+      i += size_t(length);
+    } else {
+      out.push_back(U'\uFFFD');
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace kivu

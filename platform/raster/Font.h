@@ -1,0 +1,101 @@
+// Fonts for Kivu's drawing: a font record as the dashboard describes it, looked up with fontconfig and
+// rendered by FreeType without anti-aliasing, one bit per pixel, with a glyph cache per font.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kivu {
+
+struct FontRecord {
+  // Negative: the character height (em size) in pixels; positive: the cell height (ascent plus
+  // descent) in pixels; zero: the default size.
+  int height = 0;
+  // Direction of the text's base line, tenths of a degree anticlockwise from the x axis (900 reads upwards).
+  int escapement = 0;
+  // 400 normal, 700 bold (CSS and OpenType weights).
+  int weight = 400;
+  bool italic = false;
+  // A family name ("Courier New"); empty for the default face.
+  std::string faceName;
+
+  friend bool operator==(const FontRecord&, const FontRecord&) = default;
+};
+
+// The character height of the default font: its digits fit the 12-pixel label bands of the tapes.
+constexpr int kDefaultCharacterHeight = 12;
+
+// The record of a surface's default font: the plain sans-serif face at the default character height.
+FontRecord DefaultFontRecord();
+
+// One glyph as horizontal runs of set pixels, relative to the pen position on the base line
+// (x to the right, y downwards).
+struct GlyphRun {
+  int16_t x;
+  int16_t y;
+  int16_t length;
+};
+
+struct Glyph {
+  std::vector<GlyphRun> runs;
+  // Pen movement after the glyph, 26.6 fixed point, screen directions (y downwards).
+  int64_t advanceX = 0;
+  int64_t advanceY = 0;
+  // The advance along the base line in whole pixels, whatever the escapement: what layout measures.
+  int width = 0;
+};
+
+class Font {
+ public:
+  // The font for a record. A face that fontconfig cannot find falls back to the default face; the
+  // result is null only when the machine has no usable font at all. Fonts are shared: equal records
+  // give the same font object while it is cached.
+  static std::shared_ptr<const Font> Create(const FontRecord& record);
+  static std::shared_ptr<const Font> Default() { return Create(DefaultFontRecord()); }
+
+  ~Font();
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+
+  const FontRecord& Record() const noexcept { return record_; }
+  // The family and file of the face in use, as fontconfig resolved them.
+  const std::string& FamilyName() const noexcept { return family_; }
+  const std::string& FilePath() const noexcept { return file_; }
+
+  // Pixels above and below the base line; their sum is the height of a line of text.
+  int Ascent() const noexcept { return ascent_; }
+  int Descent() const noexcept { return descent_; }
+  int LineHeight() const noexcept { return ascent_ + descent_; }
+  // The escapement in radians' terms: sine and cosine of the base line's direction.
+  double EscapementSin() const noexcept { return sin_; }
+  double EscapementCos() const noexcept { return cos_; }
+
+  // The width in pixels of a line of UTF-8 text along its base line.
+  int TextWidth(std::string_view text) const;
+
+  // The glyph of a character, rendered on first use and kept. Not for concurrent use of one font
+  // from two threads without the lock below.
+  const Glyph& GlyphFor(char32_t c) const;
+
+  struct Impl;
+
+ private:
+  explicit Font(std::unique_ptr<Impl> impl, const FontRecord& record);
+
+  std::unique_ptr<Impl> impl_;
+  FontRecord record_;
+  std::string family_;
+  std::string file_;
+  int ascent_ = 0;
+  int descent_ = 0;
+  double sin_ = 0;
+  double cos_ = 1;
+};
+
+// Decodes UTF-8; a byte that does not start a valid sequence becomes U+FFFD.
+std::u32string DecodeUtf8(std::string_view text);
+
+}  // namespace kivu

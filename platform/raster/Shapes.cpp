@@ -1,0 +1,154 @@
+// Rectangles, rounded rectangles, ellipses and polygons: the outline with the pen, the inside with
+// the brush.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/raster/Surface.h"
+
+namespace kivu {
+namespace {
+
+int64_t FloorHalf(int64_t a) {
+  return a >> 1;
+}
+int64_t CeilHalf(int64_t a) {
+  return -((-a) >> 1);
+}
+
+// The pixels of row y (top <= y < bottom) of the ellipse inscribed in the box: those whose centres lie
+// inside it. In doubled coordinates about the box's centre, pixel x is inside when
+// dx^2 * H^2 + dy^2 * W^2 <= W^2 * H^2, with dx = 2x + 1 - (left + right), dy = 2y + 1 - (top + bottom).
+void EllipseRow(int64_t left, int64_t top, int64_t right, int64_t bottom, int64_t y, int64_t& x0,
+                int64_t& x1) {
+  const int64_t w = right - left;
+  const int64_t h = bottom - top;
+  const int64_t dy = 2 * y + 1 - (top + bottom);
+  const long double reach = static_cast<long double>(w) *
+                            std::sqrt(static_cast<long double>(h - dy) * static_cast<long double>(h + dy)) /
+                            static_cast<long double>(h);
+  int64_t k = static_cast<int64_t>(reach);
+  if (w < (int64_t{1} << 31) && h < (int64_t{1} << 31)) {
+    // Settle the estimate exactly: the largest k with k^2 H^2 <= W^2 (H^2 - dy^2).
+    const __int128 limit = __int128{w} * w * (__int128{h} * h - __int128{dy} * dy);
+    auto fits = [&](int64_t v) { return __int128{v} * v * h * h <= limit; };
+    while (k > 0 && !fits(k))
+      --k;
+    while (fits(k + 1))
+      ++k;
+  }
+  x0 = CeilHalf(left + right - 1 - k);
+  x1 = FloorHalf(left + right - 1 + k) + 1;
+}
+
+}  // namespace
+
+void Surface::PaintRegion(int64_t top, int64_t bottom, const SpanOfRow& spanOf) {
+  if (!bitmap_ || (!pen_.visible && !brush_.visible)) return;
+  const int64_t first = std::max<int64_t>(top, 0);
+  const int64_t last = std::min<int64_t>(bottom, bitmap_->Height());
+  auto span = [&](int64_t y, int64_t& x0, int64_t& x1) {
+    if (y < top || y >= bottom || !spanOf(y, x0, x1) || x0 >= x1) {
+      x0 = 0, x1 = 0;
+      return false;
+    }
+    return true;
+  };
+  for (int64_t y = first; y < last; ++y) {
+    int64_t x0, x1, a0, a1, b0, b1;
+    if (!span(y, x0, x1)) continue;
+    const bool above = span(y - 1, a0, a1);
+    const bool below = span(y + 1, b0, b1);
+    // Inside: not at either end of the row and with the shape above and below.
+    int64_t i0 = x0 + 1, i1 = x1 - 1;
+    if (above && below) {
+      i0 = std::max({i0, a0, b0});
+      i1 = std::min({i1, a1, b1});
+    } else {
+      i1 = i0;
+    }
+    if (i0 >= i1) {
+      if (pen_.visible) FillSpan(y, x0, x1, pen_.color.ToPixel());
+      continue;
+    }
+    if (pen_.visible) {
+      FillSpan(y, x0, i0, pen_.color.ToPixel());
+      FillSpan(y, i1, x1, pen_.color.ToPixel());
+    }
+    if (brush_.visible) FillSpan(y, i0, i1, brush_.color.ToPixel());
+  }
+}
+
+void Surface::DrawRect(const Rect& rect) {
+  if (rect.IsEmpty()) return;
+  PaintRegion(rect.top, rect.bottom, [&](int64_t, int64_t& x0, int64_t& x1) {
+    x0 = rect.left, x1 = rect.right;
+    return true;
+  });
+}
+
+void Surface::DrawEllipse(const Rect& rect) {
+  if (rect.IsEmpty()) return;
+  PaintRegion(rect.top, rect.bottom, [&](int64_t y, int64_t& x0, int64_t& x1) {
+    EllipseRow(rect.left, rect.top, rect.right, rect.bottom, y, x0, x1);
+    return true;
+  });
+}
+
+void Surface::DrawRoundRect(const Rect& rect, int cornerWidth, int cornerHeight) {
+  if (rect.IsEmpty()) return;
+  const int64_t cw = std::clamp<int64_t>(cornerWidth, 0, rect.Width());
+  const int64_t ch = std::clamp<int64_t>(cornerHeight, 0, rect.Height());
+  if (cw == 0 || ch == 0) return DrawRect(rect);
+  PaintRegion(rect.top, rect.bottom, [&](int64_t y, int64_t& x0, int64_t& x1) {
+    int64_t inset = 0;
+    int64_t e0, e1;
+    if (y - rect.top < ch / 2) {
+      EllipseRow(rect.left, rect.top, rect.left + cw, rect.top + ch, y, e0, e1);
+      inset = e0 - rect.left;
+    } else if (rect.bottom - 1 - y < ch / 2) {
+      EllipseRow(rect.left, rect.bottom - ch, rect.left + cw, rect.bottom, y, e0, e1);
+      inset = e0 - rect.left;
+    }
+    x0 = rect.left + inset;
+    x1 = int64_t{rect.right} - inset;
+    return true;
+  });
+}
+
+void Surface::DrawPolygon(std::span<const Point> points) {
+  if (!bitmap_ || points.size() < 2) return;
+  if (brush_.visible) {
+    int64_t minY = points[0].y, maxY = points[0].y;
+    for (Point p : points)
+      minY = std::min<int64_t>(minY, p.y), maxY = std::max<int64_t>(maxY, p.y);
+    const int64_t first = std::max<int64_t>(minY, 0);
+    const int64_t last = std::min<int64_t>(maxY, bitmap_->Height());
+    std::vector<long double> crossings;
+    for (int64_t y = first; y < last; ++y) {
+      // Sample each row through the pixel centres: the edges crossing y + 1/2, paired left to right.
+      const long double yc = static_cast<long double>(y) + 0.5L;
+      crossings.clear();
+      for (size_t i = 0; i < points.size(); ++i) {
+        const Point a = points[i];
+        const Point b = points[(i + 1) % points.size()];
+        if ((a.y < yc) == (b.y < yc)) continue;
+        crossings.push_back(a.x + (yc - a.y) * (static_cast<long double>(b.x) - a.x) /
+                                      (static_cast<long double>(b.y) - a.y));
+      }
+      std::sort(crossings.begin(), crossings.end());
+      const long double limit = static_cast<long double>(bitmap_->Width()) + 1;
+      for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
+        // Pixels whose centres lie in [left crossing, right crossing).
+        const long double from = std::clamp(crossings[i] - 0.5L, -1.0L, limit);
+        const long double to = std::clamp(crossings[i + 1] - 0.5L, -1.0L, limit);
+        FillSpan(y, static_cast<int64_t>(std::ceil(from)), static_cast<int64_t>(std::ceil(to)),
+                 brush_.color.ToPixel());
+      }
+    }
+  }
+  for (size_t i = 0; i < points.size(); ++i)
+    DrawLine(points[i], points[(i + 1) % points.size()]);
+}
+
+}  // namespace kivu

@@ -1,0 +1,108 @@
+#include "platform/raster/Surface.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace kivu {
+
+std::shared_ptr<const Font> Surface::SelectFont(std::shared_ptr<const Font> font) {
+  return std::exchange(font_, std::move(font));
+}
+
+const std::shared_ptr<const Font>& Surface::CurrentFont() const {
+  if (font_) return font_;
+  if (!defaultFont_) defaultFont_ = Font::Default();
+  return defaultFont_;
+}
+
+void Surface::ResetState() noexcept {
+  pen_ = Pen::Solid(Color{0, 0, 0});
+  brush_ = Brush::Solid(Color{255, 255, 255});
+  font_.reset();
+  textColor_ = Color{0, 0, 0};
+  backgroundMode_ = BackgroundMode::Opaque;
+  backgroundColor_ = Color{255, 255, 255};
+}
+
+void Surface::FillSpan(int64_t y, int64_t x0, int64_t x1, uint32_t pixel) {
+  if (!bitmap_ || y < 0 || y >= bitmap_->Height()) return;
+  x0 = std::max<int64_t>(x0, 0);
+  x1 = std::min<int64_t>(x1, bitmap_->Width());
+  if (x0 >= x1) return;
+  std::fill(bitmap_->Row(int(y)) + x0, bitmap_->Row(int(y)) + x1, pixel);
+}
+
+void Surface::FillRect(const Rect& rect, Color color) {
+  if (!bitmap_) return;
+  const Rect r = rect.Intersected(bitmap_->Bounds());
+  for (int y = r.top; y < r.bottom; ++y)
+    FillSpan(y, r.left, r.right, color.ToPixel());
+}
+
+void Surface::SetPixel(Point p, Color color) {
+  if (bitmap_ && bitmap_->Bounds().Contains(p)) bitmap_->SetPixelAt(p.x, p.y, color.ToPixel());
+}
+
+// Pixel i of a line (0 <= i < its length along the major axis) lies at i along the major axis and at
+// round(i * minor / major) along the minor one, halves rounded away from the start. Only the steps
+// that fall inside the bitmap along the major axis are visited, so a line of any length costs at most
+// one bitmap side.
+void Surface::DrawLineRaw(Point from, Point to, uint32_t pixel) {
+  if (!bitmap_) return;
+  const int64_t dx = int64_t{to.x} - from.x;
+  const int64_t dy = int64_t{to.y} - from.y;
+  const int64_t adx = std::llabs(dx);
+  const int64_t ady = std::llabs(dy);
+  if (adx == 0 && ady == 0) return;
+  const bool xMajor = adx >= ady;
+  const int64_t major = xMajor ? adx : ady;
+  const int64_t minor = xMajor ? ady : adx;
+  const int64_t majorStart = xMajor ? from.x : from.y;
+  const int64_t minorStart = xMajor ? from.y : from.x;
+  const int64_t majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
+  const int64_t minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  const int64_t majorLimit = xMajor ? bitmap_->Width() : bitmap_->Height();
+  const int64_t minorLimit = xMajor ? bitmap_->Height() : bitmap_->Width();
+
+  int64_t first = 0;
+  int64_t last = major - 1;
+  if (majorStep > 0) {
+    first = std::max<int64_t>(first, -majorStart);
+    last = std::min<int64_t>(last, majorLimit - 1 - majorStart);
+  } else {
+    first = std::max<int64_t>(first, majorStart - (majorLimit - 1));
+    last = std::min<int64_t>(last, majorStart);
+  }
+  for (int64_t i = first; i <= last; ++i) {
+    const __int128 offset = (__int128{2} * i * minor + major) / (__int128{2} * major);
+    const int64_t m = majorStart + majorStep * i;
+    const int64_t n = minorStart + minorStep * int64_t(offset);
+    if (n < 0 || n >= minorLimit) continue;
+    if (xMajor) {
+      bitmap_->SetPixelAt(int(m), int(n), pixel);
+    } else {
+      bitmap_->SetPixelAt(int(n), int(m), pixel);
+    }
+  }
+}
+
+void Surface::DrawLine(Point from, Point to) {
+  if (pen_.visible) DrawLineRaw(from, to, pen_.color.ToPixel());
+}
+
+void Surface::DrawPolyline(std::span<const Point> points) {
+  for (size_t i = 1; i < points.size(); ++i)
+    DrawLine(points[i - 1], points[i]);
+}
+
+void Surface::DrawFrame3D(const Rect& rect, Color topLeft, Color bottomRight) {
+  if (rect.IsEmpty()) return;
+  // The top and left edges stop one pixel short; the corners at the top right and bottom left belong
+  // to the bottom and right edges.
+  FillRect(Rect{rect.left, rect.top, rect.right - 1, rect.top + 1}, topLeft);
+  FillRect(Rect{rect.left, rect.top, rect.left + 1, rect.bottom - 1}, topLeft);
+  FillRect(Rect{rect.right - 1, rect.top, rect.right, rect.bottom}, bottomRight);
+  FillRect(Rect{rect.left, rect.bottom - 1, rect.right, rect.bottom}, bottomRight);
+}
+
+}  // namespace kivu
