@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,18 @@ std::string ScratchFile() {
   return std::string(buffer.data()) + "/Kivu.ini";
 }
 
+// The scratch folder goes when the fuzzer ends normally.
+struct Scratch {
+  std::string path = ScratchFile();
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+  }
+};
+
 const std::string& Path() {
-  static const std::string path = ScratchFile();
-  return path;
+  static const Scratch scratch;
+  return scratch.path;
 }
 
 void Store(const std::string& path, std::string_view content) {
