@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <new>
 #include <set>
@@ -129,10 +130,17 @@ void ReportWriteFailure(const std::string& path, int error) {
   std::fprintf(stderr, "kivu: cannot write the settings file %s: %s\n", path.c_str(), std::strerror(error));
 }
 
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::string joined;
+  for (std::string_view part : parts)
+    joined.append(part);
+  return joined;
+}
+
 std::string Rewrite(std::string_view old, std::string_view section, std::string_view key,
                     std::string_view value) {
-  std::string header = "[" + std::string(section) + "]\r\n";
-  std::string entry = std::string(key) + " = " + std::string(value) + "\r\n";
+  std::string header = Joined({"[", section, "]\r\n"});
+  std::string entry = Joined({key, " = ", value, "\r\n"});
   std::vector<IniLine> lines = SplitLines(old);
   Lookup found = Scan(lines, section, key);
   std::string out;
