@@ -42,7 +42,7 @@ void MakeRaw(int fd) noexcept {
   tio.c_oflag &= ~OPOST;
   tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   tio.c_cflag |= CREAD | CLOCAL;  // speed, CSIZE, PARENB and CSTOPB stay as the driver has them
-  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VMIN] = 1;  // with O_NONBLOCK: an empty queue reads as EAGAIN, not as end of file
   tio.c_cc[VTIME] = 0;
   tcsetattr(fd, TCSANOW, &tio);
 }

@@ -1,0 +1,1 @@
+kivu_bench(kivu_gps_bench SOURCES gps_bench.cpp LIBS kivu_gps)

@@ -1,0 +1,26 @@
+// Any argument list for kivu-replay: parsed to options or to a one-line error, never a fault.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/ReplayOptions.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Arguments are separated by zero bytes, as in a process's argument block.
+  std::vector<std::string> args(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      args.emplace_back();
+    } else {
+      args.back() += static_cast<char>(data[i]);
+    }
+  }
+  kivu::ReplayOptions options;
+  std::string error;
+  bool ok = kivu::ParseReplayOptions(args, options, error);
+  if (!ok && (error.empty() || error.find('\n') != std::string::npos)) std::abort();
+  if (ok && !options.help && !options.version && options.capture.empty()) std::abort();
+  return 0;
+}

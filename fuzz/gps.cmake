@@ -1,0 +1,3 @@
+kivu_fuzz(fuzz_nmea_block SOURCES fuzz_nmea_block.cpp LIBS kivu_gps)
+kivu_fuzz(fuzz_gps_reads SOURCES fuzz_gps_reads.cpp LIBS kivu_gps)
+kivu_fuzz(fuzz_replay_args SOURCES fuzz_replay_args.cpp LIBS kivu_replay_options)

@@ -1,0 +1,169 @@
+// kivu-replay as a user runs it, and the bundled demo drive it replays.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gps/NmeaTestUtil.h"
+#include "support/TestSupport.h"
+
+namespace kivu {
+namespace {
+
+using test::Sentence;
+
+struct ReplayRun {
+  int status = -1;
+  std::string out, err;
+};
+
+ReplayRun Replay(const std::string& args) {
+  test::TempDir dir;
+  std::string command =
+      std::string(KIVU_REPLAY_PATH) + " " + args + " >" + dir.Path() + "out 2>" + dir.Path() + "err";
+  ReplayRun run;
+  int raw = std::system(command.c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = test::ReadFile(dir / "out");
+  run.err = test::ReadFile(dir / "err");
+  return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+std::string Rmc(const char* time, const char* status = "A") {
+  return Sentence(std::string("GPRMC,") + time + "," + status +
+                  ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+}
+
+TEST(ReplayFixes, EachFixIsOneJsonLineWithEveryFieldInOrder) {
+  test::TempDir dir;
+  test::WriteFile(dir / "c.nmea",
+                  "junk before the first burst\r\n" + Rmc("123519.25") +
+                      Sentence("GPGGA,123519.25,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+  ReplayRun run = Replay(dir / "c.nmea --fixes");
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 1u);
+  char latitude[64], altitude[32];
+  std::snprintf(latitude, sizeof latitude, "%.17g", 48 + 7.038 * (1.0 / 60.0));
+  std::snprintf(altitude, sizeof altitude, "%.9g", static_cast<double>(545.4f));
+  std::string expected = std::string(
+                             "{\"utcTime\":{\"year\":94,\"month\":3,\"dayOfWeek\":0,\"day\":23,\"hour\":12,"
+                             "\"minute\":35,\"second\":19,\"milliseconds\":250},\"latitude\":") +
+                         latitude + ",\"longitude\":";
+  EXPECT_EQ(lines[0].substr(0, expected.size()), expected);
+  EXPECT_NE(lines[0].find(std::string(",\"altitude\":") + altitude + ",\"geoidSeparation\":46.9000015,"),
+            std::string::npos);
+  EXPECT_NE(lines[0].find(",\"magneticVariation\":-3.1000000000000001,"), std::string::npos);
+  EXPECT_NE(lines[0].find(",\"satellitesUsed\":8,\"satellitesInView\":0}"), std::string::npos);
+}
+
+TEST(ReplayFixes, ReadsAreCutAtEachRmcAndKeepAtMost1024Bytes) {
+  test::TempDir dir;
+  // Second burst: an RMC, 1100 bytes of other talkers, then a GGA that a 1024-byte read cannot reach.
+  std::string filler;
+  while (filler.size() < 1100)
+    filler += Sentence("GLGSV,3,1,11,65,25,066,21");
+  std::string capture = Rmc("120000") + Rmc("120000") /* repeated second */ + Rmc("120001", "V") +
+                        Rmc("120002") + filler +
+                        Sentence("GPGGA,120002,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+  test::WriteFile(dir / "c.nmea", capture);
+  ReplayRun run = Replay(dir / "c.nmea");
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 2u);  // 12:00:00 and 12:00:02; the repeat and the 'V' are not handed over
+  EXPECT_NE(lines[1].find("\"second\":2,"), std::string::npos);
+  EXPECT_NE(lines[1].find("\"altitude\":0,"), std::string::npos);
+}
+
+TEST(ReplayErrors, BadOptionsAndMissingFilesExitWithStatusTwo) {
+  for (const char* args : {"/nonexistent/capture.nmea", "--frobnicate x.nmea", "", "a.nmea b.nmea"}) {
+    ReplayRun run = Replay(args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_EQ(Lines(run.err).size(), 1u) << args << ": " << run.err;
+    EXPECT_TRUE(run.out.empty()) << args;
+  }
+  ReplayRun help = Replay("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: kivu-replay"), std::string::npos);
+}
+
+// The demo drive as a receiver would send it.
+class DemoDrive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string text = test::ReadFile(test::SourcePath("res/demo/drive.nmea"));
+    ASSERT_FALSE(text.empty());
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find("\r\n", start);
+      ASSERT_NE(end, std::string::npos) << "every line ends in CR LF";
+      lines_.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+  }
+  std::vector<std::string> lines_;
+};
+
+TEST_F(DemoDrive, EverySentenceHasAGoodChecksumAndBurstsComeInOrder) {
+  ASSERT_EQ(lines_.size() % 6, 0u);
+  const char* order[] = {"$GPRMC,", "$GPGGA,", "$GPGSA,", "$GPGSV,3,1,", "$GPGSV,3,2,", "$GPGSV,3,3,"};
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const std::string& line = lines_[i];
+    ASSERT_EQ(line.rfind(order[i % 6], 0), 0u) << i << ": " << line;
+    size_t star = line.find('*');
+    ASSERT_NE(star, std::string::npos);
+    ASSERT_EQ(Sentence(line.substr(1, star - 1), ""), line) << line;
+  }
+  // About fifteen minutes of one-second bursts.
+  EXPECT_GE(lines_.size() / 6, 840u);
+  EXPECT_LE(lines_.size() / 6, 1100u);
+}
+
+TEST_F(DemoDrive, DriveHasStopsATurnThroughNorthHillsMotorwayAndALossOfFix) {
+  int stoppedSeconds = 0, noFix = 0, throughNorth = 0;
+  double maxKnots = 0, minAlt = 1e9, maxAlt = -1e9, previousCourse = -1;
+  for (size_t i = 0; i < lines_.size(); i += 6) {
+    std::vector<std::string> f;
+    std::stringstream rmc(lines_[i]);
+    for (std::string field; std::getline(rmc, field, ',');)
+      f.push_back(field);
+    if (f[2] == "V") {
+      ++noFix;
+      continue;
+    }
+    double knots = std::stod(f[7]), course = std::stod(f[8]);
+    maxKnots = std::max(maxKnots, knots);
+    if (knots < 0.1) ++stoppedSeconds;
+    if (previousCourse >= 0 && std::abs(course - previousCourse) > 180) ++throughNorth;
+    previousCourse = course;
+    std::vector<std::string> g;
+    std::stringstream gga(lines_[i + 1]);
+    for (std::string field; std::getline(gga, field, ',');)
+      g.push_back(field);
+    double alt = std::stod(g[9]);
+    minAlt = std::min(minAlt, alt);
+    maxAlt = std::max(maxAlt, alt);
+  }
+  EXPECT_GE(stoppedSeconds, 30);
+  EXPECT_GE(noFix, 5);
+  EXPECT_LE(noFix, 60);
+  EXPECT_GE(throughNorth, 1);
+  EXPECT_GE(maxKnots * 1.852, 110.0);  // a motorway stretch
+  EXPECT_GE(maxAlt - minAlt, 50.0);    // a climb and a descent
+}
+
+}  // namespace
+}  // namespace kivu
