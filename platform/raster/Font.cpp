@@ -3,7 +3,6 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <array>
@@ -189,19 +188,28 @@ std::shared_ptr<const Font> Font::Create(const FontRecord& record) {
   if (!impl->face) return nullptr;
   FT_Face face = impl->face;
 
-  int pixels = kDefaultCharacterHeight;
-  if (record.height < 0) {
-    pixels = record.height == std::numeric_limits<int>::min() ? 4096 : -record.height;
-  } else if (record.height > 0) {
-    // A cell height: the em size that makes ascent plus descent that tall.
-    const TT_HoriHeader* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
-    const double cell = hhea && hhea->Ascender - hhea->Descender > 0
-                            ? double(hhea->Ascender - hhea->Descender)
-                            : double(face->ascender - face->descender);
-    pixels = cell > 0 ? int(std::lround(record.height * double(face->units_per_EM) / cell)) : record.height;
+  auto cellHeight = [&] {
+    return ((face->size->metrics.ascender + 63) >> 6) + ((-face->size->metrics.descender + 63) >> 6);
+  };
+  if (record.height > 0) {
+    // A cell height: the largest size, in 64ths of a pixel, whose ascent plus descent fits it.
+    FT_F26Dot6 low = 64, high = FT_F26Dot6(std::min(record.height, 4096)) * 64;
+    while (low < high) {
+      const FT_F26Dot6 middle = (low + high + 1) / 2;
+      if (FT_Set_Char_Size(face, 0, middle, 72, 72) != 0) return nullptr;
+      if (cellHeight() <= record.height) {
+        low = middle;
+      } else {
+        high = middle - 1;
+      }
+    }
+    if (FT_Set_Char_Size(face, 0, low, 72, 72) != 0) return nullptr;
+  } else {
+    const int pixels = record.height == 0      ? kDefaultCharacterHeight
+                       : record.height < -4096 ? 4096
+                                               : -record.height;
+    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0) return nullptr;
   }
-  pixels = std::clamp(pixels, 1, 4096);
-  if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0) return nullptr;
 
   std::shared_ptr<Font> font(new Font(std::move(impl), record));
   font->family_ = file.family;
