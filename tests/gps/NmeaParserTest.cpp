@@ -182,7 +182,8 @@ TEST(NmeaTime, FractionsAreMilliseconds) {
   for (const Case& c : cases) {
     GpsFix fix{};
     fix.utcTime.milliseconds = 1;
-    const char* end = ParseNmeaTime(fix, (std::string(c.time) + ",A").c_str());
+    std::string field = std::string(c.time) + ",A";
+    const char* end = ParseNmeaTime(fix, field.c_str());
     EXPECT_EQ(fix.utcTime.milliseconds, c.milliseconds) << c.time;
     EXPECT_EQ(fix.utcTime.second, 19) << c.time;
     EXPECT_EQ(*end, 'A') << c.time;  // the cursor is past the comma
