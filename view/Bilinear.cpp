@@ -1,0 +1,329 @@
+#include "view/Bilinear.h"
+
+#include <immintrin.h>
+
+#include <cmath>
+#include <vector>
+
+namespace kivu {
+namespace detail {
+namespace {
+
+using u128 = unsigned __int128;
+
+// What every kernel needs: the sizes and, per destination column, the two source columns and their
+// weights. Column j reads source column q = j (Ws - 1) div X and, when the remainder r is not 0, q + 1;
+// their weights are X - r and r.
+struct ScaleSetup {
+  int ws = 0, hs = 0, wd = 0, hd = 0;
+  uint32_t x = 0, y = 0;  // Wd - 1, Hd - 1
+  uint64_t d = 0;         // X * Y
+  std::vector<int32_t> left, right;
+  std::vector<uint32_t> leftWeight, rightWeight;
+
+  ScaleSetup(const CDib& destination, const CDib& source)
+      : ws(source.width), hs(source.height), wd(destination.width), hd(destination.height) {
+    x = uint32_t(wd - 1);
+    y = uint32_t(hd - 1);
+    d = uint64_t{x} * y;
+    // Padded to a multiple of 4 columns with harmless entries, for kernels that work in groups.
+    const size_t padded = (size_t(wd) + 3) & ~size_t{3};
+    left.assign(padded, 0), right.assign(padded, 0), leftWeight.assign(padded, 0),
+        rightWeight.assign(padded, 0);
+    for (int j = 0; j < wd; ++j) {
+      const uint64_t t = uint64_t(j) * uint64_t(ws - 1);
+      const uint32_t q = uint32_t(t / x), r = uint32_t(t % x);
+      left[size_t(j)] = int32_t(q);
+      right[size_t(j)] = int32_t(r > 0 ? q + 1 : q);
+      leftWeight[size_t(j)] = x - r;
+      rightWeight[size_t(j)] = r;
+    }
+  }
+  // Source rows and their weights for destination row i.
+  void Row(int i, int& upper, int& lower, uint32_t& upperWeight, uint32_t& lowerWeight) const {
+    const uint64_t t = uint64_t(i) * uint64_t(hs - 1);
+    const uint32_t q = uint32_t(t / y), r = uint32_t(t % y);
+    upper = int(q);
+    lower = r > 0 ? int(q) + 1 : int(q);
+    upperWeight = y - r;
+    lowerWeight = r;
+  }
+};
+
+const uint32_t* SourceRow(const CDib& dib, int row) {
+  return reinterpret_cast<const uint32_t*>(dib.bits + std::ptrdiff_t(row) * dib.stride);
+}
+uint32_t* DestinationRow(CDib& dib, int row) {
+  return reinterpret_cast<uint32_t*>(dib.bits + std::ptrdiff_t(row) * dib.stride);
+}
+
+// The formula as written, in 64-bit arithmetic: any size.
+void ScalePlain(CDib& destination, const CDib& source, const ScaleSetup& s) {
+  const uint64_t half = s.d / 2;
+  for (int i = 0; i < s.hd; ++i) {
+    int upper, lower;
+    uint32_t wy0, wy1;
+    s.Row(i, upper, lower, wy0, wy1);
+    const uint32_t* a = SourceRow(source, upper);
+    const uint32_t* b = SourceRow(source, lower);
+    uint32_t* out = DestinationRow(destination, i);
+    for (int j = 0; j < s.wd; ++j) {
+      const uint64_t wx0 = s.leftWeight[size_t(j)], wx1 = s.rightWeight[size_t(j)];
+      const uint32_t a0 = a[s.left[size_t(j)]], a1 = a[s.right[size_t(j)]];
+      const uint32_t b0 = b[s.left[size_t(j)]], b1 = b[s.right[size_t(j)]];
+      uint32_t pixel = 0;
+      for (int shift = 0; shift < 32; shift += 8) {
+        const uint64_t n = ((a0 >> shift) & 0xFF) * wx0 * wy0 + ((a1 >> shift) & 0xFF) * wx1 * wy0 +
+                           ((b0 >> shift) & 0xFF) * wx0 * wy1 + ((b1 >> shift) & 0xFF) * wx1 * wy1 + half;
+        pixel |= uint32_t(n / s.d) << shift;
+      }
+      out[j] = pixel;
+    }
+  }
+}
+
+// The fast kernels split the sum: per source row, h = A0 (X - rx) + A1 rx for each byte (exact, and
+// shared by all destination rows that read that source row); per destination pixel,
+// n = hUpper (Y - ry) + hLower ry + D div 2, which is the formula's numerator, and n div D by the
+// exact divider. Everything fits 32 bits when 255.5 D < 2^32.
+class RowCache {
+ public:
+  explicit RowCache(size_t values) {
+    for (auto& buffer : buffers_)
+      buffer.assign(values, 0);
+  }
+  // The h values of a source row, computed unless cached; `keep` names a row that must stay cached.
+  template <typename Horizontal>
+  const uint32_t* Get(int row, int keep, Horizontal horizontal) {
+    for (int k = 0; k < 2; ++k) {
+      if (rows_[k] == row) return buffers_[k].data();
+    }
+    const int k = rows_[0] == keep ? 1 : 0;
+    horizontal(row, buffers_[k].data());
+    rows_[k] = row;
+    return buffers_[k].data();
+  }
+
+ private:
+  std::vector<uint32_t> buffers_[2];
+  int rows_[2] = {-1, -1};
+};
+
+void HorizontalPortable(const uint32_t* row, const ScaleSetup& s, uint32_t* h) {
+  for (int j = 0; j < s.wd; ++j) {
+    const uint32_t p0 = row[s.left[size_t(j)]], p1 = row[s.right[size_t(j)]];
+    const uint32_t w0 = s.leftWeight[size_t(j)], w1 = s.rightWeight[size_t(j)];
+    for (int c = 0; c < 4; ++c)
+      h[4 * j + c] = ((p0 >> (8 * c)) & 0xFF) * w0 + ((p1 >> (8 * c)) & 0xFF) * w1;
+  }
+}
+
+void VerticalPortable(const uint32_t* ha, const uint32_t* hb, uint32_t wy0, uint32_t wy1, uint32_t half,
+                      const ExactDivider& divider, uint32_t* out, int count, int from) {
+  for (int j = from; j < count; ++j) {
+    uint32_t pixel = 0;
+    for (int c = 0; c < 4; ++c) {
+      const uint32_t n = ha[4 * j + c] * wy0 + hb[4 * j + c] * wy1 + half;
+      pixel |= divider.Divide(n) << (8 * c);
+    }
+    out[j] = pixel;
+  }
+}
+
+__attribute__((target("avx2"))) void HorizontalAvx2(const uint32_t* row, const ScaleSetup& s,
+                                                    const int16_t* weights, uint32_t* h) {
+  // Two destination pixels at a time: their left and right source pixels interleaved byte by byte,
+  // widened to 16 bits and multiplied pairwise with (X - rx, rx): one 32-bit sum per byte.
+  for (int j = 0; j < s.wd; j += 2) {
+    const size_t k = size_t(j);
+    const __m128i leftPixels = _mm_set_epi32(0, 0, int(row[s.left[k + 1]]), int(row[s.left[k]]));
+    const __m128i rightPixels = _mm_set_epi32(0, 0, int(row[s.right[k + 1]]), int(row[s.right[k]]));
+    const __m256i pairs = _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(leftPixels, rightPixels));
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + 8 * k));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(h + 4 * k), _mm256_madd_epi16(pairs, w));
+  }
+}
+
+__attribute__((target("avx2"))) inline __m256i DivideAvx2(__m256i n, __m256i multiplier, __m128i shift) {
+  // The high halves of the 64-bit products n * m, lane by lane, then the rest of the shift.
+  const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(n, multiplier), 32);
+  const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(n, 32), multiplier);
+  return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), shift);
+}
+
+__attribute__((target("avx2"))) int VerticalAvx2(const uint32_t* ha, const uint32_t* hb, uint32_t wy0,
+                                                 uint32_t wy1, uint32_t half, const ExactDivider& divider,
+                                                 uint32_t* out, int count) {
+  const __m256i upper = _mm256_set1_epi32(int(wy0)), lower = _mm256_set1_epi32(int(wy1));
+  const __m256i rounding = _mm256_set1_epi32(int(half));
+  const __m256i multiplier = _mm256_set1_epi32(int(divider.multiplier));
+  const __m128i shift = _mm_cvtsi32_si128(divider.shift - 32);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  int j = 0;
+  for (; j + 4 <= count; j += 4) {
+    const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ha + 4 * j));
+    const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ha + 4 * j + 8));
+    const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hb + 4 * j));
+    const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hb + 4 * j + 8));
+    const __m256i n0 = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(a0, upper), _mm256_mullo_epi32(b0, lower)), rounding);
+    const __m256i n1 = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(a1, upper), _mm256_mullo_epi32(b1, lower)), rounding);
+    // Pixels j and j + 1 in q0, j + 2 and j + 3 in q1; the packs work per 128-bit lane, so the
+    // four pixels come out as dwords 0, 4, 1, 5.
+    const __m256i q0 = DivideAvx2(n0, multiplier, shift), q1 = DivideAvx2(n1, multiplier, shift);
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(q0, q1), _mm256_setzero_si256());
+    const __m256i pixels = _mm256_permutevar8x32_epi32(bytes, order);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm256_castsi256_si128(pixels));
+  }
+  return j;
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+void ScaleSplit(CDib& destination, const CDib& source, const ScaleSetup& s, const ExactDivider& divider,
+                bool wide) {
+  const size_t padded = s.left.size();
+  std::vector<int16_t> weights;
+  if (wide) {
+    weights.resize(padded * 8);
+    for (size_t j = 0; j < padded; ++j) {
+      for (int c = 0; c < 4; ++c) {
+        weights[8 * j + 2 * size_t(c)] = int16_t(s.leftWeight[j]);
+        weights[8 * j + 2 * size_t(c) + 1] = int16_t(s.rightWeight[j]);
+      }
+    }
+  }
+  RowCache cache(padded * 4 + 8);
+  auto horizontal = [&](int row, uint32_t* h) {
+    if (wide) {
+      HorizontalAvx2(SourceRow(source, row), s, weights.data(), h);
+    } else {
+      HorizontalPortable(SourceRow(source, row), s, h);
+    }
+  };
+  const uint32_t half = uint32_t(s.d / 2);
+  for (int i = 0; i < s.hd; ++i) {
+    int upper, lower;
+    uint32_t wy0, wy1;
+    s.Row(i, upper, lower, wy0, wy1);
+    const uint32_t* ha = cache.Get(upper, lower, horizontal);
+    const uint32_t* hb = lower == upper ? ha : cache.Get(lower, upper, horizontal);
+    uint32_t* out = DestinationRow(destination, i);
+    const int done = wide ? VerticalAvx2(ha, hb, wy0, wy1, half, divider, out, s.wd) : 0;
+    VerticalPortable(ha, hb, wy0, wy1, half, divider, out, s.wd, done);
+  }
+}
+
+}  // namespace
+
+ExactDivider MakeExactDivider(uint64_t divisor, uint64_t largestNumerator) {
+  ExactDivider result;
+  if (divisor < 2 || largestNumerator >= (uint64_t{1} << 32)) return result;
+  // With m = ceil(2^s / d) = (2^s + e) / d, n m / 2^s = n / d + n e / (d 2^s). Writing n = q d + r
+  // (r <= d - 1), the floor stays q as long as r + n e / 2^s < d, which n e < 2^s guarantees. The
+  // smallest such shift from 32 up keeps m below 2^32.
+  for (int shift = 32; shift < 64; ++shift) {
+    const u128 power = u128{1} << shift;
+    const u128 m = (power + divisor - 1) / divisor;
+    if (m >> 32) break;
+    const u128 e = m * divisor - power;
+    if (u128{largestNumerator} * e < power) {
+      result.multiplier = uint32_t(m);
+      result.shift = shift;
+      result.valid = true;
+      break;
+    }
+  }
+  return result;
+}
+
+int ScaleBilinearWith(CDib& destination, const CDib& source, ScaleKernel kernel) {
+  if (!destination.bits || !source.bits || destination.bitsPerPixel != 32 || source.bitsPerPixel != 32 ||
+      destination.width < 2 || destination.height < 2 || source.width < 1 || source.height < 1) {
+    return -1;
+  }
+  const ScaleSetup setup(destination, source);
+  // The numerator's largest value: all weights sum to D, bytes are at most 255.
+  const uint64_t largest = 255 * setup.d + setup.d / 2;
+  const ExactDivider divider = MakeExactDivider(setup.d, largest);
+  if (kernel == ScaleKernel::Plain || !divider.valid) {
+    ScalePlain(destination, source, setup);
+  } else {
+    ScaleSplit(destination, source, setup, divider,
+               kernel == ScaleKernel::Best && HasAvx2() && setup.wd <= 32768);
+  }
+  return 0;
+}
+
+uint32_t RotateSample(const uint8_t* bits, std::ptrdiff_t stride, int width, int height, int64_t sx,
+                      int64_t sy, uint32_t fill) {
+  const int64_t x = sx >> 16, y = sy >> 16;
+  if (sx < 0 || sy < 0 || x >= width || y >= height) return fill;
+  const uint32_t fx = uint32_t(sx & 0xFFFF), fy = uint32_t(sy & 0xFFFF);
+  // The column and row pairs; at column 0 (row 0) the pair is (-1, 0). Outside the source: the fill.
+  const int64_t x0 = x == 0 ? -1 : x, x1 = x == 0 ? 0 : x + 1;
+  const int64_t y0 = y == 0 ? -1 : y, y1 = y == 0 ? 0 : y + 1;
+  auto at = [&](int64_t px, int64_t py) {
+    if (px < 0 || py < 0 || px >= width || py >= height) return fill;
+    return reinterpret_cast<const uint32_t*>(bits + std::ptrdiff_t(py) * stride)[px];
+  };
+  const uint32_t tl = at(x0, y0), tr = at(x1, y0), bl = at(x0, y1), br = at(x1, y1);
+  uint32_t pixel = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t top = (((tl >> shift) & 0xFF) * (65536 - fx) + ((tr >> shift) & 0xFF) * fx) >> 16;
+    const uint32_t bottom = (((bl >> shift) & 0xFF) * (65536 - fx) + ((br >> shift) & 0xFF) * fx) >> 16;
+    pixel |= ((top * (65536 - fy) + bottom * fy) >> 16) << shift;
+  }
+  return pixel;
+}
+
+}  // namespace detail
+
+int ScaleBilinear(CDib& destination, const CDib& source) {
+  return detail::ScaleBilinearWith(destination, source, detail::ScaleKernel::Best);
+}
+
+int RotateBilinear(CDib& source, double angle, Color fillColour, std::unique_ptr<CDib>& result) {
+  if (!source.bits || source.bitsPerPixel != 32 || !std::isfinite(angle)) return 0;
+  const int w = source.width, h = source.height;
+  const double theta = angle * 0.017453292516666667;
+  const double s = std::sin(theta), c = std::cos(theta);
+  const int newWidth = int(std::fabs(h * s) + std::fabs(w * c));
+  const int newHeight = int(std::fabs(w * s) + std::fabs(h * c));
+  auto rotated = std::make_unique<CDib>();
+  if (!rotated->Create(newWidth, newHeight, source.bitsPerPixel, BI_RGB)) return 0;
+
+  if (angle == 0.0) {
+    Surface* context = rotated->GetDC();
+    source.Draw(*context, Rect{0, 0, w, h}, Rect{0, 0, w, h}, RasterOp::SrcCopy);
+    rotated->ReleaseDC();
+    result = std::move(rotated);
+    return 1;
+  }
+
+  // 16.16 fixed point: one step right adds (cos, sin) to the source point, one step down (-sin, cos).
+  const int64_t dxc = int64_t(c * 65536), dxs = int64_t(s * 65536), dns = int64_t(-s * 65536);
+  const double halfW = w * 0.5, halfH = h * 0.5, halfNewW = newWidth * 0.5, halfNewH = newHeight * 0.5;
+  int64_t rowX = int64_t((halfW - halfNewW * c + halfNewH * s) * 65536);
+  int64_t rowY = int64_t((halfH - halfNewH * c - halfNewW * s) * 65536);
+  const uint32_t fill = fillColour.ToPixel();
+  for (int y = 0; y < newHeight; ++y) {
+    uint32_t* out = reinterpret_cast<uint32_t*>(rotated->bits + std::ptrdiff_t(y) * rotated->stride);
+    int64_t sx = rowX, sy = rowY;
+    for (int x = 0; x < newWidth; ++x) {
+      out[x] = detail::RotateSample(source.bits, source.stride, w, h, sx, sy, fill);
+      sx += dxc;
+      sy += dxs;
+    }
+    rowX += dns;
+    rowY += dxc;
+  }
+  result = std::move(rotated);
+  return 1;
+}
+
+}  // namespace kivu

@@ -1,0 +1,46 @@
+// Bilinear scaling and rotation of 32-bit images, in integer and 16.16 fixed-point arithmetic.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "platform/raster/Geometry.h"
+#include "view/Dib.h"
+
+namespace kivu {
+
+// Scales the source into the destination, each byte of each pixel interpolated and rounded to
+// nearest in integer arithmetic (the corner pixels are the source's). Returns 0; returns -1 and
+// writes nothing when an image has no pixels, the depths differ, or the destination is narrower or
+// lower than 2 pixels (its interpolation steps would divide by zero).
+int ScaleBilinear(CDib& destination, const CDib& source);
+
+// Rotates the source anticlockwise by angle degrees into a new image just large enough to hold it,
+// bottom-up rows; what lies outside the source gets the fill colour. Returns 1 with the image in
+// result, or 0 when it cannot be made.
+int RotateBilinear(CDib& source, double angle, Color fillColour, std::unique_ptr<CDib>& result);
+
+namespace detail {
+
+// Division by a constant d as a multiply and a shift: floor(n * multiplier / 2^shift) = floor(n / d)
+// for every n <= the largest numerator it was made for. Valid only when that holds (see the .cpp).
+struct ExactDivider {
+  uint32_t multiplier = 0;
+  int shift = 0;
+  bool valid = false;
+  uint32_t Divide(uint32_t n) const { return uint32_t((uint64_t{n} * multiplier) >> shift); }
+};
+ExactDivider MakeExactDivider(uint64_t divisor, uint64_t largestNumerator);
+
+enum class ScaleKernel { Best, Portable, Plain };
+// ScaleBilinear with a chosen kernel: the vector one where the processor has it, the portable one
+// with the same arithmetic, or the plain 64-bit formula.
+int ScaleBilinearWith(CDib& destination, const CDib& source, ScaleKernel kernel);
+
+// One rotated pixel: the source read at the 16.16 point (sx, sy), bytes blue, green, red.
+uint32_t RotateSample(const uint8_t* bits, std::ptrdiff_t stride, int width, int height, int64_t sx,
+                      int64_t sy, uint32_t fill);
+
+}  // namespace detail
+}  // namespace kivu
