@@ -1,0 +1,63 @@
+#include "trip/TrackFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kivu {
+
+bool TrackFile::Open(const std::string& path) {
+  UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (!fd) return false;
+  // Not shared: two writers would interleave their lines and undo each other's cut-backs.
+  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+  fd_ = std::move(fd);
+  path_ = path;
+  reported_ = false;
+  return true;
+}
+
+void TrackFile::Close() noexcept {
+  fd_.Reset();
+}
+
+void TrackFile::ReportOnce(const char* what, int error) noexcept {
+  if (reported_) return;
+  reported_ = true;
+  std::fprintf(
+      stderr,
+      "kivu: writing the track file %s failed (%s); lines that cannot be written whole are left out\n",
+      path_.c_str(), error ? std::strerror(error) : what);
+}
+
+bool TrackFile::WriteLine(const char* line, size_t count) noexcept {
+  if (!fd_) return false;
+  const off_t before = lseek(fd_.Get(), 0, SEEK_END);
+  if (before < 0) {
+    ReportOnce("cannot find the end", errno);
+    return false;
+  }
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = write(fd_.Get(), line + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : 0;
+      // Take back the part of the line that did get in, so that a reader never meets a torn line.
+      if (done > 0 && ftruncate(fd_.Get(), before) != 0) {
+        ReportOnce("cannot take back a part line", errno);
+        return false;
+      }
+      ReportOnce("nothing written", error);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace kivu
