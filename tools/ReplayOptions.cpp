@@ -1,26 +1,8 @@
 #include "tools/ReplayOptions.h"
 
+#include "platform/MessageText.h"
+
 namespace kivu {
-
-namespace {
-
-// An argument as it may appear in a one-line message: control characters shown as \xNN.
-std::string Quoted(const std::string& arg) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string out = "'";
-  for (unsigned char c : arg) {
-    if (c < 0x20 || c == 0x7f) {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "'";
-}
-
-}  // namespace
 
 bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& options, std::string& error) {
   options = ReplayOptions();
@@ -36,12 +18,13 @@ bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& opt
     } else if (!endOfOptions && arg == "--version") {
       options.version = true;
     } else if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
-      error = "unknown option " + Quoted(arg) + " (see kivu-replay --help)";
+      error = "unknown option " + QuoteForMessage(arg) + " (see kivu-replay --help)";
       return false;
     } else if (options.capture.empty()) {
       options.capture = arg;
     } else {
-      error = "more than one capture given (" + Quoted(options.capture) + " and " + Quoted(arg) + ")";
+      error = "more than one capture given (" + QuoteForMessage(options.capture) + " and " +
+              QuoteForMessage(arg) + ")";
       return false;
     }
   }

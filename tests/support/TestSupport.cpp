@@ -75,42 +75,21 @@ std::vector<std::string> SharedCaptures() {
   return files;
 }
 
-PseudoTerminal::PseudoTerminal() {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-    throw std::runtime_error("no pseudo-terminal");
-  char name[128];
-  if (ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("ptsname_r failed");
-  slavePath_ = name;
-  slaveHold_ = open(name, O_RDWR | O_NOCTTY);
-  // Raw on the slave side too, so that the bytes written arrive as they are (no CR/LF translation).
-  termios tio;
-  if (slaveHold_ >= 0 && tcgetattr(slaveHold_, &tio) == 0) {
-    cfmakeraw(&tio);
-    tcsetattr(slaveHold_, TCSANOW, &tio);
-  }
+namespace {
+
+kivu::PseudoTerminal OpenPseudoTerminal() {
+  std::string error;
+  std::optional<kivu::PseudoTerminal> pty = kivu::PseudoTerminal::Open(&error);
+  if (!pty) throw std::runtime_error(error);
+  return std::move(*pty);
 }
 
-PseudoTerminal::~PseudoTerminal() {
-  if (slaveHold_ >= 0) close(slaveHold_);
-  if (master_ >= 0) close(master_);
-}
+}  // namespace
+
+PseudoTerminal::PseudoTerminal() : pty_(OpenPseudoTerminal()) {}
 
 void PseudoTerminal::Write(const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(master_, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw std::runtime_error(std::string("pty write failed: ") + strerror(errno));
-    done += static_cast<size_t>(n);
-  }
-}
-
-void PseudoTerminal::CloseMaster() {
-  if (slaveHold_ >= 0) close(slaveHold_);
-  slaveHold_ = -1;
-  if (master_ >= 0) close(master_);
-  master_ = -1;
+  if (!pty_.Write(text)) throw std::runtime_error(std::string("pty write failed: ") + strerror(errno));
 }
 
 }  // namespace kivu::test

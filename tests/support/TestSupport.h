@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/PseudoTerminal.h"
+
 namespace kivu::test {
 
 // A fresh folder under $TMPDIR (or /tmp), removed with everything in it when the object goes.
@@ -40,22 +42,15 @@ std::vector<std::string> SharedCaptures();
 class PseudoTerminal {
  public:
   PseudoTerminal();
-  ~PseudoTerminal();
-  PseudoTerminal(const PseudoTerminal&) = delete;
-  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-
-  const std::string& SlavePath() const { return slavePath_; }
+  const std::string& SlavePath() const { return pty_.SlavePath(); }
   // Writes all of the text to the master side.
   void Write(const std::string& text);
   // Closes the master side: the slave hangs up, as when a USB receiver is pulled out.
-  void CloseMaster();
-  int MasterFd() const { return master_; }
+  void CloseMaster() { pty_.CloseMaster(); }
+  int MasterFd() const { return pty_.MasterFd(); }
 
  private:
-  int master_ = -1;
-  // Kept open so that the slave does not report a hang-up before Kivu opens it.
-  int slaveHold_ = -1;
-  std::string slavePath_;
+  kivu::PseudoTerminal pty_;
 };
 
 }  // namespace kivu::test

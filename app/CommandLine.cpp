@@ -1,0 +1,84 @@
+#include "app/CommandLine.h"
+
+#include "platform/MessageText.h"
+
+namespace kivu {
+
+bool ParseKivuOptions(const std::vector<std::string>& args, KivuOptions& options, std::string& error) {
+  options = KivuOptions();
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    // An option with a value takes it from "--option=value" or from the next argument.
+    std::string name = arg;
+    std::string value;
+    bool hasValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      size_t equals = arg.find('=');
+      if (equals != std::string::npos) {
+        name = arg.substr(0, equals);
+        value = arg.substr(equals + 1);
+        hasValue = true;
+      }
+    }
+    auto takeValue = [&](std::string& out) {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) {
+          error = "option " + name + " needs a value";
+          return false;
+        }
+        value = args[++i];
+      }
+      if (value.empty()) {
+        error = "option " + name + " needs a value that is not empty";
+        return false;
+      }
+      out = value;
+      return true;
+    };
+    std::string path;
+    if (name == "--port") {
+      if (!takeValue(path)) return false;
+      options.ports.push_back(path);
+    } else if (name == "--home") {
+      if (!takeValue(options.home)) return false;
+    } else if (name == "--replay") {
+      if (!takeValue(options.replay)) return false;
+    } else if (!hasValue && name == "--demo") {
+      options.demo = true;
+    } else if (!hasValue && name == "--fullscreen") {
+      options.fullscreen = true;
+    } else if (!hasValue && (name == "--help" || name == "-h")) {
+      options.help = true;
+    } else if (!hasValue && name == "--version") {
+      options.version = true;
+    } else {
+      error = "unknown option " + QuoteForMessage(arg);
+      return false;
+    }
+  }
+  if (options.demo && !options.replay.empty()) {
+    error = "--demo and --replay cannot be used together";
+    return false;
+  }
+  return true;
+}
+
+std::string KivuUsage() {
+  return "Usage: kivu [OPTIONS]\n"
+         "Kivu shows your car's GPS data as aircraft-style flight instruments.\n"
+         "\n"
+         "  --port PATH     read the GPS receiver from PATH (repeat to try several in turn);\n"
+         "                  without it Kivu tries /dev/ttyACM0..3, /dev/ttyUSB0..3, /dev/rfcomm0..1\n"
+         "                  and /dev/ttyS0..5, or the ports listed in KIVU_PORTS (PATH:PATH...)\n"
+         "  --home DIR      keep Kivu.ini and KivuRecord/ in DIR (as KIVU_HOME=DIR)\n"
+         "  --fullscreen    fill the screen\n"
+         "  --replay FILE   play a recorded capture (a GPS message log or NMEA text) as a receiver\n"
+         "                  sending one burst a second\n"
+         "  --demo          play the bundled demo drive\n"
+         "  --help          show this text\n"
+         "  --version       show the version\n"
+         "\n"
+         "Starting Kivu while it runs brings the running copy to the front.\n";
+}
+
+}  // namespace kivu

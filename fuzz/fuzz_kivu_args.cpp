@@ -1,0 +1,30 @@
+// Any argument list for kivu: parsed to options or to a one-line error, never a fault.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Arguments are separated by zero bytes, as in a process's argument block.
+  std::vector<std::string> args(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      args.emplace_back();
+    } else {
+      args.back() += static_cast<char>(data[i]);
+    }
+  }
+  kivu::KivuOptions options;
+  std::string error;
+  if (kivu::ParseKivuOptions(args, options, error)) {
+    for (const std::string& port : options.ports)
+      if (port.empty()) std::abort();
+    if (options.demo && !options.replay.empty()) std::abort();
+  } else if (error.empty() || error.find('\n') != std::string::npos) {
+    std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,55 @@
+// Plays a recorded capture into a pseudo-terminal as a receiver sends it, one burst per interval, so
+// that a replay in the dashboard takes the real serial path: port table, open, reader thread.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/PseudoTerminal.h"
+
+namespace kivu {
+
+class CaptureFeeder {
+ public:
+  // Starts feeding; the first burst goes out after one interval, giving the receiver time to open the
+  // port. Nothing when no pseudo-terminal can be had (error says why).
+  static std::unique_ptr<CaptureFeeder> Start(const std::string& capture, std::chrono::milliseconds interval,
+                                              std::string* error = nullptr);
+  // Stops at once, also in the middle of a wait.
+  ~CaptureFeeder();
+  CaptureFeeder(const CaptureFeeder&) = delete;
+  CaptureFeeder& operator=(const CaptureFeeder&) = delete;
+
+  // The device path a receiver opens.
+  const std::string& PortPath() const { return pty_.SlavePath(); }
+  // Bursts written so far, and whether the capture has been played to its end.
+  size_t BurstsWritten() const;
+  bool Finished() const;
+  // Waits until the capture is played to its end or the time-out passes; true when it was.
+  bool WaitUntilFinished(std::chrono::milliseconds timeout) const;
+
+ private:
+  CaptureFeeder(PseudoTerminal pty, std::vector<std::string> bursts, std::chrono::milliseconds interval);
+  void Run();
+
+  PseudoTerminal pty_;
+  std::vector<std::string> bursts_;
+  std::chrono::milliseconds interval_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  size_t written_ = 0;
+  bool finished_ = false;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+// Cuts a capture into the bursts a receiver sent: each starts at a "$GPRMC" (the first also takes
+// whatever came before it), so that every second of the drive goes out in one write.
+std::vector<std::string> SplitCaptureIntoBursts(const std::string& capture);
+
+}  // namespace kivu

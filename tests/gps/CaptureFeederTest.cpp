@@ -1,0 +1,71 @@
+// A recorded drive played through a pseudo-terminal reaches the receiver as from a real device.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "gps/CaptureFeeder.h"
+#include "gps/GpsParser.h"
+#include "gps/NmeaTestUtil.h"
+#include "platform/SerialPort.h"
+
+namespace kivu {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Sentence;
+
+std::string Second(int s) {
+  char time[16];
+  std::snprintf(time, sizeof time, "1200%02d", s);
+  return Sentence(std::string("GPRMC,") + time + ",A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+         Sentence(std::string("GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+}
+
+TEST(CaptureBursts, EachBurstStartsAtAnRmc) {
+  std::string capture = "header\n" + Second(0) + Second(1) + Second(2);
+  std::vector<std::string> bursts = SplitCaptureIntoBursts(capture);
+  ASSERT_EQ(bursts.size(), 3u);
+  EXPECT_EQ(bursts[0], "header\n" + Second(0));
+  EXPECT_EQ(bursts[2], Second(2));
+  EXPECT_TRUE(SplitCaptureIntoBursts("").empty());
+  EXPECT_EQ(SplitCaptureIntoBursts("no sentences").size(), 1u);
+}
+
+TEST(CaptureFeeding, ReceiverGetsEveryBurstAsAFix) {
+  std::string capture;
+  for (int s = 0; s < 5; ++s)
+    capture += Second(s + 1);
+  std::unique_ptr<CaptureFeeder> feeder = CaptureFeeder::Start(capture, 20ms);
+  ASSERT_TRUE(feeder);
+  SetSerialPortPaths({feeder->PortPath()});
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<int> seconds;
+  DirectFixOwner owner([&](const GpsFix& fix) {
+    std::lock_guard lock(mutex);
+    seconds.push_back(fix.utcTime.second);
+    arrived.notify_all();
+  });
+  {
+    CGpsParser receiver;
+    ASSERT_TRUE(receiver.Start(&owner));
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(arrived.wait_for(lock, 5s, [&] { return seconds.size() == 5; }));
+    EXPECT_EQ(seconds, (std::vector<int>{1, 2, 3, 4, 5}));
+  }
+  EXPECT_TRUE(feeder->WaitUntilFinished(5s));
+  EXPECT_EQ(feeder->BurstsWritten(), 5u);
+  SetSerialPortPaths({});
+}
+
+TEST(CaptureFeeding, StopsPromptlyInTheMiddleOfALongWait) {
+  std::unique_ptr<CaptureFeeder> feeder = CaptureFeeder::Start(Second(1) + Second(2), 1h);
+  ASSERT_TRUE(feeder);
+  auto start = std::chrono::steady_clock::now();
+  feeder.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+}  // namespace
+}  // namespace kivu
