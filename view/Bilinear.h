@@ -42,5 +42,13 @@ int ScaleBilinearWith(CDib& destination, const CDib& source, ScaleKernel kernel)
 uint32_t RotateSample(const uint8_t* bits, std::ptrdiff_t stride, int width, int height, int64_t sx,
                       int64_t sy, uint32_t fill);
 
+// The fixed-point walk of a rotation: start of row 0 and the steps right (dxc, dxs) and down (dns, dxc).
+struct RotateSteps {
+  int64_t startX = 0, startY = 0, dxc = 0, dxs = 0, dns = 0;
+};
+bool HasSse41();
+void RotateRows(const CDib& source, CDib& rotated, const RotateSteps& steps, uint32_t fill);
+void RotateRowsSse41(const CDib& source, CDib& rotated, const RotateSteps& steps, uint32_t fill);
+
 }  // namespace detail
 }  // namespace kivu

@@ -195,10 +195,16 @@ TEST(Rotate, EveryPixelIsTheFixedPointFormulasSample) {
       const int64_t dxc = int64_t(c * 65536), dxs = int64_t(s * 65536), dns = int64_t(-s * 65536);
       const int64_t sx0 = int64_t((w / 2.0 - (W / 2.0) * c + (H / 2.0) * s) * 65536);
       const int64_t sy0 = int64_t((h / 2.0 - (H / 2.0) * c - (W / 2.0) * s) * 65536);
+      // And the same through the portable rows, for processors without vector instructions.
+      CDib portable;
+      MakeDib(portable, W, H);
+      detail::RotateRows(source, portable, detail::RotateSteps{sx0, sy0, dxc, dxs, dns}, fill);
       for (int Y = 0; Y < H; ++Y) {
         for (int X = 0; X < W; ++X) {
           const uint32_t expected = Sample(source, sx0 + X * dxc + Y * dns, sy0 + X * dxs + Y * dxc, fill);
           ASSERT_EQ(At(*result, X, Y), expected)
+              << w << "x" << h << " by " << angle << " at " << X << "," << Y;
+          ASSERT_EQ(At(portable, X, Y), expected)
               << w << "x" << h << " by " << angle << " at " << X << "," << Y;
         }
       }
