@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "platform/raster/Offscreen.h"
 #include "platform/raster/Png.h"
 #include "platform/raster/Surface.h"
 #include "raster/Pictures.h"
@@ -109,6 +110,14 @@ TEST(Bitmap, ImpossibleSizesGiveNothing) {
   EXPECT_FALSE(Bitmap::Create(5, -1));
   EXPECT_FALSE(Bitmap::Create(INT_MAX, INT_MAX));
   EXPECT_FALSE(Bitmap::Create(1 << 14, 1 << 14));
+}
+
+TEST(Bitmap, AnOffscreenSurfaceDrawsOnItsOwnBitmap) {
+  std::unique_ptr<OffscreenSurface> offscreen = OffscreenSurface::Create(3, 2);
+  ASSERT_TRUE(offscreen);
+  offscreen->GetSurface().FillRect(Rect{1, 0, 9, 9}, Color{255, 0, 0});
+  EXPECT_EQ(Picture(offscreen->GetBitmap(), kLegend), (Rows{"KRR", "KRR"}));
+  EXPECT_FALSE(OffscreenSurface::Create(0, 2));
 }
 
 TEST(Png, WrittenBitmapsReadBackPixelForPixel) {

@@ -1,6 +1,10 @@
 // CDib: layout of the rows, and the pool of four memory contexts.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "view/Dib.h"
 
 namespace kivu {
@@ -164,6 +168,34 @@ TEST_F(DibPool, DrawStretchesThroughAPooledContext) {
   EXPECT_TRUE(dib.Draw(surface, Rect{0, 0, 4, 2}, Rect{0, 0, 2, 1}, RasterOp::SrcAnd));
   EXPECT_EQ(target->PixelAt(1, 1), 0x112233u);
   EXPECT_FALSE(dib.Draw(surface, Rect{0, 0, 0, 2}, Rect{0, 0, 2, 1}, RasterOp::SrcCopy));
+}
+
+TEST_F(DibPool, ThreadsTakingAndReturningContextsNeverShareOne) {
+  // A context handed out twice would show another thread's bitmap while this one holds it.
+  const long createdBefore = CDib::ContextsCreated(), deletedBefore = CDib::ContextsDeleted();
+  std::atomic<int> faults{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([&faults] {
+      CDib dib;
+      if (!dib.Create(1, 1)) return faults.fetch_add(1000), void();
+      for (int i = 0; i < 20000; ++i) {
+        Surface* context = dib.GetDC();
+        if (context->SelectedBitmap() != dib.bitmap.get()) faults.fetch_add(1);
+        std::this_thread::yield();
+        if (context->SelectedBitmap() != dib.bitmap.get()) faults.fetch_add(1);
+        dib.ReleaseDC();
+      }
+    });
+  }
+  for (std::thread& t : threads)
+    t.join();
+  EXPECT_EQ(faults.load(), 0);
+  // Every context made is either pooled or deleted: none lost, none twice.
+  int pooled = 0;
+  for (int i = 0; i < CDib::kPoolSize; ++i)
+    pooled += CDib::PoolSlot(i) != nullptr;
+  EXPECT_EQ(CDib::ContextsCreated() - createdBefore, CDib::ContextsDeleted() - deletedBefore + pooled);
 }
 
 }  // namespace
