@@ -58,7 +58,8 @@ bool MatchFace(const std::string& family, int weight, bool italic, FaceFile& out
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+  // Weight 0 is "any weight": the regular one.
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight <= 0 ? 400 : std::min(weight, 1000)));
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);

@@ -16,7 +16,7 @@ struct FontRecord {
   int height = 0;
   // Direction of the text's base line, tenths of a degree anticlockwise from the x axis (900 reads upwards).
   int escapement = 0;
-  // 400 normal, 700 bold (CSS and OpenType weights).
+  // 400 normal, 700 bold (CSS and OpenType weights); 0 or less means normal.
   int weight = 400;
   bool italic = false;
   // A family name ("Courier New"); empty for the default face.

@@ -200,6 +200,19 @@ TEST(Fonts, CourierNewResolvesToAMonospaceFaceAndUnknownFacesToTheDefault) {
   EXPECT_GT(unknown->TextWidth("MMMM"), unknown->TextWidth("iiii"));
 }
 
+TEST(Fonts, WeightZeroIsNormalAndSevenHundredIsBold) {
+  const auto normal = Font::Create(FontRecord{-16, 0, 400, false, ""});
+  const auto any = Font::Create(FontRecord{-16, 0, 0, false, ""});
+  const auto bold = Font::Create(FontRecord{-16, 0, 700, false, ""});
+  EXPECT_EQ(any->FilePath(), normal->FilePath());
+  EXPECT_NE(bold->FilePath(), normal->FilePath());
+  // Bold strokes cover more pixels.
+  TextCanvas thin(80, 30, normal->Record()), heavy(80, 30, bold->Record());
+  thin.surface.DrawTextAt({0, 0}, "Kivu");
+  heavy.surface.DrawTextAt({0, 0}, "Kivu");
+  EXPECT_GT(InkOf(heavy.bitmap).count, InkOf(thin.bitmap).count);
+}
+
 TEST(Fonts, NegativeHeightIsTheCharacterHeightAndPositiveTheCellHeight) {
   for (int size : {16, 32}) {
     TextCanvas c(100, 60, FontRecord{-size, 0, 400, false, ""});
