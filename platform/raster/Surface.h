@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Font.h"
@@ -47,7 +48,7 @@ constexpr unsigned DT_RIGHT = 0x02;
 constexpr unsigned DT_VCENTER = 0x04;  // centres the block of lines vertically (one line or more)
 constexpr unsigned DT_BOTTOM = 0x08;
 constexpr unsigned DT_WORDBREAK = 0x10;
-constexpr unsigned DT_SINGLELINE = 0x20;  // "\n" does not break the line
+constexpr unsigned DT_SINGLELINE = 0x20;  // one line: neither "\n" nor DT_WORDBREAK breaks it
 constexpr unsigned DT_NOCLIP = 0x100;
 
 class Surface {

@@ -10,8 +10,8 @@ namespace kivu {
 namespace {
 
 // Splits the text into the lines DrawText shows: at "\n" (a "\r" before it is dropped) unless
-// DT_SINGLELINE, then, with DT_WORDBREAK, at blanks so that each line fits the width where it can.
-// A word wider than the rectangle keeps a line of its own and is clipped.
+// DT_SINGLELINE, then, with DT_WORDBREAK (and not DT_SINGLELINE), at blanks so that each line fits the width
+// where it can. A word wider than the rectangle keeps a line of its own and is clipped.
 std::vector<std::string_view> LayoutLines(std::string_view text, unsigned flags, int64_t width,
                                           const Font& font) {
   std::vector<std::string_view> hard;
@@ -28,7 +28,7 @@ std::vector<std::string_view> LayoutLines(std::string_view text, unsigned flags,
       start = end + 1;
     }
   }
-  if (!(flags & DT_WORDBREAK)) return hard;
+  if (!(flags & DT_WORDBREAK) || (flags & DT_SINGLELINE)) return hard;
 
   auto trimEnd = [](std::string_view s) {
     while (!s.empty() && s.back() == ' ')

@@ -151,12 +151,15 @@ TEST(Layout, VerticalCentreCentresTheBlockOfLines) {
   }
 }
 
-TEST(Layout, SingleLineIgnoresLineBreaks) {
+TEST(Layout, SingleLineIgnoresLineBreaksAndWordWrap) {
   TextCanvas single(60, 40), plain(60, 40);
   single.surface.DrawText("1\n2", Rect{0, 0, 60, 40}, DT_SINGLELINE);
   plain.surface.DrawText("1\n2", Rect{0, 0, 60, 40}, DT_LEFT);
   EXPECT_LT(InkOf(single.bitmap).bottom, single.font().LineHeight());
   EXPECT_GE(InkOf(plain.bitmap).bottom, plain.font().LineHeight());
+  TextCanvas narrow(60, 40);
+  narrow.surface.DrawText("1 2", Rect{0, 0, 8, 40}, DT_SINGLELINE | DT_WORDBREAK | DT_NOCLIP);
+  EXPECT_LT(InkOf(narrow.bitmap).bottom, narrow.font().LineHeight());
 }
 
 TEST(Layout, TextIsClippedToItsRectangleUnlessToldNotTo) {
