@@ -1,0 +1,41 @@
+#include "config/SettingsCommand.h"
+
+#include "platform/Process.h"
+
+namespace kivu {
+
+SettingsValues SettingsValuesOf(const AppSettings& settings) {
+  SettingsValues values;
+  values.unitSelection = settings.unitSelection;
+  values.digitalReadout = settings.digitalReadout;
+  values.navigationPath = settings.navigationPath;
+  values.recordGpsMessages = settings.recordGpsMessages;
+  values.pitchSource = settings.pitchSource;
+  values.rollSource = settings.rollSource;
+  values.recordTrack = settings.recordTrack;
+  return values;
+}
+
+void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, const std::string& iniPath,
+                         const RecordingSwitches& switches) {
+  settings.unitSelection = values.unitSelection;
+  settings.digitalReadout = values.digitalReadout;
+  settings.navigationPath = values.navigationPath;
+  settings.recordGpsMessages = values.recordGpsMessages;
+  settings.pitchSource = values.pitchSource;
+  settings.rollSource = values.rollSource;
+  settings.recordTrack = values.recordTrack;
+  SaveAppSettings(settings, iniPath);
+  if (switches.setRecordMessages)
+    switches.setRecordMessages(settings.recordFolder, settings.recordGpsMessages);
+  if (switches.setRecordTrack) switches.setRecordTrack(settings.recordTrack);
+}
+
+bool RunNavigator(const std::string& navigationPath,
+                  const std::function<void(const std::string&)>& showMessage) {
+  if (LaunchProgram(navigationPath)) return true;
+  if (showMessage) showMessage(kNavigatorHelpText);
+  return false;
+}
+
+}  // namespace kivu

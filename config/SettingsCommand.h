@@ -1,0 +1,47 @@
+// The Settings and Navigator commands' work that needs no window: the seven values the settings dialog
+// edits, what OK does with them, and the navigator's start.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "config/AppSettings.h"
+
+namespace kivu {
+
+// The settings the settings dialog edits, named as in AppSettings. A combo box with nothing selected
+// gives -1.
+struct SettingsValues {
+  int unitSelection = 0;
+  int digitalReadout = 1;
+  std::string navigationPath;
+  int recordGpsMessages = 0;
+  int pitchSource = 0;
+  int rollSource = 0;
+  int recordTrack = 0;
+};
+
+SettingsValues SettingsValuesOf(const AppSettings& settings);
+
+// How the new recording choices reach the view's record files. setRecordMessages is empty when the view
+// has no GPS receiver (its start failed); the step is then left out.
+struct RecordingSwitches {
+  std::function<void(const std::string& recordFolder, int recordGpsMessages)> setRecordMessages;
+  std::function<void(int recordTrack)> setRecordTrack;
+};
+
+// What OK in the settings dialog leads to: copies the values into settings, saves the seven of them to
+// the settings file at iniPath (every one, changed or not; a failed save is not reported and the values
+// stay applied), then switches the GPS message log and the track file.
+void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, const std::string& iniPath,
+                         const RecordingSwitches& switches);
+
+// The message shown when the navigator cannot be started.
+inline constexpr const char* kNavigatorHelpText = "To set the Navigator:\nFrom Settings->Navigator->Browse.";
+
+// The Navigator command: starts the program at navigationPath; when it cannot be started (no such file,
+// an empty path, not an executable) shows kNavigatorHelpText through showMessage. True when started.
+bool RunNavigator(const std::string& navigationPath,
+                  const std::function<void(const std::string&)>& showMessage);
+
+}  // namespace kivu

@@ -1,0 +1,94 @@
+#include "platform/Process.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+#include <thread>
+
+extern char** environ;
+
+namespace kivu {
+
+namespace {
+
+bool IsExecutableFile(const std::string& path) noexcept {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return ::access(path.c_str(), X_OK) == 0;
+}
+
+// Owns the spawn attributes and file actions for the length of one start.
+class SpawnSetup {
+ public:
+  SpawnSetup() {
+    ok_ = ::posix_spawnattr_init(&attr_) == 0;
+    if (!ok_) return;
+    actionsReady_ = ::posix_spawn_file_actions_init(&actions_) == 0;
+    ok_ = actionsReady_;
+  }
+  ~SpawnSetup() {
+    if (actionsReady_) ::posix_spawn_file_actions_destroy(&actions_);
+    ::posix_spawnattr_destroy(&attr_);
+  }
+  SpawnSetup(const SpawnSetup&) = delete;
+  SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+  // A session of its own keeps the navigator alive when Kivu's terminal goes away; clean signal state,
+  // because the program should not inherit what Kivu blocks or ignores. Closing every descriptor above
+  // standard error keeps the serial port and the one-copy lock from outliving Kivu in the navigator.
+  bool Prepare() {
+    if (!ok_) return false;
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    return ::posix_spawnattr_setflags(
+               &attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0 &&
+           ::posix_spawnattr_setsigmask(&attr_, &none) == 0 &&
+           ::posix_spawnattr_setsigdefault(&attr_, &all) == 0 &&
+           ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0;
+  }
+
+  const posix_spawnattr_t* Attributes() const { return &attr_; }
+  const posix_spawn_file_actions_t* Actions() const { return &actions_; }
+
+ private:
+  posix_spawnattr_t attr_;
+  posix_spawn_file_actions_t actions_;
+  bool ok_ = false;
+  bool actionsReady_ = false;
+};
+
+// Waits for the program's end in the background, so that it leaves no zombie behind.
+// Without a thread to spare the program still runs; it then stays a zombie from its end until Kivu's.
+void ReapWhenDone(pid_t pid) {
+  try {
+    std::thread([pid] {
+      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+  }
+}
+
+}  // namespace
+
+bool LaunchProgram(const std::string& path) {
+  if (path.empty() || !IsExecutableFile(path)) return false;
+  SpawnSetup setup;
+  if (!setup.Prepare()) return false;
+  std::string argv0 = path;
+  char* argv[] = {argv0.data(), nullptr};
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, path.c_str(), setup.Actions(), setup.Attributes(), argv, environ) != 0)
+    return false;
+  ReapWhenDone(pid);
+  return true;
+}
+
+}  // namespace kivu
