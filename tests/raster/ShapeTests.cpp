@@ -289,6 +289,7 @@ TEST(Clipping, HugeShapesAndASurfaceWithoutBitmapAreSafe) {
   const Point far[] = {{INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}};
   c.surface.DrawPolygon(far);
   c.surface.DrawRect(Rect{INT_MIN, INT_MIN, INT_MAX, 0});
+  c.surface.DrawFrame3D(Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, kPen, kPen);
   EXPECT_EQ(c.bitmap.ColorAt(3, 6), kBrush);
 
   Surface none;
