@@ -76,15 +76,15 @@ void DrawVerticalTape(Surface& surface, int value, int w, int h, TickSide side, 
 }  // namespace
 
 void DrawSpeedTape(Surface& surface, int speedInt, int w, int h) {
-  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%0.3" PRId64, true);
+  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true);
 }
 
 void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h) {
-  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%0.3" PRId64, false);
+  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false);
 }
 
 void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h) {
-  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%0.2" PRId64, false);
+  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false);
 }
 
 void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/) {
@@ -128,7 +128,7 @@ void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h) {
     if (y + 12 < h) scale.Line((w - 10) / 2, y + 12, (w + 10) / 2, y + 12);
     if (len != 41) continue;
     char text[32];
-    Format(text, sizeof text, "%0.2" PRId64, d);
+    Format(text, sizeof text, "%.2" PRId64, d);
     scale.Label(text, w / 2 - 60, y - 6, w / 2 - 30, y + 6);
     scale.Label(text, w / 2 + 30, y - 6, w / 2 + 60, y + 6);
   }

@@ -1,0 +1,269 @@
+#include "view/DashboardPaint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+#include "view/Attitude.h"
+#include "view/Bilinear.h"
+#include "view/Dib.h"
+#include "view/Tapes.h"
+
+namespace kivu {
+
+namespace {
+
+constexpr Color kBlack{0, 0, 0};
+constexpr Color kWhite{255, 255, 255};
+constexpr Color kYellow{255, 255, 0};
+constexpr Color kCyan{0, 255, 255};
+constexpr Color kGreen{0, 255, 0};
+
+// A float figure to an int as truncation would give it, held inside the int range.
+int TruncatedInt(float value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0f) return std::numeric_limits<int>::max();
+  if (value <= -2147483648.0f) return std::numeric_limits<int>::min();
+  return static_cast<int>(value);
+}
+
+// One of the sub-panels: drawn on its own surface over its fill colour, then copied onto the canvas
+// with black as the transparent key.
+template <typename Draw>
+void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, Draw draw) {
+  std::optional<Bitmap> bitmap =
+      Bitmap::Create(static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
+  if (!bitmap) return;
+  Surface panel(*bitmap);
+  panel.FillRect(bitmap->Bounds(), fill);
+  draw(panel, bitmap->Width(), bitmap->Height());
+  canvas.BlitTransparent(Point{rect.left, rect.top}, *bitmap, bitmap->Bounds(), kBlack);
+}
+
+// A tape's white frame as connected lines (the last point not drawn).
+void Frame(Surface& s, std::initializer_list<Point> points) {
+  s.DrawPolyline(std::span<const Point>(points.begin(), points.size()));
+}
+
+void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t) {
+  struct Panel {
+    const Rect& rect;
+    const char* label;
+    const char* legend;  // null: the value goes centred in the whole panel
+    std::string values;
+  };
+  auto format = [](const char* f, auto... args) {
+    char text[128];
+    std::snprintf(text, sizeof text, f, args...);
+    return std::string(text);
+  };
+  int hours = TruncatedInt(t.durationHours);
+  int minutes = TruncatedInt((t.durationHours - static_cast<float>(hours)) * 60.0f);
+  const Panel panels[] = {
+      {l.distanceRect, "Distance", nullptr, format("\n%d", t.distanceInt)},
+      {l.durationRect, "Duration", nullptr, format("\n%.2d:%.2d", hours, minutes)},
+      {l.speedStatsRect, "Speed", "\n MAX\n AVG", format("%d\n%d", t.maxSpeedInt, t.avgSpeedInt)},
+      {l.altitudeStatsRect, "Altitude", "\n MIN\n MAX\n GAP",
+       format("%d\n%d\n%d", t.minAltitudeInt, t.maxAltitudeInt, t.altitudeGapInt)},
+      {l.pitchStatsRect, "Pitch", "\n MIN\n MAX", format("%d\n%d", t.pitchMin, t.pitchMax)},
+      {l.rollStatsRect, "Roll", "\n MIN\n MAX", format("%d\n%d", t.rollMin, t.rollMax)},
+  };
+  for (const Panel& p : panels) {
+    canvas.SetTextColor(kWhite);
+    canvas.DrawText(p.label, p.rect, DT_CENTER);
+    canvas.SetTextColor(kCyan);
+    if (!p.legend) {
+      canvas.DrawText(p.values, p.rect, DT_CENTER);
+      continue;
+    }
+    canvas.SetTextColor(kWhite);
+    canvas.DrawText(p.legend, p.rect, DT_LEFT);
+    canvas.SetTextColor(kCyan);
+    canvas.DrawText(p.values, Rect{p.rect.left + 50, p.rect.top + 19, p.rect.right, p.rect.bottom}, DT_LEFT);
+  }
+}
+
+}  // namespace
+
+Rect ButtonStrip(const ViewLayout& layout, Size client) {
+  if (layout.wideLayout) return Rect{0, 0, kStripSize, client.height};
+  return Rect{0, client.height - kStripSize, client.width, client.height};
+}
+
+Rect DashboardArea(const ViewLayout& layout, Size client) {
+  if (layout.wideLayout) return Rect{kStripSize, 0, client.width, client.height};
+  return Rect{0, 0, client.width, client.height - kStripSize};
+}
+
+void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
+  const ViewLayout& v = *picture.layout;
+  const DashboardLayout& l = v.dashboard;
+  const TripStats& t = *picture.stats;
+  SurfaceStateSaver saver(canvas);
+  canvas.FillRect(l.canvasRect, kCanvasColour);
+  canvas.SetBackgroundMode(BackgroundMode::Transparent);
+
+  // The panels: black with an outline the colour of the background.
+  canvas.SelectPen(Pen::Solid(kCanvasColour));
+  canvas.SelectBrush(Brush::Solid(kBlack));
+  for (const Rect* r : {&l.mainPanelRect, &l.distanceRect, &l.durationRect, &l.speedStatsRect,
+                        &l.altitudeStatsRect, &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
+    canvas.DrawRoundRect(*r, 10, 10);
+
+  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour,
+               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h); });
+  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour,
+               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h); });
+  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour,
+               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h); });
+  DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour,
+               [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h); });
+  DrawSubPanel(canvas, l.attitudeRect, kBlack, [&](Surface& s, int w, int h) {
+    AttitudeFigures figures{t.pitchInt, t.rollInt, picture.digitalReadout, v.readoutFont};
+    DrawAttitude(s, w, h, l, figures);
+  });
+
+  // The roll scale and the tapes' frames in white.
+  canvas.SelectPen(Pen::Solid(kWhite));
+  canvas.DrawPolyline(l.rollArc);
+  for (size_t i = 0; i < l.rollTickInner.size(); ++i)
+    canvas.DrawLine(l.rollTickInner[i], l.rollTickOuter[i]);
+  const Rect& hd = l.headingTapeRect;
+  Frame(canvas,
+        {{hd.left, hd.bottom}, {hd.left, hd.top}, {hd.right - 1, hd.top}, {hd.right - 1, hd.bottom + 1}});
+  for (const Rect* r : {&l.speedTapeRect, &l.altitudeTapeRect})
+    Frame(canvas, {{r->left, r->top},
+                   {r->right - 1, r->top},
+                   {r->right - 1, r->bottom - 1},
+                   {r->left + 1, r->bottom - 1}});
+  const Rect& vs = l.verticalSpeedTapeRect;
+  Frame(canvas,
+        {{vs.right - 1, vs.top}, {vs.left, vs.top}, {vs.left, vs.bottom - 1}, {vs.right - 1, vs.bottom - 1}});
+
+  // The fixed symbols in yellow over black.
+  canvas.SelectPen(Pen::Solid(kYellow));
+  canvas.DrawRect(l.centreMarkRect);
+  canvas.DrawPolygon(l.leftWing);
+  canvas.DrawPolygon(l.rightWing);
+  canvas.DrawPolygon(l.rollIndex);
+  for (const auto* marks : {&l.speedIndexMarks, &l.altitudeIndexMarks, &l.headingIndexMarks})
+    for (const Segment& s : *marks)
+      canvas.DrawLine(s.from, s.to);
+
+  // Position and satellites in the canvas's default font.
+  const GpsFix& fix = *picture.currentFix;
+  char text[160];
+  canvas.SetTextColor(kCyan);
+  std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
+  canvas.DrawText(text, l.positionValueRect, DT_LEFT);
+  std::snprintf(text, sizeof text, "%.2d\n%.2d", fix.satellitesUsed, fix.satellitesInView);
+  canvas.DrawText(text, l.satelliteValueRect, DT_LEFT);
+  canvas.SetTextColor(kWhite);
+  canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
+  canvas.DrawText("SUs \nSVs ", l.satelliteLabelRect, DT_RIGHT);
+
+  // The digital readouts over the middle of the tapes.
+  canvas.SelectFont(Font::Create(v.readoutFont));
+  if (picture.digitalReadout) {
+    canvas.SetTextColor(kGreen);
+    const std::pair<const Rect*, int> boxes[] = {{&l.headingBoxRect, t.courseInt},
+                                                 {&l.speedBoxRect, t.speedInt},
+                                                 {&l.altitudeBoxRect, t.altitudeInt},
+                                                 {&l.verticalSpeedBoxRect, t.verticalSpeedInt}};
+    for (const auto& [box, value] : boxes) {
+      canvas.DrawRect(*box);
+      std::snprintf(text, sizeof text, "%d", value);
+      canvas.DrawText(text, *box, DT_CENTER | DT_VCENTER);
+    }
+  }
+
+  canvas.SelectFont(Font::Create(v.panelFont));
+  DrawStatisticsPanels(canvas, l, t);
+
+  canvas.SelectFont(Font::Create(v.clockFont));
+  std::snprintf(text, sizeof text, "%02d:%02d", picture.hour, picture.minute);
+  canvas.SetTextColor(kWhite);
+  canvas.DrawText(text, l.clockRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+int AdBreakPosition(const std::string& text, int n) {
+  if (n < 0) n = 0;
+  if (static_cast<size_t>(n) < text.size() && text[static_cast<size_t>(n)] == ' ') return n;
+  size_t limit = std::min(static_cast<size_t>(n), text.size());
+  size_t blank = text.rfind(' ', limit == 0 ? 0 : limit - 1);
+  if (limit == 0 || blank == std::string::npos) return -1;
+  return static_cast<int>(blank);
+}
+
+void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture) {
+  const ViewLayout& v = *picture.layout;
+  std::optional<Bitmap> bitmap =
+      Bitmap::Create(static_cast<int>(strip.Width()), static_cast<int>(strip.Height()));
+  if (!bitmap) return;
+  Surface s(*bitmap);
+  s.FillRect(bitmap->Bounds(), kCanvasColour);
+  s.SetBackgroundMode(BackgroundMode::Transparent);
+  const Rect& ad = v.adRect;
+  const std::vector<std::string>* texts = picture.adTexts;
+  if (picture.displayAd && !ad.IsEmpty() && texts && !texts->empty()) {
+    s.DrawFrame3D(ad, kColor3DDarkShadow, kColor3DLight);
+    s.SelectFont(Font::Create(v.adFont));
+    size_t index = picture.adIndex >= 0 && static_cast<size_t>(picture.adIndex) < texts->size()
+                       ? static_cast<size_t>(picture.adIndex)
+                       : 0;
+    const std::string& text = (*texts)[index];
+    if (v.wideLayout) {
+      // Upright text in one column, or two when the text is longer than a column holds.
+      Rect r{ad.left + 2, ad.top + 4, ad.right, ad.bottom - 4};
+      int n = static_cast<int>(ad.Height() / 7);
+      if (static_cast<int>(text.size()) > n) {
+        int k = AdBreakPosition(text, n);
+        if (k > 0)
+          s.DrawTextAt(Point{r.left, r.bottom}, std::string_view(text).substr(0, static_cast<size_t>(k)), r);
+        size_t rest = static_cast<size_t>(k + 1);
+        if (rest < text.size())
+          s.DrawTextAt(Point{r.left + 15, r.bottom}, std::string_view(text).substr(rest), r);
+      } else {
+        s.DrawTextAt(Point{r.left, r.bottom}, text, r);
+      }
+    } else {
+      s.DrawText(text, Rect{ad.left + 4, ad.top + 1, ad.right - 4, ad.bottom - 1}, DT_LEFT | DT_WORDBREAK);
+    }
+  }
+  window.Blit(Point{strip.left, strip.top}, *bitmap, bitmap->Bounds());
+}
+
+void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {
+  const ViewLayout& v = *picture.layout;
+  Rect strip = ButtonStrip(v, client);
+  Rect area = DashboardArea(v, client);
+
+  {
+    // The canvas, its image and the scaled image live only for this block.
+    CDib canvasImage;
+    if (canvasImage.Create(kCanvasWidth, kCanvasHeight)) {
+      Surface* canvas = canvasImage.GetDC();
+      DrawDashboardCanvas(*canvas, picture);
+      // A dashboard area of one pixel or less in either direction cannot be scaled to: skip the copy.
+      CDib scaled;
+      if (area.Width() > 1 && area.Height() > 1 &&
+          scaled.Create(static_cast<int>(area.Width()), -static_cast<int>(area.Height())) &&
+          ScaleBilinear(scaled, canvasImage) == 0) {
+        window.Blit(Point{area.left, area.top}, *scaled.bitmap, scaled.bitmap->Bounds());
+      }
+      canvasImage.ReleaseDC();
+    }
+  }
+
+  DrawAdStrip(window, strip, picture);
+
+  if (picture.blinkingLight) {
+    ScopedSelection brush(window, Brush::Solid(kLightColours[lightPhase & 1]));
+    window.DrawEllipse(v.lightRect);
+    lightPhase = lightPhase == 0 ? 1 : 0;
+  }
+}
+
+}  // namespace kivu
