@@ -52,7 +52,7 @@ class CDib {
   int dcUseCount = 0;
   Bitmap* previousBitmap = nullptr;  // what the memory context held before
 
-  // The pool, for inspection: slot i (0 to 3), and how many contexts were made and deleted.
+  // The pool as tests and diagnostics see it: slot i (0 to 3), how many contexts were made and deleted.
   static constexpr int kPoolSize = 4;
   static Surface* PoolSlot(int i);
   static long ContextsCreated();
