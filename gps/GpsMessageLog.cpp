@@ -9,6 +9,12 @@
 
 namespace kivu {
 
+std::string GpsLogFileName(const std::string& folder, const LocalTime& local) {
+  char name[64];
+  std::snprintf(name, sizeof name, "gps%d%.2d%.2d.txt", local.year, local.month, local.day);
+  return folder + name;
+}
+
 bool GpsMessageLog::Open(const std::string& path) {
   UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
   if (!fd) return false;

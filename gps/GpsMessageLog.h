@@ -7,9 +7,16 @@
 #include <mutex>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/UniqueFd.h"
 
 namespace kivu {
+
+// What the user is told when a record file cannot be opened.
+inline constexpr const char* kOpenFileFailed = "Open file failed!";
+
+// The GPS message log of a day: folder + "gps" + yyyymmdd + ".txt".
+std::string GpsLogFileName(const std::string& folder, const LocalTime& local);
 
 class GpsMessageLog {
  public:

@@ -139,6 +139,18 @@ void CGpsParser::HandleRead(char* buffer, size_t count) {
   lastTime_ = time;
 }
 
+void CGpsParser::SetRecordMessages(const std::string& recordFolder, int32_t record) {
+  recordMessages_ = record;
+  if (record == 0) {
+    messageLog_.Close();
+    return;
+  }
+  if (messageLog_.IsOpen()) return;
+  LocalTime local;
+  ToLocalTime(clock_->Now(), local);
+  if (!messageLog_.Open(GpsLogFileName(recordFolder, local)) && messageBox_) messageBox_(kOpenFileFailed);
+}
+
 void CGpsParser::HandleBlock(const char* block, size_t count) {
   messageLog_.Write(block, count);
   if (ParseNmeaBlock(fix_, block) && owner_ && !stopping_) owner_->SendGpsFix(fix_);

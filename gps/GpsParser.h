@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "gps/GpsFix.h"
 #include "gps/GpsFixOwner.h"
 #include "gps/GpsMessageLog.h"
+#include "platform/Clock.h"
 #include "platform/UniqueFd.h"
 #include "platform/WakeEvent.h"
 
@@ -47,6 +49,16 @@ class CGpsParser {
   // Remembers the owner that fixes go to (Start does this too).
   void SetOwner(GpsFixOwner* owner) { owner_ = owner; }
 
+  // User-interface thread: switches the GPS message log. On, it opens the log of the local day in
+  // recordFolder ("gpsYYYYMMDD.txt", appending) unless a log is open already (that one stays in use,
+  // even past midnight); "Open file failed!" goes to the message box when it cannot. Off, it closes
+  // the log. The flag is kept whatever happens.
+  void SetRecordMessages(const std::string& recordFolder, int32_t record);
+  // How the receiver shows a message box (the view's window), and the clock that dates the log.
+  using MessageBoxFunction = std::function<void(const std::string& text)>;
+  void SetMessageBox(MessageBoxFunction show) { messageBox_ = std::move(show); }
+  void SetClock(const Clock& clock) { clock_ = &clock; }
+
   const std::vector<std::string>& PortNames() const { return portNames_; }
   // The device path in use, or "" while no port is open.
   std::string PortPath() const;
@@ -69,6 +81,8 @@ class CGpsParser {
   std::vector<std::string> portNames_;
   GpsMessageLog messageLog_;
   int32_t recordMessages_ = 0;
+  MessageBoxFunction messageBox_;
+  const Clock* clock_ = &TheSystemClock();
 
   // Reader-thread state.
   std::string portPath_;   // the device path of the open port, kept while it is away
