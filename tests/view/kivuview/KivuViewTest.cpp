@@ -1,0 +1,98 @@
+// The view's handling of fixes: the first and second messages, the clock of the trip, settings that
+// change between fixes, and the repaint request at the end of each update.
+#include <gtest/gtest.h>
+
+#include "trip/TripTestUtil.h"
+#include "view/KivuView.h"
+#include "view/kivuview/ViewTestUtil.h"
+
+namespace kivu {
+namespace {
+
+using test::MakeFix;
+
+class ViewFixes : public ::testing::Test {
+ protected:
+  test::RecordingWindow window;
+  test::SetClock clock{test::kDecember7At1303Utc};
+  CKivuView view{window, AppSettings(), clock};
+};
+
+TEST_F(ViewFixes, TheFirstFixIsOnlyStored) {
+  GpsFix first = MakeFix({.second = 1, .knots = 30, .course = 90, .altitude = 500});
+  EXPECT_EQ(view.OnGpsFix(first), -1);
+  EXPECT_EQ(view.CurrentFix().utcTime.second, 1);
+  EXPECT_EQ(view.CurrentFix().speedKnots, 30.0f);
+  EXPECT_EQ(view.PreviousFix().latitude, 0.0);  // the cleared record
+  EXPECT_EQ(view.PreviousFix().utcTime.hour, 0);
+  EXPECT_FALSE(view.StatsStarted());
+  EXPECT_TRUE(window.invalidations.empty());
+  const TripStats& s = view.Stats();
+  EXPECT_EQ(s.speed, 0.0f);
+  EXPECT_EQ(s.speedInt, 0);
+  EXPECT_EQ(s.courseInt, 0);
+  EXPECT_EQ(s.startAltitude, -32768.0f);
+  EXPECT_EQ(s.minAltitude, 32768.0f);
+  EXPECT_EQ(s.maxAltitude, -32768.0f);
+}
+
+TEST_F(ViewFixes, TheSecondFixSeedsTheFilterAndFillsTheDashboard) {
+  view.OnGpsFix(MakeFix({.second = 1, .knots = 30, .course = 90, .altitude = 500}));
+  EXPECT_EQ(view.OnGpsFix(MakeFix({.second = 2, .knots = 30, .course = 90, .altitude = 600})), -1);
+  EXPECT_TRUE(view.StatsStarted());
+  EXPECT_EQ(view.PreviousFix().utcTime.second, 1);
+  const TripStats& s = view.Stats();
+  // Seeded with 550, then filtered towards 600 with 8 satellites: 550 + 0.0773001 x 50.
+  EXPECT_NEAR(s.smoothedAltitude, 553.865f, 0.001f);
+  EXPECT_EQ(s.startAltitude, s.smoothedAltitude);
+  EXPECT_EQ(s.altitudeInt, 553);
+  EXPECT_EQ(s.speedInt, 56);  // 55.56 + 0.5
+  EXPECT_EQ(s.courseInt, 90);
+  // The whole client area, background erased, once per update.
+  ASSERT_EQ(window.invalidations.size(), 1u);
+  EXPECT_TRUE(window.invalidations[0]);
+  view.OnGpsFix(MakeFix({.second = 3, .knots = 30, .course = 90, .altitude = 600}));
+  EXPECT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(view.PreviousFix().utcTime.second, 2);
+}
+
+TEST_F(ViewFixes, DurationRunsFromTheTripStartOnTheViewsClock) {
+  view.StartTrip();
+  EXPECT_EQ(view.TripStartTime(), test::kDecember7At1303Utc);
+  view.OnGpsFix(MakeFix({.second = 0, .longitude = 11.0, .knots = 10}));
+  clock.Set(test::kDecember7At1303Utc + 900);
+  view.OnGpsFix(MakeFix({.second = 1, .longitude = 11.01, .knots = 10}));
+  EXPECT_FLOAT_EQ(view.Stats().durationHours, 0.25f);
+  // 0.744883 km in a quarter of an hour: 2.9795 km/h.
+  EXPECT_NEAR(view.Stats().avgSpeed, 2.9795f, 0.002f);
+  EXPECT_EQ(view.Stats().avgSpeedInt, 2);
+  // The view's own helpers see the same two fixes.
+  EXPECT_NEAR(view.GreatCircleDistance(6378.137f), 0.744883f, 0.0003f);
+  EXPECT_FLOAT_EQ(view.FixInterval(), 1.0f);
+}
+
+TEST_F(ViewFixes, ChangedSettingsTakeEffectAtTheNextFixAndExtremesStay) {
+  view.OnGpsFix(MakeFix({.second = 0, .knots = 10, .course = 350}));
+  view.OnGpsFix(MakeFix({.second = 1, .knots = 10, .course = 10}));
+  EXPECT_EQ(view.Stats().speedInt, 19);
+  EXPECT_EQ(view.Stats().rollInt, 8);
+  view.Settings().unitSelection = 1;
+  view.Settings().rollSource = 1;
+  EXPECT_EQ(view.Stats().speedInt, 19);  // nothing changes before the next fix
+  view.OnGpsFix(MakeFix({.second = 2, .knots = 10, .course = 40}));
+  EXPECT_EQ(view.Stats().speedInt, 12);
+  EXPECT_EQ(view.Stats().rollInt, 0);
+  EXPECT_EQ(view.Stats().rollMax, 8);
+}
+
+TEST_F(ViewFixes, AClockFarFromTheTripStartNeitherOverflowsNorStops) {
+  view.SetTripStartTime(INT64_MIN);
+  clock.Set(INT64_MAX);
+  view.OnGpsFix(MakeFix({.second = 0}));
+  view.OnGpsFix(MakeFix({.second = 1}));
+  EXPECT_GT(view.Stats().durationHours, 1e15f);
+  EXPECT_EQ(window.invalidations.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kivu

@@ -1,0 +1,266 @@
+// The two record files as the view switches them: the track file of the day and the GPS message log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gps/NmeaTestUtil.h"
+#include "support/TestSupport.h"
+#include "trip/TripTestUtil.h"
+#include "view/KivuView.h"
+#include "view/kivuview/ViewTestUtil.h"
+
+namespace kivu {
+namespace {
+
+using test::MakeFix;
+using test::Sentence;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start) + "<no CR LF>");
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// True when the text between '$' and '*' sums to the two hexadecimal digits after '*'.
+bool ChecksumHolds(const std::string& line) {
+  size_t star = line.find('*');
+  if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size()) return false;
+  unsigned sum = 0;
+  for (size_t i = 1; i < star; ++i)
+    sum += static_cast<unsigned char>(line[i]);
+  return std::stoul(line.substr(star + 1), nullptr, 16) == sum % 256;
+}
+
+class TrackRecording : public ::testing::Test {
+ protected:
+  TrackRecording() {
+    AppSettings settings;
+    settings.recordFolder = dir.Path();
+    view = std::make_unique<CKivuView>(window, settings, clock);
+    view->StartTrip();
+  }
+  void Drive(int seconds) {
+    for (int i = 0; i < seconds; ++i) {
+      view->OnGpsFix(MakeFix({.second = second_,
+                              .latitude = 48.1173,
+                              .longitude = -3.7038 - 0.0001 * second_,
+                              .knots = 22.4f,
+                              .course = 84.4f,
+                              .altitude = 519.6f}));
+      ++second_;
+    }
+  }
+  std::string TrackOfTheDay() const { return dir / "track20261207.txt"; }
+
+  test::CentralEuropeanTime zone;
+  test::TempDir dir;
+  test::RecordingWindow window;
+  test::SetClock clock{test::kDecember7At1303Utc};
+  std::unique_ptr<CKivuView> view;
+  int second_ = 0;
+};
+
+TEST_F(TrackRecording, StartsAtTheSecondFixWithLocalTimeAndInternalUnits) {
+  view->Settings().unitSelection = 1;  // imperial on the dashboard, not in the file
+  view->SetRecordTrack(1);
+  EXPECT_TRUE(window.messages.empty());
+  ASSERT_TRUE(view->IsRecordingTrack());
+  Drive(1);
+  EXPECT_TRUE(test::FileExists(TrackOfTheDay()));
+  EXPECT_EQ(test::ReadFile(TrackOfTheDay()), "");  // the first fix writes nothing
+  Drive(2);
+  std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
+  ASSERT_EQ(lines.size(), 2u);
+  // 14:03:07 local; west of Greenwich is negative; 519.6 m prints as 520; 22.4 knots, not mph.
+  EXPECT_EQ(lines[0].rfind("$TRACK,140307,20261207,48.1173,-3.7039,520,M,84.4,22.4,", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].rfind("$TRACK,140307,20261207,48.1173,-3.7040,520,M,84.4,22.4,", 0), 0u) << lines[1];
+  for (const std::string& line : lines)
+    EXPECT_TRUE(ChecksumHolds(line)) << line;
+}
+
+TEST_F(TrackRecording, SwitchingOffAndOnAgainTheSameDayAppendsToTheSameFile) {
+  view->SetRecordTrack(1);
+  Drive(3);  // two lines
+  view->SetRecordTrack(0);
+  EXPECT_FALSE(view->IsRecordingTrack());
+  Drive(2);  // not recorded
+  clock.Set(test::kDecember7At1303Utc + 3600);
+  view->SetRecordTrack(1);
+  view->SetRecordTrack(1);  // already on: nothing more
+  Drive(1);
+  std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2].rfind("$TRACK,150307,20261207,", 0), 0u) << lines[2];
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(TrackRecording, AFileOpenedBeforeMidnightStaysInUseAfterIt) {
+  clock.Set(test::kDecember7At2259Utc);
+  view->SetRecordTrack(1);
+  Drive(2);
+  clock.Set(test::kDecember7At2259Utc + 2);
+  Drive(1);
+  std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("$TRACK,235959,20261207,", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].rfind("$TRACK,000001,20261208,", 0), 0u) << lines[1];
+  EXPECT_FALSE(test::FileExists(dir / "track20261208.txt"));
+}
+
+TEST_F(TrackRecording, AFailedOpenSaysSoOnceAndRecordsNothing) {
+  view->Settings().recordFolder = dir / "no-such-folder/";
+  view->SetRecordTrack(1);
+  ASSERT_EQ(window.messages, std::vector<std::string>{"Open file failed!"});
+  EXPECT_FALSE(view->IsRecordingTrack());
+  Drive(3);
+  EXPECT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(view->Stats().speedInt, 41);  // the trip goes on: 41.48 + 0.5
+  // Switching on again tries again.
+  view->Settings().recordFolder = dir.Path();
+  view->SetRecordTrack(1);
+  Drive(1);
+  EXPECT_EQ(Lines(test::ReadFile(TrackOfTheDay())).size(), 1u);
+}
+
+TEST_F(TrackRecording, AFixFarOutsideItsRangesLeavesNoLineAndTheNextOneIsWritten) {
+  view->SetRecordTrack(1);
+  Drive(2);
+  GpsFix wild = MakeFix({.second = 50, .latitude = 1e300, .knots = 22.4f});
+  view->OnGpsFix(wild);
+  Drive(1);
+  std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
+  ASSERT_EQ(lines.size(), 2u);
+  for (const std::string& line : lines)
+    EXPECT_TRUE(ChecksumHolds(line)) << line;
+}
+
+// Reads as the reader thread takes them from the port.
+std::string Rmc(const char* time, const char* status = "A") {
+  return Sentence(std::string("GPRMC,") + time + "," + status +
+                  ",4807.038,N,01131.000,E,022.4,084.4,071226,003.1,W");
+}
+std::string Gga(const char* time) {
+  return Sentence(std::string("GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+}
+const std::string kGsv = Sentence("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00");
+
+void Read(CGpsParser& receiver, const std::string& text) {
+  std::vector<char> buffer(text.begin(), text.end());
+  buffer.push_back('\0');
+  receiver.HandleRead(buffer.data(), text.size());
+}
+
+class MessageLog : public ::testing::Test {
+ protected:
+  MessageLog() {
+    AppSettings settings;
+    settings.recordFolder = dir.Path();
+    view = std::make_unique<CKivuView>(window, settings, clock);
+    view->SetReceiver(std::make_unique<CGpsParser>());
+  }
+  std::string LogOfTheDay() const { return dir / "gps20261207.txt"; }
+
+  test::CentralEuropeanTime zone;
+  test::TempDir dir;
+  test::RecordingWindow window;
+  test::SetClock clock{test::kDecember7At1303Utc};
+  std::unique_ptr<CKivuView> view;
+};
+
+TEST_F(MessageLog, HoldsEachHandledReadFromItsRmcOnByteForByte) {
+  CGpsParser& receiver = *view->Receiver();
+  receiver.SetRecordMessages(dir.Path(), 1);
+  EXPECT_EQ(receiver.RecordMessages(), 1);
+  Read(receiver, kGsv + Rmc("130307.00") + Gga("130307.00"));
+  Read(receiver, Rmc("130307.00") + Gga("130307.00"));    // the same second: not logged
+  Read(receiver, kGsv + Gga("130308.00"));                // no RMC: not logged
+  Read(receiver, Rmc("130309.00", "V") + "$GPGGA,1303");  // no fix, and a sentence cut short
+  EXPECT_EQ(test::ReadFile(LogOfTheDay()),
+            Rmc("130307.00") + Gga("130307.00") + Rmc("130309.00", "V") + "$GPGGA,1303");
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(MessageLog, SwitchingOffAndOnTheSameDayAppendsAndAFailedOpenSaysSo) {
+  CGpsParser& receiver = *view->Receiver();
+  receiver.SetRecordMessages(dir.Path(), 1);
+  Read(receiver, Rmc("130307"));
+  receiver.SetRecordMessages(dir.Path(), 0);
+  EXPECT_FALSE(receiver.MessageLog().IsOpen());
+  Read(receiver, Rmc("130308"));
+  clock.Set(test::kDecember7At1303Utc + 60);
+  receiver.SetRecordMessages(dir.Path(), 1);
+  Read(receiver, Rmc("130409"));
+  EXPECT_EQ(test::ReadFile(LogOfTheDay()), Rmc("130307") + Rmc("130409"));
+
+  receiver.SetRecordMessages(dir.Path(), 0);
+  receiver.SetRecordMessages(dir / "missing/", 1);
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Open file failed!"});
+  EXPECT_EQ(receiver.RecordMessages(), 1);  // the setting keeps its value
+  EXPECT_FALSE(receiver.MessageLog().IsOpen());
+  Read(receiver, Rmc("130410"));
+  EXPECT_EQ(test::ReadFile(LogOfTheDay()), Rmc("130307") + Rmc("130409"));
+}
+
+TEST_F(MessageLog, AReaderWritingWhileTheLogIsSwitchedLeavesOnlyWholeBlocks) {
+  CGpsParser& receiver = *view->Receiver();
+  // Blocks of different lengths, each with its own second.
+  std::vector<std::string> blocks;
+  for (int i = 0; i < 3000; ++i) {
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d%02d%02d", 10 + i / 3600, i / 60 % 60, i % 60);
+    blocks.push_back(Rmc(time) + std::string(static_cast<size_t>(i % 7) * 40, 'x') + Gga(time));
+  }
+  // The user-interface thread switches the log on and off for as long as the reader reads, each
+  // time after the reader has handled two more blocks, so that at least one whole read falls into
+  // every period.
+  std::atomic<int> handled{0};
+  std::thread reader([&] {
+    for (const std::string& block : blocks) {
+      Read(receiver, block);
+      ++handled;
+    }
+  });
+  const int total = static_cast<int>(blocks.size());
+  int switches = 0;
+  while (handled.load() < total) {
+    receiver.SetRecordMessages(dir.Path(), switches % 2 == 0 ? 1 : 0);
+    ++switches;
+    const int from = handled.load();
+    while (handled.load() < std::min(from + 2, total))
+      std::this_thread::yield();
+  }
+  reader.join();
+  receiver.SetRecordMessages(dir.Path(), 0);
+
+  // The log is some of the blocks, in order, each whole.
+  const std::string log = test::ReadFile(LogOfTheDay());
+  size_t at = 0, next = 0;
+  int logged = 0;
+  while (at < log.size()) {
+    while (next < blocks.size() && log.compare(at, blocks[next].size(), blocks[next]) != 0)
+      ++next;
+    ASSERT_LT(next, blocks.size()) << "a torn block at byte " << at;
+    at += blocks[next].size();
+    ++next;
+    ++logged;
+  }
+  EXPECT_GT(logged, 0) << switches << " switches";
+  EXPECT_LT(logged, total) << switches << " switches";
+}
+
+}  // namespace
+}  // namespace kivu

@@ -1,0 +1,63 @@
+// A recording window, a clock that tells the time it is given, and a time zone for the test.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "view/ViewWindow.h"
+
+namespace kivu::test {
+
+class RecordingWindow final : public ViewWindow {
+ public:
+  void Invalidate(bool erase) override { invalidations.push_back(erase); }
+  uint32_t SetTimer(uint32_t id, uint32_t) override { return id; }
+  void KillTimer(uint32_t) override {}
+  Size ClientSize() const override { return {800, 480}; }
+  void ShowMessageBox(const std::string& text) override { messages.push_back(text); }
+  void ShowMainFrame(bool) override {}
+  void BringMainFrameToForeground() override {}
+
+  std::vector<bool> invalidations;  // the erase flag of each request
+  std::vector<std::string> messages;
+};
+
+class SetClock final : public Clock {
+ public:
+  explicit SetClock(int64_t now) : now_(now) {}
+  int64_t Now() const override { return now_; }
+  void Set(int64_t now) { now_ = now; }
+
+ private:
+  int64_t now_;
+};
+
+// Central European time for the life of the object: UTC+1 in December.
+class CentralEuropeanTime {
+ public:
+  CentralEuropeanTime() {
+    const char* old = std::getenv("TZ");
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  }
+  ~CentralEuropeanTime() {
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
+  }
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+// 2026-12-07 13:03:07 UTC, 14:03:07 in Central Europe.
+inline constexpr int64_t kDecember7At1303Utc = 1796648587;
+// 2026-12-07 22:59:59 UTC, a second before local midnight in Central Europe.
+inline constexpr int64_t kDecember7At2259Utc = 1796684399;
+
+}  // namespace kivu::test

@@ -1,0 +1,94 @@
+// The dashboard view: owns the settings, the GPS receiver, the trip figures and the track file, and
+// talks to its window only through ViewWindow. Everything here runs on the user-interface thread;
+// the reader thread reaches the view only through the fix hand-off, which calls OnGpsFix.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "config/AppSettings.h"
+#include "gps/GpsFix.h"
+#include "gps/GpsParser.h"
+#include "platform/Clock.h"
+#include "trip/TrackFile.h"
+#include "trip/TripStats.h"
+#include "view/ViewWindow.h"
+
+namespace kivu {
+
+class CKivuView {
+ public:
+  // settings are the loaded ones (LoadAppSettings); clock gives "now" for the trip and the files.
+  CKivuView(ViewWindow& window, AppSettings settings, const Clock& clock = TheSystemClock());
+  // Destroys the receiver (ending its reader thread) before it closes the track file.
+  ~CKivuView();
+  CKivuView(const CKivuView&) = delete;
+  CKivuView& operator=(const CKivuView&) = delete;
+
+  // A new fix from the receiver. The first one is only stored; from the second on the trip figures
+  // are updated, a track line is written and the window is invalidated. Returns -1.
+  int OnGpsFix(const GpsFix& fix);
+  // Folds currentFix into the trip figures with the time taken by OnGpsFix, then invalidates the
+  // whole client area.
+  void UpdateTripStats();
+  // The haversine step from previousFix to currentFix (unit of radius), and the seconds between them.
+  float GreatCircleDistance(float radius) const;
+  float FixInterval() const;
+
+  // The track file: on, opens the file of the local day in the record folder ("trackYYYYMMDD.txt",
+  // appending) unless one is open already; "Open file failed!" goes to the message box when it cannot.
+  // Off, closes it.
+  void SetRecordTrack(int32_t record);
+  // Records into the file at path instead (kivu-replay --track); any open track file is closed first.
+  // "Open file failed!" and false when it cannot be opened.
+  bool SetRecordTrackFile(const std::string& path);
+  bool IsRecordingTrack() const { return trackFile_.IsOpen(); }
+  const std::string& TrackFilePath() const { return trackFile_.Path(); }
+  // Appends the line of currentFix and the trip figures, dated by now in local time, when the track
+  // file is open.
+  void WriteTrackLine(int64_t now);
+
+  // The GPS receiver, owned; null when it failed to start. The view shows the receiver's message
+  // boxes and lends it its clock.
+  void SetReceiver(std::unique_ptr<CGpsParser> receiver);
+  CGpsParser* Receiver() const { return receiver_.get(); }
+  // Stops and destroys the receiver (also done by the destructor).
+  void DestroyReceiver();
+
+  // The trip starts now (at window creation), or at a given time (replays).
+  void StartTrip() { tripStartTime_ = clock_->Now(); }
+  void SetTripStartTime(int64_t seconds) { tripStartTime_ = seconds; }
+  int64_t TripStartTime() const { return tripStartTime_; }
+
+  // What the dashboard draws.
+  const TripStats& Stats() const { return stats_; }
+  const GpsFix& CurrentFix() const { return currentFix_; }
+  const GpsFix& PreviousFix() const { return previousFix_; }
+  bool StatsStarted() const { return statsStarted_ != 0; }
+  const AppSettings& Settings() const { return settings_; }
+  // The settings command changes them and then switches the record files.
+  AppSettings& Settings() { return settings_; }
+
+  ViewWindow& Window() const { return window_; }
+  const Clock& TheClock() const { return *clock_; }
+
+ private:
+  ViewWindow& window_;
+  AppSettings settings_;
+  const Clock* clock_;
+  std::unique_ptr<CGpsParser> receiver_;
+
+  GpsFix currentFix_{};
+  GpsFix previousFix_{};
+  int32_t statsStarted_ = 0;
+  int32_t fixMessageCount_ = 0;
+  int64_t tripStartTime_ = 0;
+  int64_t fixTime_ = 0;  // "now" of the fix being handled
+  TripStats stats_;
+
+  TrackFile trackFile_;
+  bool reportedLongLine_ = false;
+};
+
+}  // namespace kivu

@@ -1,0 +1,33 @@
+// What the dashboard view asks of the window that hosts it. The Qt window implements it; tests use a
+// recording fake; kivu-replay runs the view without a window at all.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/raster/Geometry.h"
+
+namespace kivu {
+
+class ViewWindow {
+ public:
+  virtual ~ViewWindow() = default;
+
+  // Asks for a repaint of the whole client area; erase says the background is to be erased first.
+  // The paint follows later from the event loop.
+  virtual void Invalidate(bool erase) = 0;
+  // Starts a repeating timer that calls the view's timer handler with id; returns the id in use, or
+  // 0 when no timer could be set.
+  virtual uint32_t SetTimer(uint32_t id, uint32_t periodMs) = 0;
+  virtual void KillTimer(uint32_t id) = 0;
+  // The size of the client area in pixels.
+  virtual Size ClientSize() const = 0;
+  // A modal message box with this text, no caption and an OK button.
+  virtual void ShowMessageBox(const std::string& text) = 0;
+  // Shows or hides the main frame (the program keeps running while hidden).
+  virtual void ShowMainFrame(bool show) = 0;
+  // Makes the main frame the foreground window, where the system knows of one.
+  virtual void BringMainFrameToForeground() = 0;
+};
+
+}  // namespace kivu
