@@ -7,13 +7,23 @@
 namespace kivu {
 
 struct ReplayOptions {
-  std::string capture;  // the capture file to replay
-  bool fixes = false;   // one JSON line per fix handed to the view
+  std::string capture;    // the capture file to replay
+  bool fixes = false;     // one JSON line per fix handed to the view
+  bool summary = false;   // one JSON object of the trip figures after the last fix
+  std::string track;      // record the track into this file (appending); "" for none
+  std::string log;        // record the GPS message log into this file (appending); "" for none
+  int unitSelection = 0;  // 0 metric, 1 imperial
+  int pitchSource = 0;    // 0 acceleration, 1 slope
+  int rollSource = 0;     // 0 turn, 1 level
   bool help = false;
   bool version = false;
+
+  // Fixes are printed when asked for, or when no other output is.
+  bool PrintFixes() const { return fixes || (!summary && track.empty() && log.empty()); }
 };
 
 // Parses the arguments after the program name. False with a one-line error when they are not valid.
+// An option's value follows as the next argument or after '=' ("--units imperial", "--units=imperial").
 bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& options, std::string& error);
 
 // The text of --help.

@@ -1,8 +1,10 @@
-// kivu-replay: a recorded drive through Kivu's GPS pipeline, without a window.
+// kivu-replay: a recorded drive through Kivu's GPS pipeline and trip computer, without a window.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,30 +12,50 @@
 #include "gps/CaptureReads.h"
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
+#include "platform/MessageText.h"
 #include "tools/ReplayOptions.h"
+#include "trip/FixClock.h"
+#include "trip/TripJson.h"
+#include "view/KivuView.h"
 
 namespace {
+
+using namespace kivu;
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    error = "cannot open '" + path + "': " + std::strerror(errno);
+    error = "cannot open " + QuoteForMessage(path) + ": " + std::strerror(errno);
     return false;
   }
   std::ostringstream out;
   out << in.rdbuf();
   if (in.bad()) {
-    error = "cannot read '" + path + "'";
+    error = "cannot read " + QuoteForMessage(path);
     return false;
   }
   content = out.str();
   return true;
 }
 
+// The view's window when there is none: repaints are not needed, message boxes become lines on
+// standard error.
+class ReplayWindow final : public ViewWindow {
+ public:
+  void Invalidate(bool) override {}
+  uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
+  void KillTimer(uint32_t) override {}
+  Size ClientSize() const override { return {}; }
+  void ShowMessageBox(const std::string& text) override { lastMessage = text; }
+  void ShowMainFrame(bool) override {}
+  void BringMainFrameToForeground() override {}
+
+  std::string lastMessage;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace kivu;
   std::vector<std::string> args(argv + 1, argv + argc);
   ReplayOptions options;
   std::string error;
@@ -54,10 +76,44 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kivu-replay: %s\n", error.c_str());
     return 2;
   }
+  // A file size limit then makes a write fail (and the track file cut back) instead of ending us.
+  std::signal(SIGXFSZ, SIG_IGN);
 
-  DirectFixOwner owner([&](const GpsFix& fix) { std::printf("%s\n", FormatFixJson(fix).c_str()); });
-  CGpsParser receiver;
+  ReplayWindow window;
+  FixClock clock;
+  AppSettings settings;
+  settings.unitSelection = options.unitSelection;
+  settings.pitchSource = options.pitchSource;
+  settings.rollSource = options.rollSource;
+  CKivuView view(window, settings, clock);
+  view.SetReceiver(std::make_unique<CGpsParser>());
+  CGpsParser& receiver = *view.Receiver();
+  if (!options.track.empty() && !view.SetRecordTrackFile(options.track)) {
+    std::fprintf(stderr, "kivu-replay: %s (track file %s: %s)\n", window.lastMessage.c_str(),
+                 QuoteForMessage(options.track).c_str(), std::strerror(errno));
+    return 2;
+  }
+  if (!options.log.empty() && !receiver.MessageLog().Open(options.log)) {
+    std::fprintf(stderr, "kivu-replay: Open file failed! (GPS message log %s: %s)\n",
+                 QuoteForMessage(options.log).c_str(), std::strerror(errno));
+    return 2;
+  }
+
+  const bool printFixes = options.PrintFixes();
+  bool first = true;
+  DirectFixOwner owner([&](const GpsFix& fix) {
+    // "Now" is the fix's own time; the trip starts with the first fix handed to the view.
+    clock.SetFromFix(fix);
+    if (first) view.SetTripStartTime(clock.Now());
+    first = false;
+    if (printFixes) std::printf("%s\n", FormatFixJson(fix).c_str());
+    view.OnGpsFix(fix);
+  });
   receiver.SetOwner(&owner);
   ForEachCaptureRead(capture, [&](char* buffer, size_t count) { receiver.HandleRead(buffer, count); });
+  // The receiver refuses its owner when it goes: it goes first.
+  view.DestroyReceiver();
+
+  if (options.summary) std::printf("%s\n", FormatTripSummaryJson(view.Stats()).c_str());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
