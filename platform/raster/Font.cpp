@@ -4,6 +4,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <strings.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,7 +17,10 @@
 namespace kivu {
 namespace {
 
-constexpr const char* kDefaultFamily = "sans-serif";
+// The default face: a plain sans-serif whose digits are narrow enough for three of them to fit the
+// 20-pixel labels of the heading tape at the default size (Liberation Sans; where it is missing,
+// fontconfig substitutes the system's sans-serif).
+constexpr const char* kDefaultFamily = "Liberation Sans";
 // Fonts kept alive between paints: a paint creates and releases its fonts each time, and looking a
 // face up and rendering its glyphs again every second would be waste.
 constexpr size_t kFontCacheSize = 16;
@@ -81,6 +86,13 @@ bool MatchFace(const std::string& family, int weight, bool italic, FaceFile& out
   }
   FcPatternDestroy(match);
   return ok;
+}
+
+// The face fontconfig gives for a family it does not know at all.
+std::string UnknownFaceFile(int weight, bool italic) {
+  FaceFile file;
+  if (!MatchFace("kivu-no-such-face-family", weight, italic, file)) return "";
+  return file.path;
 }
 
 // Exact sines and cosines for the right angles, so that 900 gives a clean quarter turn.
@@ -178,7 +190,14 @@ std::shared_ptr<const Font> Font::Create(const FontRecord& record) {
 
   // The face asked for, then the default face: never nothing while the machine has a font.
   FaceFile file;
-  const std::string family = record.faceName.empty() ? kDefaultFamily : record.faceName;
+  std::string family = record.faceName.empty() ? kDefaultFamily : record.faceName;
+  // fontconfig answers every name with some face; a face it does not know gets the system's generic
+  // one, which need not be Kivu's default face. Such a name is taken as the default face.
+  if (family != kDefaultFamily && MatchFace(family, record.weight, record.italic, file) &&
+      strcasecmp(file.family.c_str(), family.c_str()) != 0 &&
+      file.path == UnknownFaceFile(record.weight, record.italic)) {
+    family = kDefaultFamily;
+  }
   for (const std::string& candidate : {family, std::string(kDefaultFamily)}) {
     if (MatchFace(candidate, record.weight, record.italic, file) &&
         FT_New_Face(impl->library->Get(), file.path.c_str(), file.index, &impl->face) == 0) {

@@ -25,8 +25,9 @@ struct FontRecord {
   friend bool operator==(const FontRecord&, const FontRecord&) = default;
 };
 
-// The character height of the default font: its digits fit the 12-pixel label bands of the tapes.
-constexpr int kDefaultCharacterHeight = 12;
+// The character height of the default font: its digits fit the 12-pixel label bands of the tapes, and
+// three of them the 20-pixel labels of the heading tape.
+constexpr int kDefaultCharacterHeight = 11;
 
 // The record of a surface's default font: the plain sans-serif face at the default character height.
 FontRecord DefaultFontRecord();

@@ -199,3 +199,24 @@ TEST(Scales, ExtremeValuesDrawWithoutFault) {
 
 }  // namespace
 }  // namespace kivu
+
+namespace kivu {
+namespace {
+
+TEST(ScaleLabels, ThreeDigitsOfTheDefaultFontFitAHeadingLabel) {
+  // Heading labels are centred in 20 x 12 pixels: digits wider than that would be cut at its edges.
+  for (const char* label : {"340", "350", "100", "200", "888"}) {
+    Panel clipped(40, 30), whole(40, 30);
+    for (Panel* p : {&clipped, &whole}) {
+      p->surface.SetTextColor(kWhite);
+      p->surface.SetBackgroundMode(BackgroundMode::Transparent);
+    }
+    clipped.surface.DrawText(label, Rect{10, 9, 30, 21}, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    whole.surface.DrawText(label, Rect{10, 9, 30, 21}, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(whole.WhiteIn(Rect{0, 0, 40, 30}), 30) << label;
+    EXPECT_EQ(clipped.WhiteIn(Rect{0, 0, 40, 30}), whole.WhiteIn(Rect{0, 0, 40, 30})) << label;
+  }
+}
+
+}  // namespace
+}  // namespace kivu
