@@ -1,0 +1,142 @@
+// Trip computer speed: one update of the trip figures, and a whole one-hour drive replayed through the
+// receiver, the view, the track file and the GPS message log.
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "gps/CaptureReads.h"
+#include "gps/GpsParser.h"
+#include "trip/FixClock.h"
+#include "view/KivuView.h"
+
+namespace {
+
+using namespace kivu;
+
+class NoWindow final : public ViewWindow {
+ public:
+  void Invalidate(bool) override {}
+  uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
+  void KillTimer(uint32_t) override {}
+  Size ClientSize() const override { return {}; }
+  void ShowMessageBox(const std::string&) override {}
+  void ShowMainFrame(bool) override {}
+  void BringMainFrameToForeground() override {}
+};
+
+std::string Sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (unsigned char c : body)
+    sum ^= c;
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+// An hour of one-second bursts (RMC, GGA, GSA, three GSV) of a car that winds along at 40 to 60 knots
+// over hills.
+std::string OneHourCapture() {
+  std::string capture;
+  double latitude = 48.1, longitude = 11.5;
+  for (int i = 0; i < 3600; ++i) {
+    const double course = std::fmod(90.0 + 60.0 * std::sin(i / 97.0) + 360.0, 360.0);
+    const double knots = 50.0 + 10.0 * std::sin(i / 41.0);
+    const double step = knots * 1.852 / 3600.0 / 111.32;  // degrees per second
+    latitude += step * std::cos(course * M_PI / 180.0);
+    longitude += step * std::sin(course * M_PI / 180.0) / std::cos(latitude * M_PI / 180.0);
+    const double altitude = 520.0 + 80.0 * std::sin(i / 300.0);
+    char time[16], lat[32], lon[32], body[256];
+    std::snprintf(time, sizeof time, "%02d%02d%02d.00", 8 + i / 3600, i / 60 % 60, i % 60);
+    std::snprintf(lat, sizeof lat, "%02d%07.4f", static_cast<int>(latitude), std::fmod(latitude, 1.0) * 60.0);
+    std::snprintf(lon, sizeof lon, "%03d%07.4f", static_cast<int>(longitude),
+                  std::fmod(longitude, 1.0) * 60.0);
+    std::snprintf(body, sizeof body, "GPRMC,%s,A,%s,N,%s,E,%05.1f,%05.1f,071226,,", time, lat, lon, knots,
+                  course);
+    capture += Sentence(body);
+    std::snprintf(body, sizeof body, "GPGGA,%s,%s,N,%s,E,1,09,0.9,%.1f,M,46.9,M,,", time, lat, lon, altitude);
+    capture += Sentence(body);
+    capture += Sentence("GPGSA,A,3,04,05,09,12,17,24,25,29,31,,,,1.8,0.9,1.5");
+    capture += Sentence("GPGSV,3,1,11,04,15,270,30,05,40,110,42,09,25,050,38,12,70,300,45");
+    capture += Sentence("GPGSV,3,2,11,17,10,200,25,24,55,140,44,25,35,080,40,29,20,320,33");
+    capture += Sentence("GPGSV,3,3,11,31,60,010,46,32,05,180,20,33,30,250,36");
+  }
+  return capture;
+}
+
+void BM_UpdateTripStats(benchmark::State& state) {
+  NoWindow window;
+  FixClock clock;
+  CKivuView view(window, AppSettings(), clock);
+  GpsFix a{}, b{};
+  a.utcTime.second = 1;
+  a.latitude = 48.1;
+  a.longitude = 11.5;
+  a.speedKnots = 50;
+  a.course = 85;
+  a.altitude = 520;
+  a.satellitesUsed = 9;
+  b = a;
+  b.utcTime.second = 2;
+  b.latitude = 48.1002;
+  b.longitude = 11.5003;
+  b.speedKnots = 51;
+  b.course = 87;
+  b.altitude = 521;
+  view.OnGpsFix(a);
+  view.OnGpsFix(b);
+  for (auto _ : state) {
+    view.UpdateTripStats();
+    benchmark::DoNotOptimize(view.Stats());
+  }
+}
+BENCHMARK(BM_UpdateTripStats);
+
+void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
+  const std::string capture = OneHourCapture();
+  char folder[] = "/tmp/kivu-bench-XXXXXX";
+  if (!mkdtemp(folder)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string track = std::string(folder) + "/track.txt";
+  const std::string log = std::string(folder) + "/gps.txt";
+  uint64_t fixes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    unlink(track.c_str());
+    unlink(log.c_str());
+    state.ResumeTiming();
+    NoWindow window;
+    FixClock clock;
+    CKivuView view(window, AppSettings(), clock);
+    view.SetReceiver(std::make_unique<CGpsParser>());
+    view.SetRecordTrackFile(track);
+    view.Receiver()->MessageLog().Open(log);
+    bool first = true;
+    DirectFixOwner owner([&](const GpsFix& fix) {
+      clock.SetFromFix(fix);
+      if (first) view.SetTripStartTime(clock.Now());
+      first = false;
+      view.OnGpsFix(fix);
+      ++fixes;
+    });
+    view.Receiver()->SetOwner(&owner);
+    ForEachCaptureRead(capture,
+                       [&](char* buffer, size_t count) { view.Receiver()->HandleRead(buffer, count); });
+    view.DestroyReceiver();
+    benchmark::DoNotOptimize(view.Stats());
+  }
+  state.counters["fixes"] = benchmark::Counter(static_cast<double>(fixes) / state.iterations());
+  unlink(track.c_str());
+  unlink(log.c_str());
+  rmdir(folder);
+}
+BENCHMARK(BM_ReplayOneHourWithTrackAndLog)->Unit(benchmark::kMillisecond);
+
+}  // namespace
