@@ -13,8 +13,10 @@ namespace kivu {
 bool TrackFile::Open(const std::string& path) {
   UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
   if (!fd) return false;
-  // Not shared: two writers would interleave their lines and undo each other's cut-backs.
-  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+  // Not shared: two writers would interleave their lines and undo each other's cut-backs. Storage
+  // that knows no locks at all is still written.
+  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != ENOSYS)
+    return false;
   fd_ = std::move(fd);
   path_ = path;
   reported_ = false;

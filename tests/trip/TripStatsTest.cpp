@@ -120,6 +120,21 @@ TEST(TripPitch, SlopeSourceKeepsItsValueAtAStop) {
   EXPECT_EQ(s.pitchInt, 4);
 }
 
+TEST(TripRates, AcrossTheUtcDayChangeTheRatesAreCloseToZero) {
+  TripStats s;
+  s.smoothedAltitude = 500.0f;
+  GpsFix a = MakeFix({.hour = 23, .minute = 59, .second = 59, .knots = 0, .course = 10, .altitude = 500});
+  GpsFix b = MakeFix({.hour = 0, .second = 0, .knots = 36, .course = 30, .altitude = 600});
+  UpdateTripFigures(s, a, b, 1, kMetric);
+  // The interval is -86399 s: 36 knots more gives 36 / 3.6 / -86399 x 90 / 9.8 = -0.00106 degrees, a
+  // climb of 7.73 m gives -0.000322 km/h, and a turn of 20 degrees at 36 knots a roll of -0.000371 degrees.
+  EXPECT_NEAR(s.pitchAcceleration, -0.001063f, 1e-5f);
+  EXPECT_EQ(s.pitchInt, 0);
+  EXPECT_NEAR(s.verticalSpeed, -0.000322f, 1e-5f);
+  EXPECT_NEAR(s.rollCentripetal, -0.000371f, 1e-6f);
+  EXPECT_EQ(s.rollInt, 0);
+}
+
 TEST(TripRoll, TurnSourceAndTheRollAngleSourceThatShowsLevel) {
   TripStats s;
   GpsFix a = MakeFix({.second = 0, .knots = 10, .course = 350});
