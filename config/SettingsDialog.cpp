@@ -1,0 +1,223 @@
+#include "config/SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kivu {
+
+namespace {
+
+constexpr int kTouchHeight = 44;
+
+QString Shown(const std::string& bytes) {
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QComboBox* ComboBox(const char* id, std::initializer_list<const char*> items, QWidget* parent) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(id);
+  for (const char* item : items)
+    box->addItem(item);
+  box->setMinimumHeight(kTouchHeight);
+  return box;
+}
+
+QLineEdit* UnitLabel(const char* id, QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(id);
+  box->setReadOnly(true);
+  box->setFocusPolicy(Qt::NoFocus);
+  box->setMinimumHeight(kTouchHeight);
+  return box;
+}
+
+QCheckBox* CheckBox(const char* id, const char* text, QWidget* parent) {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(id);
+  box->setMinimumHeight(kTouchHeight);
+  box->setStyleSheet("QCheckBox::indicator { width: 26px; height: 26px; }");
+  return box;
+}
+
+QPushButton* Button(const char* id, const char* text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(id);
+  button->setMinimumHeight(kTouchHeight);
+  return button;
+}
+
+// A check box shows 0 unchecked and 1 (or 2) checked; anything else counts as 0.
+void PutCheck(QCheckBox* box, int value) {
+  box->setChecked(value >= 1 && value <= 2);
+}
+
+// A combo box selects the item of that index, or nothing when there is none.
+void PutSelection(QComboBox* box, int value) {
+  box->setCurrentIndex(value >= 0 && value < box->count() ? value : -1);
+}
+
+}  // namespace
+
+CSettings::CSettings(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Settings");
+  setObjectName("152");
+
+  unitBox_ = ComboBox("1000", {"Metric", "Imperial"}, this);
+  speedUnit_ = UnitLabel("1002", this);
+  altitudeUnit_ = UnitLabel("1003", this);
+  distanceUnit_ = UnitLabel("1004", this);
+  navigatorBox_ = new QLineEdit(this);
+  navigatorBox_->setObjectName("1005");
+  navigatorBox_->setMinimumHeight(kTouchHeight);
+  QPushButton* browse = Button("1006", "...", this);
+  browse->setMinimumWidth(kTouchHeight + 8);
+  pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, this);
+  rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, this);
+  digitalReadoutBox_ = CheckBox("1001", "Display digital readout", this);
+  recordGpsMessagesBox_ = CheckBox("1007", "Record GPS messages", this);
+  recordTrackBox_ = CheckBox("1008", "Record track data", this);
+  QPushButton* about = Button("57664", "About Kivu...", this);
+  QPushButton* ok = Button("1", "OK", this);
+  ok->setDefault(true);
+  QPushButton* cancel = Button("2", "Cancel", this);
+  for (QPushButton* button : {about, ok, cancel})
+    button->setMinimumWidth(120);
+
+  auto* units = new QGridLayout;
+  units->addWidget(new QLabel("Unit", this), 0, 0);
+  units->addWidget(new QLabel("Speed", this), 0, 1);
+  units->addWidget(new QLabel("Altitude", this), 0, 2);
+  units->addWidget(new QLabel("Distance", this), 0, 3);
+  units->addWidget(unitBox_, 1, 0);
+  units->addWidget(speedUnit_, 1, 1);
+  units->addWidget(altitudeUnit_, 1, 2);
+  units->addWidget(distanceUnit_, 1, 3);
+  units->setColumnStretch(0, 2);
+  for (int column = 1; column < 4; ++column)
+    units->setColumnStretch(column, 1);
+
+  auto* navigator = new QHBoxLayout;
+  navigator->addWidget(new QLabel("Navigator", this));
+  navigator->addWidget(navigatorBox_, 1);
+  navigator->addWidget(browse);
+
+  auto* sources = new QHBoxLayout;
+  sources->addWidget(new QLabel("Pitch source", this));
+  sources->addWidget(pitchBox_, 1);
+  sources->addSpacing(16);
+  sources->addWidget(new QLabel("Roll source", this));
+  sources->addWidget(rollBox_, 1);
+
+  auto* checks = new QGridLayout;
+  checks->addWidget(digitalReadoutBox_, 0, 0);
+  checks->addWidget(recordGpsMessagesBox_, 1, 0);
+  checks->addWidget(recordTrackBox_, 2, 0);
+  checks->addWidget(about, 1, 2);
+  checks->setColumnStretch(1, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(units);
+  layout->addSpacing(8);
+  layout->addLayout(navigator);
+  layout->addSpacing(8);
+  layout->addLayout(sources);
+  layout->addSpacing(8);
+  layout->addLayout(checks);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+  resize(620, 420);
+
+  connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { ShowUnits(); });
+  connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
+  connect(about, &QPushButton::clicked, this, [this] {
+    if (onAbout_) onAbout_();
+  });
+  connect(ok, &QPushButton::clicked, this, &CSettings::accept);
+  connect(cancel, &QPushButton::clicked, this, &CSettings::reject);
+}
+
+int CSettings::DoModal() {
+  return exec() == kDialogOk ? kDialogOk : kDialogCancel;
+}
+
+void CSettings::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!initialized_) Initialize();
+}
+
+void CSettings::Initialize() {
+  initialized_ = true;
+  PutValues();
+  ShowUnits();
+  shownPath_ = values_.navigationPath;
+  navigatorBox_->setText(Shown(shownPath_));
+  unitBox_->setFocus();
+}
+
+void CSettings::PutValues() {
+  PutSelection(unitBox_, values_.unitSelection);
+  PutSelection(pitchBox_, values_.pitchSource);
+  PutSelection(rollBox_, values_.rollSource);
+  PutCheck(digitalReadoutBox_, values_.digitalReadout);
+  PutCheck(recordGpsMessagesBox_, values_.recordGpsMessages);
+  PutCheck(recordTrackBox_, values_.recordTrack);
+}
+
+void CSettings::ReadValues() {
+  values_.unitSelection = unitBox_->currentIndex();
+  values_.pitchSource = pitchBox_->currentIndex();
+  values_.rollSource = rollBox_->currentIndex();
+  values_.digitalReadout = digitalReadoutBox_->isChecked() ? 1 : 0;
+  values_.recordGpsMessages = recordGpsMessagesBox_->isChecked() ? 1 : 0;
+  values_.recordTrack = recordTrackBox_->isChecked() ? 1 : 0;
+}
+
+void CSettings::ShowUnits() {
+  bool metric = unitBox_->currentIndex() == 0;
+  speedUnit_->setText(metric ? "km/h" : "mph");
+  altitudeUnit_->setText(metric ? "m" : "ft");
+  distanceUnit_->setText(metric ? "km" : "mile");
+}
+
+void CSettings::Browse() {
+  CFileOpen browse(kBrowseAttributeMask, kNavigatorFilter, this);
+  browse.SetStartFolder(BrowseStartFolder(navigatorBox_->text().toStdString()));
+  if (browse.DoModal() != kDialogOk) return;
+  shownPath_ = browse.GetPathName();
+  navigatorBox_->setText(Shown(shownPath_));
+}
+
+void CSettings::accept() {
+  ReadValues();
+  // The box shows the path; only a changed text replaces it, so that a path whose bytes are not UTF-8
+  // comes back as it went in.
+  QString shown = navigatorBox_->text();
+  values_.navigationPath = shown == Shown(shownPath_) ? shownPath_ : shown.toStdString();
+  done(kDialogOk);
+}
+
+void CSettings::reject() {
+  done(kDialogCancel);
+}
+
+bool RunSettingsDialog(QWidget* parent, SettingsValues& values, std::function<void()> onAbout) {
+  CSettings dialog(parent);
+  dialog.SetValues(values);
+  dialog.SetAboutHandler(std::move(onAbout));
+  if (dialog.DoModal() != kDialogOk) return false;
+  values = dialog.GetValues();
+  return true;
+}
+
+}  // namespace kivu

@@ -1,0 +1,73 @@
+// The settings dialog: units, digital readout, the navigator program, the two recordings and the
+// sources of the pitch and roll figures. It neither reads nor writes the settings file; the Settings
+// command hands it the values and takes them back after OK (see RunSettingsDialog).
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "config/FileOpenDialog.h"
+#include "config/SettingsCommand.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace kivu {
+
+// Controls carry their numbers as object names: "1000" unit box, "1002" "1003" "1004" unit labels,
+// "1005" navigator box, "1006" "...", "1009" pitch source, "1010" roll source, "1001" digital readout,
+// "1007" record GPS messages, "1008" record track data, "57664" about, "1" OK, "2" Cancel.
+class CSettings : public QDialog {
+ public:
+  explicit CSettings(QWidget* parent = nullptr);
+
+  // The seven values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
+  // that names no item selects nothing.
+  void SetValues(const SettingsValues& values) { values_ = values; }
+  // The values after the run: as set, unless OK read them from the controls (0 or 1 for a check box,
+  // the item's index or -1 for a combo box, the navigator box's text).
+  const SettingsValues& GetValues() const { return values_; }
+
+  // What "About Kivu..." does: show the about box over the main window and return when it is closed.
+  void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
+
+  // Runs the dialog: kDialogOk or kDialogCancel.
+  int DoModal();
+
+  void accept() override;  // OK
+  void reject() override;  // Cancel, Escape and the close box
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Initialize();
+  void PutValues();
+  void ReadValues();
+  void ShowUnits();
+  void Browse();
+
+  SettingsValues values_;
+  std::string shownPath_;  // the navigator path the box shows, byte for byte
+  std::function<void()> onAbout_;
+  bool initialized_ = false;
+
+  QComboBox* unitBox_ = nullptr;
+  QLineEdit* speedUnit_ = nullptr;
+  QLineEdit* altitudeUnit_ = nullptr;
+  QLineEdit* distanceUnit_ = nullptr;
+  QLineEdit* navigatorBox_ = nullptr;
+  QComboBox* pitchBox_ = nullptr;
+  QComboBox* rollBox_ = nullptr;
+  QCheckBox* digitalReadoutBox_ = nullptr;
+  QCheckBox* recordGpsMessagesBox_ = nullptr;
+  QCheckBox* recordTrackBox_ = nullptr;
+};
+
+// The settings dialog of the Settings command, over parent (the main window): shows values, and on OK
+// puts the dialog's values into them and returns true. Cancel leaves them as they were.
+bool RunSettingsDialog(QWidget* parent, SettingsValues& values, std::function<void()> onAbout);
+
+}  // namespace kivu
