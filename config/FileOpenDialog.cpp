@@ -60,6 +60,21 @@ class PictureButton : public QAbstractButton {
   QPixmap pressed_;
 };
 
+// The current folder, its end kept in view when the whole path does not fit: "...maps/europe/west".
+class PathLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QRect room = contentsRect();
+    QString shown = fontMetrics().elidedText(text(), Qt::ElideLeft, room.width());
+    style()->drawItemText(&painter, room, static_cast<int>(alignment()), palette(), isEnabled(), shown,
+                          foregroundRole());
+  }
+};
+
 QIcon ThemeIcon(const char* name, const QIcon& fallback) {
   return QIcon::fromTheme(QString::fromLatin1(name), fallback);
 }
@@ -73,7 +88,7 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
 
   auto* folderPicture = new QLabel(this);
   folderPicture->setPixmap(KivuPicture(kFolderPicture));
-  pathLabel_ = new QLabel("Static", this);
+  pathLabel_ = new PathLabel("Static", this);
   pathLabel_->setObjectName("1011");
   pathLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   upButton_ = new PictureButton(KivuPicture(kUpPicture), KivuPicture(kUpPressedPicture), this);
