@@ -119,8 +119,8 @@ void CGpsParser::ReaderThread() {
       continue;
     }
     if (count > 0) {
-      HandleRead(buffer, static_cast<size_t>(count));
       ++readCount_;
+      HandleRead(buffer, static_cast<size_t>(count));
     }
   }
 }

@@ -65,7 +65,8 @@ class CGpsParser {
   const GpsFix& Fix() const { return fix_; }
   GpsMessageLog& MessageLog() { return messageLog_; }
   int32_t RecordMessages() const { return recordMessages_; }
-  // Reads the reader has taken from the port so far (for diagnostics and tests).
+  // Reads the reader has taken from the port so far, counted before each is handled (for diagnostics
+  // and tests).
   uint64_t ReadCount() const { return readCount_.load(); }
 
  private:

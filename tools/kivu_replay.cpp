@@ -46,9 +46,15 @@ class ReplayWindow final : public ViewWindow {
   uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
   void KillTimer(uint32_t) override {}
   Size ClientSize() const override { return {}; }
-  void ShowMessageBox(const std::string& text) override { lastMessage = text; }
+  void ShowMessageBox(const std::string& text, const std::string&) override { lastMessage = text; }
   void ShowMainFrame(bool) override {}
   void BringMainFrameToForeground() override {}
+  void CreateButton(int, const std::string&, const Rect&, int, int) override {}
+  GpsFixOwner& FixOwner() override { return fixOwner; }
+  bool RunSettingsDialog(SettingsValues&) override { return false; }
+
+  // Not used: replays hand their fixes to the view themselves.
+  DirectFixOwner fixOwner{[](const GpsFix&) {}};
 
   std::string lastMessage;
 };

@@ -60,13 +60,14 @@ void CKivuView::SetRecordTrack(int32_t record) {
   if (trackFile_.IsOpen()) return;
   LocalTime local;
   ToLocalTime(clock_->Now(), local);
-  if (!trackFile_.Open(TrackFileName(settings_.recordFolder, local))) window_.ShowMessageBox(kOpenFileFailed);
+  if (!trackFile_.Open(TrackFileName(settings_.recordFolder, local)))
+    window_.ShowMessageBox(kOpenFileFailed, "");
 }
 
 bool CKivuView::SetRecordTrackFile(const std::string& path) {
   trackFile_.Close();
   if (trackFile_.Open(path)) return true;
-  window_.ShowMessageBox(kOpenFileFailed);
+  window_.ShowMessageBox(kOpenFileFailed, "");
   return false;
 }
 
@@ -91,7 +92,7 @@ void CKivuView::SetReceiver(std::unique_ptr<CGpsParser> receiver) {
   receiver_ = std::move(receiver);
   if (!receiver_) return;
   receiver_->SetClock(*clock_);
-  receiver_->SetMessageBox([this](const std::string& text) { window_.ShowMessageBox(text); });
+  receiver_->SetMessageBox([this](const std::string& text) { window_.ShowMessageBox(text, ""); });
 }
 
 void CKivuView::DestroyReceiver() {

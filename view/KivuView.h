@@ -11,11 +11,23 @@
 #include "gps/GpsFix.h"
 #include "gps/GpsParser.h"
 #include "platform/Clock.h"
+#include "platform/raster/Surface.h"
 #include "trip/TrackFile.h"
 #include "trip/TripStats.h"
+#include "view/DashboardLayout.h"
 #include "view/ViewWindow.h"
 
 namespace kivu {
+
+// The view's commands and timers.
+constexpr int kCommandExit = 1;
+constexpr int kCommandSettings = 2;
+constexpr int kCommandNavigator = 3;
+constexpr int kCommandMinimize = 4;
+constexpr uint32_t kClockTimer = 1;
+constexpr uint32_t kAdTimer = 3;
+// The record that WM_AUX_RECORD carries.
+constexpr size_t kAuxRecordSize = 216;
 
 class CKivuView {
  public:
@@ -70,6 +82,27 @@ class CKivuView {
   // The settings command changes them and then switches the record files.
   AppSettings& Settings() { return settings_; }
 
+  // The window's life: creation at the window's client size (layout, buttons, receiver, message log,
+  // trip start, timers, track file; 0), the timers, the paint of the whole client area, the commands,
+  // focus, and the shutdown (timers, receiver, track file) that every way out runs once.
+  int OnCreate();
+  void OnTimer(uint32_t id);
+  void OnDraw(Surface& paint);
+  void OnSettings();
+  void OnNavigator();
+  void OnMinimize();
+  void OnSetFocus();
+  void OnClose();
+  // Copies the 216 bytes at record into the auxiliary record; -1.
+  int OnAuxRecord(const void* record);
+
+  // The geometry, computed once from the client size at creation.
+  void ComputeLayout(int width, int height);
+  const ViewLayout& Layout() const { return layout_; }
+  int AdIndex() const { return adIndex_; }
+  int LightPhase() const { return lightPhase_; }
+  const uint8_t* AuxRecord() const { return auxRecord_; }
+
   ViewWindow& Window() const { return window_; }
   const Clock& TheClock() const { return *clock_; }
 
@@ -89,6 +122,14 @@ class CKivuView {
 
   TrackFile trackFile_;
   bool reportedLongLine_ = false;
+
+  ViewLayout layout_;
+  int64_t minuteTickTime_ = 0;
+  uint32_t clockTimerId_ = 0;
+  uint32_t adTimerId_ = 0;
+  int adIndex_ = 0;
+  int lightPhase_ = 0;
+  uint8_t auxRecord_[kAuxRecordSize] = {};
 };
 
 }  // namespace kivu

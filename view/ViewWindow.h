@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config/SettingsCommand.h"
+#include "gps/GpsFixOwner.h"
 #include "platform/raster/Geometry.h"
 
 namespace kivu {
@@ -22,12 +24,21 @@ class ViewWindow {
   virtual void KillTimer(uint32_t id) = 0;
   // The size of the client area in pixels.
   virtual Size ClientSize() const = 0;
-  // A modal message box with this text, no caption and an OK button.
-  virtual void ShowMessageBox(const std::string& text) = 0;
+  // A modal message box with this text and caption ("" for none) and an OK button.
+  virtual void ShowMessageBox(const std::string& text, const std::string& caption) = 0;
   // Shows or hides the main frame (the program keeps running while hidden).
   virtual void ShowMainFrame(bool show) = 0;
   // Makes the main frame the foreground window, where the system knows of one.
   virtual void BringMainFrameToForeground() = 0;
+  // One of the dashboard's picture buttons at rect, showing picture normalPicture and, while held
+  // down, pressedPicture; pressing it sends the view command id.
+  virtual void CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
+                            int pressedPicture) = 0;
+  // Where the GPS receiver hands its fixes: the synchronous hand-off to this window's thread, which
+  // calls the view's OnGpsFix.
+  virtual GpsFixOwner& FixOwner() = 0;
+  // Runs the settings dialog on values; true when the user confirmed it with OK.
+  virtual bool RunSettingsDialog(SettingsValues& values) = 0;
 };
 
 }  // namespace kivu

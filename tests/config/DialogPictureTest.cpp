@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "DialogTestSupport.h"
+#include "support/QtTestSupport.h"
 #include "config/FileOpenDialog.h"
 #include "config/SettingsDialog.h"
 

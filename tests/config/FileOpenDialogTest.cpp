@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <string>
 
-#include "DialogTestSupport.h"
+#include "support/QtTestSupport.h"
 #include "config/FileOpenDialog.h"
 #include "support/TestSupport.h"
 

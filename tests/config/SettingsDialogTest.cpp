@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "DialogTestSupport.h"
+#include "support/QtTestSupport.h"
 #include "config/SettingsDialog.h"
 #include "support/TestSupport.h"
 

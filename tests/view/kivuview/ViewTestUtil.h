@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdlib>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +18,40 @@ class RecordingWindow final : public ViewWindow {
   uint32_t SetTimer(uint32_t id, uint32_t) override { return id; }
   void KillTimer(uint32_t) override {}
   Size ClientSize() const override { return {800, 480}; }
-  void ShowMessageBox(const std::string& text) override { messages.push_back(text); }
-  void ShowMainFrame(bool) override {}
-  void BringMainFrameToForeground() override {}
+  void ShowMessageBox(const std::string& text, const std::string& caption) override {
+    messages.push_back(text);
+    captions.push_back(caption);
+  }
+  void ShowMainFrame(bool show) override { frameShown.push_back(show); }
+  void BringMainFrameToForeground() override { ++foregroundRequests; }
+  void CreateButton(int id, const std::string& caption, const Rect& rect, int normal, int pressed) override {
+    buttons.push_back(Button{id, caption, rect, normal, pressed});
+  }
+  GpsFixOwner& FixOwner() override { return fixOwner; }
+  bool RunSettingsDialog(SettingsValues& values) override {
+    ++settingsDialogs;
+    if (!settingsAnswer) return false;
+    values = *settingsAnswer;
+    return true;
+  }
 
+  struct Button {
+    int id;
+    std::string caption;
+    Rect rect;
+    int normal, pressed;
+  };
   std::vector<bool> invalidations;  // the erase flag of each request
   std::vector<std::string> messages;
+  std::vector<std::string> captions;
+  std::vector<bool> frameShown;
+  int foregroundRequests = 0;
+  std::vector<Button> buttons;
+  // Fixes handed over reach whatever the test puts here.
+  std::function<void(const GpsFix&)> onFix = [](const GpsFix&) {};
+  DirectFixOwner fixOwner{[this](const GpsFix& fix) { onFix(fix); }};
+  int settingsDialogs = 0;
+  std::optional<SettingsValues> settingsAnswer;  // what the user enters; nothing is Cancel
 };
 
 class SetClock final : public Clock {

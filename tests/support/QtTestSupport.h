@@ -1,4 +1,4 @@
-// Finding a dialog's controls by their numbers and acting on modal dialogs from inside their run.
+// Qt tests: finding a dialog's controls by their numbers and acting on modal dialogs from inside their run.
 #pragma once
 
 #include <gtest/gtest.h>

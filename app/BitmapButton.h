@@ -1,0 +1,22 @@
+// A push button that is a picture: its normal picture, and its pressed picture while held down.
+#pragma once
+
+#include <QAbstractButton>
+#include <QPixmap>
+
+namespace kivu {
+
+class BitmapButton : public QAbstractButton {
+ public:
+  BitmapButton(const QPixmap& normal, const QPixmap& pressed, QWidget* parent);
+  QSize sizeHint() const override { return normal_.size().isEmpty() ? QSize(40, 40) : normal_.size(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPixmap normal_;
+  QPixmap pressed_;
+};
+
+}  // namespace kivu

@@ -1,0 +1,183 @@
+#include "app/KivuApp.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/AboutDlg.h"
+#include "config/AppSettings.h"
+#include "platform/SerialPort.h"
+
+namespace kivu {
+
+namespace {
+
+// What a second copy sends to the first.
+constexpr char kShowRequest[] = "show\n";
+
+// The write end of the pipe from the signal handler to the event loop.
+int signalPipeWrite = -1;
+
+void OnTerminationSignal(int) {
+  char byte = 1;
+  [[maybe_unused]] ssize_t n = write(signalPipeWrite, &byte, 1);
+}
+
+}  // namespace
+
+std::string InstanceSocketPath(const std::string& runtimeFolder) {
+  return runtimeFolder + "kivu.socket";
+}
+
+bool CKivuApp::TakeOverOrHandOver(int& exitCode) {
+  runtimeFolder_ = RuntimeFolder();
+  switch (lock_.Acquire(runtimeFolder_)) {
+    case InstanceLock::Result::Acquired:
+      ListenForSecondCopies();
+      return true;
+    case InstanceLock::Result::Failed:
+      std::fprintf(stderr, "kivu: cannot take the lock in the runtime folder; a second copy may start\n");
+      return true;
+    case InstanceLock::Result::HeldElsewhere:
+      break;
+  }
+  // Another copy runs: ask it to show itself (it may be hidden by Minimize), then end.
+  QLocalSocket socket;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    socket.connectToServer(QString::fromStdString(InstanceSocketPath(runtimeFolder_)));
+    if (socket.waitForConnected(250)) break;
+    // The first copy may still be starting: it listens as soon as it holds the lock.
+    QEventLoop wait;
+    QTimer::singleShot(100, &wait, &QEventLoop::quit);
+    wait.exec();
+  }
+  if (socket.state() == QLocalSocket::ConnectedState) {
+    socket.write(kShowRequest);
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+  } else {
+    std::fprintf(stderr, "kivu: Kivu is already running but did not answer\n");
+  }
+  exitCode = 0;
+  return false;
+}
+
+void CKivuApp::ListenForSecondCopies() {
+  QString path = QString::fromStdString(InstanceSocketPath(runtimeFolder_));
+  QLocalServer::removeServer(path);  // left over by a copy that ended without cleaning up
+  server_ = std::make_unique<QLocalServer>();
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_->listen(path)) {
+    std::fprintf(stderr, "kivu: a second start cannot reach this copy: %s\n",
+                 qPrintable(server_->errorString()));
+    return;
+  }
+  QObject::connect(server_.get(), &QLocalServer::newConnection, [this] {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+      QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+      QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+        if (socket->readAll().contains("show") && frame_) frame_->ShowAndRaise();
+      });
+    }
+  });
+}
+
+bool CKivuApp::StartReplay(const KivuOptions& options) {
+  QString path =
+      options.demo ? QStringLiteral(":/res/demo/drive.nmea") : QString::fromStdString(options.replay);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "kivu: cannot read the capture %s: %s\n", qPrintable(path),
+                 qPrintable(file.errorString()));
+    return false;
+  }
+  QByteArray capture = file.readAll();
+  std::string error;
+  feeder_ = CaptureFeeder::Start(capture.toStdString(), std::chrono::seconds(1), &error);
+  if (!feeder_) {
+    std::fprintf(stderr, "kivu: cannot replay %s: %s\n", qPrintable(path), error.c_str());
+    return false;
+  }
+  // The replay is the only receiver: the reader thread opens its pseudo-terminal like a real port.
+  SetSerialPortPaths({feeder_->PortPath()});
+  return true;
+}
+
+void CKivuApp::CatchTerminationSignals() {
+  int fds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return;
+  signalPipeWrite = fds[1];
+  // SIGINT and SIGTERM close the document through the event loop, never inside the handler.
+  auto* notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, [this, fd = fds[0]] {
+    char byte;
+    [[maybe_unused]] ssize_t n = read(fd, &byte, 1);
+    if (doc_) doc_->OnCloseDocument();
+  });
+  struct sigaction action = {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
+  exitCode = 1;
+  if (!TakeOverOrHandOver(exitCode)) return false;
+  if (!options.ports.empty()) SetSerialPortPaths(options.ports);
+  if ((options.demo || !options.replay.empty()) && !StartReplay(options)) return false;
+
+  splash_ = std::make_unique<CSplashWnd>();
+  splash_->show();
+  // A second of the splash alone; the event loop keeps it painted meanwhile.
+  {
+    QEventLoop pause;
+    QTimer::singleShot(1000, &pause, &QEventLoop::quit);
+    pause.exec();
+  }
+
+  frame_ = std::make_unique<CMainFrame>(LoadAppSettings());
+  doc_ = std::make_unique<CKivuDoc>(*frame_);
+  KivuViewWidget& view = frame_->ViewWidget();
+  view.SetExitHandler([this] { doc_->OnCloseDocument(); });
+  view.SetAboutHandler([this] { OnAppAbout(); });
+  splash_->SetMainWindow(frame_.get());
+
+  CatchTerminationSignals();
+  // The end of the desktop session, or a quit from anywhere else, still shuts the view down first.
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] {
+    if (frame_) frame_->ViewWidget().Shutdown();
+  });
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+
+  if (options.fullscreen) {
+    frame_->showFullScreen();
+  } else {
+    frame_->resize(800, 480);
+    frame_->show();
+  }
+  splash_->raise();
+  exitCode = 0;
+  return true;
+}
+
+void CKivuApp::ExitInstance() {
+  splash_.reset();
+  if (frame_) frame_->ViewWidget().Shutdown();
+}
+
+void CKivuApp::OnAppAbout() {
+  CAboutDlg about(frame_.get());
+  about.exec();
+}
+
+}  // namespace kivu

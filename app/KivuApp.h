@@ -1,0 +1,50 @@
+// The application: the one-copy rule, the splash, the document with its frame and view, the about box,
+// and every way out (Exit, the window manager, the end of the session, SIGINT and SIGTERM).
+#pragma once
+
+#include <QLocalServer>
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "app/MainFrame.h"
+#include "app/SplashWnd.h"
+#include "gps/CaptureFeeder.h"
+#include "platform/InstanceLock.h"
+
+namespace kivu {
+
+class CKivuApp {
+ public:
+  // The command of the about box.
+  static constexpr int kAboutCommand = 57664;
+
+  // Runs start-up; false when the program is to end at once (a second copy handed over to the first,
+  // or start-up failed), with the exit status in exitCode.
+  bool InitInstance(const KivuOptions& options, int& exitCode);
+  // Lets the splash go.
+  void ExitInstance();
+
+  void OnAppAbout();
+  CMainFrame* MainFrame() { return frame_.get(); }
+  CKivuDoc* Document() { return doc_.get(); }
+  CSplashWnd* Splash() { return splash_.get(); }
+
+ private:
+  bool TakeOverOrHandOver(int& exitCode);
+  void ListenForSecondCopies();
+  bool StartReplay(const KivuOptions& options);
+  void CatchTerminationSignals();
+
+  InstanceLock lock_;
+  std::string runtimeFolder_;
+  std::unique_ptr<QLocalServer> server_;
+  std::unique_ptr<CaptureFeeder> feeder_;
+  std::unique_ptr<CSplashWnd> splash_;
+  std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<CKivuDoc> doc_;
+};
+
+// The name of the local socket over which a second copy asks the first to show itself.
+std::string InstanceSocketPath(const std::string& runtimeFolder);
+
+}  // namespace kivu

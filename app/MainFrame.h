@@ -1,0 +1,36 @@
+// The main frame, titled "Kivu" (a second start finds the running copy by it), with no menu bar: the
+// dashboard view fills it. And the document, whose close ends the program.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+#include "app/ViewWidget.h"
+
+namespace kivu {
+
+class CMainFrame : public QMainWindow {
+ public:
+  explicit CMainFrame(AppSettings settings);
+  KivuViewWidget& ViewWidget() { return *view_; }
+  // Shows the frame normally and brings it to the front (a second start of the program).
+  void ShowAndRaise();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  KivuViewWidget* view_;
+};
+
+// The document of the dashboard: it holds nothing; closing it closes the frame and ends the program.
+class CKivuDoc {
+ public:
+  explicit CKivuDoc(CMainFrame& frame) : frame_(frame) {}
+  void OnCloseDocument();
+
+ private:
+  CMainFrame& frame_;
+};
+
+}  // namespace kivu

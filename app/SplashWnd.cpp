@@ -1,0 +1,48 @@
+#include "app/SplashWnd.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTimerEvent>
+
+#include "config/KivuPicture.h"
+
+namespace kivu {
+
+CSplashWnd::CSplashWnd(int bitmapId, int lifetimeMs)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
+      picture_(KivuPicture(bitmapId)) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setWindowTitle(QString());
+  // Without its picture the window is still made, and shows nothing.
+  setFixedSize(picture_.isNull() ? QSize(0, 0) : picture_.size());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  }
+  timer_ = startTimer(lifetimeMs);
+}
+
+void CSplashWnd::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (!picture_.isNull()) painter.drawPixmap(0, 0, picture_);
+}
+
+void CSplashWnd::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != timer_) return QWidget::timerEvent(event);
+  killTimer(timer_);
+  timer_ = 0;
+  close();
+}
+
+void CSplashWnd::closeEvent(QCloseEvent* event) {
+  if (timer_) killTimer(timer_);
+  timer_ = 0;
+  if (mainWindow_ && mainWindow_->isVisible()) {
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace kivu

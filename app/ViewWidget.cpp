@@ -1,0 +1,163 @@
+#include "app/ViewWidget.h"
+
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimerEvent>
+#include <optional>
+
+#include "app/BitmapButton.h"
+#include "config/KivuPicture.h"
+#include "config/SettingsDialog.h"
+#include "platform/raster/Bitmap.h"
+#include "platform/raster/Surface.h"
+
+namespace kivu {
+
+KivuViewWidget::KivuViewWidget(AppSettings settings, QWidget* parent)
+    : QWidget(parent),
+      handOff_([this](const GpsFix& fix) { view_->OnGpsFix(fix); },
+               // Runs on the reader thread: a queued call into this window's event loop.
+               [this] {
+                 QMetaObject::invokeMethod(
+                     this, [this] { handOff_.Deliver(); }, Qt::QueuedConnection);
+               }) {
+  // The view paints every pixel of the client area: no background erase, no flicker.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::StrongFocus);
+  view_ = std::make_unique<CKivuView>(*this, std::move(settings));
+}
+
+KivuViewWidget::~KivuViewWidget() {
+  Shutdown();
+}
+
+void KivuViewWidget::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  // The reader may be waiting for this thread in the hand-off: refuse first, then stop it.
+  handOff_.RefuseGpsFixes();
+  if (created_) view_->OnClose();
+}
+
+void KivuViewWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (created_ || shutDown_) return;
+  created_ = true;
+  view_->OnCreate();
+}
+
+void KivuViewWidget::paintEvent(QPaintEvent*) {
+  if (!created_) return;
+  std::optional<Bitmap> bitmap = Bitmap::Create(width(), height());
+  if (!bitmap) return;
+  Surface surface(*bitmap);
+  view_->OnDraw(surface);
+  // The pixels are 32-bit BGRX, which is what Qt's RGB32 holds in memory on a little-endian machine.
+  QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
+               static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
+  QPainter painter(this);
+  painter.drawImage(0, 0, image);
+}
+
+void KivuViewWidget::timerEvent(QTimerEvent* event) {
+  auto it = timers_.find(event->timerId());
+  if (it == timers_.end()) return QWidget::timerEvent(event);
+  view_->OnTimer(it.value());
+}
+
+void KivuViewWidget::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  if (created_ && !shutDown_) view_->OnSetFocus();
+}
+
+void KivuViewWidget::OnCommand(int id) {
+  if (shutDown_) return;
+  switch (id) {
+    case 1:
+      if (onExit_) onExit_();
+      break;
+    case 2:
+      view_->OnSettings();
+      break;
+    case 3:
+      view_->OnNavigator();
+      break;
+    case 4:
+      view_->OnMinimize();
+      break;
+    default:
+      break;
+  }
+}
+
+void KivuViewWidget::Invalidate(bool) {
+  update();
+}
+
+uint32_t KivuViewWidget::SetTimer(uint32_t id, uint32_t periodMs) {
+  // Setting a timer again replaces it, as the view's timers always have.
+  KillTimer(id);
+  int qtId = startTimer(static_cast<int>(periodMs));
+  if (qtId == 0) return 0;
+  timers_.insert(qtId, id);
+  return id;
+}
+
+void KivuViewWidget::KillTimer(uint32_t id) {
+  for (auto it = timers_.begin(); it != timers_.end();) {
+    if (it.value() == id) {
+      killTimer(it.key());
+      it = timers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+Size KivuViewWidget::ClientSize() const {
+  return Size{width(), height()};
+}
+
+void KivuViewWidget::ShowMessageBox(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
+                  QMessageBox::Ok, this);
+  box.exec();
+}
+
+void KivuViewWidget::ShowMainFrame(bool show) {
+  QWidget* frame = window();
+  if (show) {
+    frame->showNormal();
+  } else {
+    frame->hide();
+  }
+}
+
+void KivuViewWidget::BringMainFrameToForeground() {
+  QWidget* frame = window();
+  frame->raise();
+  frame->activateWindow();
+}
+
+void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
+                                  int pressedPicture) {
+  auto* button = new BitmapButton(KivuPicture(normalPicture), KivuPicture(pressedPicture), this);
+  button->setText(QString::fromStdString(caption));
+  button->setObjectName(QString::fromStdString(caption));
+  button->setAccessibleName(QString::fromStdString(caption));
+  button->setGeometry(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
+  connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+  button->show();
+}
+
+bool KivuViewWidget::RunSettingsDialog(SettingsValues& values) {
+  CSettings dialog(this);
+  dialog.SetValues(values);
+  dialog.SetAboutHandler(onAbout_);
+  if (dialog.DoModal() != kDialogOk) return false;
+  values = dialog.GetValues();
+  return true;
+}
+
+}  // namespace kivu

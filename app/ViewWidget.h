@@ -1,0 +1,64 @@
+// The Qt window that hosts the dashboard view: it implements the view's window interface, forwards
+// paint, timer, focus and close to it, hosts the four buttons, and hands fixes from the reader thread
+// to the view on the user-interface thread.
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "gps/GpsFixOwner.h"
+#include "view/KivuView.h"
+#include "view/ViewWindow.h"
+
+namespace kivu {
+
+class KivuViewWidget : public QWidget, public ViewWindow {
+ public:
+  // settings: the loaded ones; the view is made at once and created (layout, buttons, receiver,
+  // timers, track file) when the widget is first shown, at the size it has then.
+  explicit KivuViewWidget(AppSettings settings, QWidget* parent = nullptr);
+  ~KivuViewWidget() override;
+
+  CKivuView& View() { return *view_; }
+  bool IsCreated() const { return created_; }
+  // Runs the view's shutdown (timers, receiver, track file) once; later calls do nothing.
+  void Shutdown();
+
+  // What command 1 (Exit) does: the document's close. What the about command does.
+  void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
+  void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
+  // A command from a button: 1 Exit, 2 Settings, 3 Navigator, 4 Minimize.
+  void OnCommand(int id);
+
+  // ViewWindow.
+  void Invalidate(bool erase) override;
+  uint32_t SetTimer(uint32_t id, uint32_t periodMs) override;
+  void KillTimer(uint32_t id) override;
+  Size ClientSize() const override;
+  void ShowMessageBox(const std::string& text, const std::string& caption) override;
+  void ShowMainFrame(bool show) override;
+  void BringMainFrameToForeground() override;
+  void CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
+                    int pressedPicture) override;
+  GpsFixOwner& FixOwner() override { return handOff_; }
+  bool RunSettingsDialog(SettingsValues& values) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  FixHandOff handOff_;
+  std::unique_ptr<CKivuView> view_;
+  QHash<int, uint32_t> timers_;  // Qt's timer id -> the view's
+  bool created_ = false;
+  bool shutDown_ = false;
+  std::function<void()> onExit_;
+  std::function<void()> onAbout_;
+};
+
+}  // namespace kivu

@@ -1,0 +1,51 @@
+// kivu: the dashboard.
+#include <QApplication>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/KivuApp.h"
+
+int main(int argc, char** argv) {
+  using namespace kivu;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  KivuOptions options;
+  std::string error;
+  if (!ParseKivuOptions(args, options, error)) {
+    std::fprintf(stderr, "kivu: %s\n%s", error.c_str(), KivuUsage().c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(KivuUsage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::puts("kivu 1.0");
+    return 0;
+  }
+  if (!options.home.empty()) setenv("KIVU_HOME", options.home.c_str(), 1);
+  const char* platform = getenv("QT_QPA_PLATFORM");
+  const char* x11 = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  if (!(platform && *platform) && !(x11 && *x11) && !(wayland && *wayland)) {
+    std::fprintf(
+        stderr,
+        "kivu: no display (DISPLAY and WAYLAND_DISPLAY are unset); to see the dashboard without one, "
+        "try: kivu-replay res/demo/drive.nmea --snapshot dashboard.png --size 800x480\n");
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Kivu");
+  // Qt adopts the user's locale; Kivu's files and figures always use a decimal point.
+  std::setlocale(LC_NUMERIC, "C");
+  CKivuApp kivu;
+  int exitCode = 0;
+  if (!kivu.InitInstance(options, exitCode)) return exitCode;
+  int status = app.exec();
+  kivu.ExitInstance();
+  return status;
+}

@@ -1,0 +1,216 @@
+// The dashboard's Qt window offscreen: creation with and without a receiver, fixes reaching the
+// picture, the buttons, Minimize, the splash, and shutdown while the reader waits in the hand-off.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/MainFrame.h"
+#include "app/SplashWnd.h"
+#include "config/AppSettings.h"
+#include "gps/NmeaTestUtil.h"
+#include "platform/SerialPort.h"
+#include "support/QtTestSupport.h"
+#include "support/TestSupport.h"
+
+namespace kivu {
+namespace {
+
+// Turns the event loop until done() holds or the time-out passes.
+bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+std::string Burst(int second, const char* latitude = "4807.038") {
+  char time[16];
+  std::snprintf(time, sizeof time, "1200%02d", second);
+  return test::Sentence(std::string("GPRMC,") + time + ",A," + latitude +
+                        ",N,01131.000,E,060.0,084.4,230394,003.1,W") +
+         test::Sentence(std::string("GPGGA,") + time + "," + latitude +
+                        ",N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+}
+
+// Kivu's home and ports for one test: a pseudo-terminal for the receiver (or none).
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("KIVU_HOME", home.Path().c_str(), 1);
+    SetSerialPortPaths({pty.SlavePath()});
+  }
+  void TearDown() override {
+    frame.reset();
+    SetSerialPortPaths({});
+    unsetenv("KIVU_HOME");
+  }
+  // Makes and shows the frame at 800 x 480; the view is created as it is shown.
+  CMainFrame& Show(AppSettings settings) {
+    frame = std::make_unique<CMainFrame>(std::move(settings));
+    frame->resize(800, 480);
+    frame->show();
+    EXPECT_TRUE(ProcessUntil([&] { return frame->ViewWidget().IsCreated(); }));
+    return *frame;
+  }
+  QImage Grab() { return frame->ViewWidget().grab().toImage(); }
+  QAbstractButton* Button(const char* caption) { return test::Find<QAbstractButton>(frame.get(), caption); }
+
+  test::TempDir home;
+  test::PseudoTerminal pty;
+  std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(WindowTest, FixesFromAPseudoTerminalChangeTheFiguresAndThePicture) {
+  CMainFrame& f = Show(LoadAppSettings());
+  EXPECT_EQ(f.windowTitle(), "Kivu");
+  EXPECT_EQ(f.menuWidget(), nullptr);  // no menu bar: the view fills the frame
+  EXPECT_EQ(f.ViewWidget().size(), f.size());
+  ASSERT_NE(f.ViewWidget().View().Receiver(), nullptr);
+  QImage before = Grab();
+  pty.Write(Burst(1));
+  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().CurrentFix().utcTime.second == 1; }));
+  pty.Write(Burst(2, "4808.038"));
+  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().StatsStarted(); }));
+  EXPECT_EQ(f.ViewWidget().View().Stats().speedInt, 111);  // 60 knots in km/h, rounded
+  ASSERT_TRUE(ProcessUntil([&] { return Grab() != before; }));
+}
+
+TEST_F(WindowTest, WithoutAPortTheMessageIsShownAndTheDashboardStillPaints) {
+  SetSerialPortPaths({home.Path() + "no-port"});
+  QString text;
+  test::WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    box->accept();
+  });
+  CMainFrame& f = Show(LoadAppSettings());
+  EXPECT_EQ(text, "Failed to create GPS Parser!");
+  EXPECT_EQ(f.ViewWidget().View().Receiver(), nullptr);
+  QImage picture = Grab();
+  EXPECT_EQ(picture.pixelColor(100, 2), QColor(180, 180, 180));  // the canvas, scaled
+  for (const char* caption : {"Exit", "Settings", "Navigator", "Minimize"})
+    EXPECT_TRUE(Button(caption)->isVisible());
+  EXPECT_EQ(Button("Exit")->geometry(), QRect(6, 434, 40, 40));
+}
+
+TEST_F(WindowTest, ButtonsSendTheirCommands) {
+  AppSettings settings = LoadAppSettings();
+  settings.navigationPath = home.Path() + "no-navigator";
+  CMainFrame& f = Show(settings);
+  // Navigator: the program is missing, so the view explains how to set it.
+  QString text, caption;
+  test::WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    caption = box->windowTitle();
+    box->accept();
+  });
+  Button("Navigator")->click();
+  EXPECT_EQ(text, "To set the Navigator:\nFrom Settings->Navigator->Browse.");
+  EXPECT_EQ(caption, "Kivu");
+  // Settings: the dialog runs; Cancel changes nothing.
+  QString dialogTitle;
+  test::WhenModal([&](QWidget* modal) {
+    dialogTitle = modal->windowTitle();
+    qobject_cast<QDialog*>(modal)->reject();
+  });
+  Button("Settings")->click();
+  EXPECT_EQ(dialogTitle, "Settings");
+  EXPECT_FALSE(test::FileExists(GetIniFilePath()));
+  // Minimize hides the frame; Exit closes it and shuts the view down.
+  Button("Minimize")->click();
+  EXPECT_FALSE(f.isVisible());
+  bool exited = false;
+  f.ViewWidget().SetExitHandler([&] {
+    exited = true;
+    f.close();
+  });
+  Button("Exit")->click();
+  EXPECT_TRUE(exited);
+  EXPECT_EQ(f.ViewWidget().View().Receiver(), nullptr);
+}
+
+TEST_F(WindowTest, MinimizedDashboardKeepsLogging) {
+  AppSettings settings = LoadAppSettings();
+  settings.recordGpsMessages = 1;
+  settings.recordTrack = 1;
+  CMainFrame& f = Show(settings);
+  Button("Minimize")->click();
+  ASSERT_FALSE(f.isVisible());
+  for (int s = 1; s <= 3; ++s) {
+    pty.Write(Burst(s));
+    ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().CurrentFix().utcTime.second == s; }));
+  }
+  // Both record files grew while the frame was hidden: three blocks logged, two track lines.
+  std::string record = settings.recordFolder;
+  size_t logBytes = 0, trackLines = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(record)) {
+    std::string content = test::ReadFile(entry.path());
+    if (entry.path().filename().string().rfind("gps", 0) == 0) logBytes = content.size();
+    if (entry.path().filename().string().rfind("track", 0) == 0)
+      trackLines = static_cast<size_t>(std::count(content.begin(), content.end(), '\n'));
+  }
+  EXPECT_EQ(logBytes, 3 * Burst(1).size());
+  EXPECT_EQ(trackLines, 2u);
+}
+
+TEST_F(WindowTest, ClosingWhileTheReaderWaitsInTheHandOffIsPromptAndLosesNoLine) {
+  AppSettings settings = LoadAppSettings();
+  settings.recordTrack = 1;
+  CMainFrame& f = Show(settings);
+  pty.Write(Burst(1));
+  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().CurrentFix().utcTime.second == 1; }));
+  pty.Write(Burst(2));
+  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().StatsStarted(); }));
+  // The next burst reaches the reader, which then waits for this thread; this thread closes instead.
+  // The event loop does not turn here, so the reader's hand-off stays undelivered.
+  pty.Write(Burst(3));
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (f.ViewWidget().View().Receiver()->ReadCount() < 3 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(f.ViewWidget().View().Receiver()->ReadCount(), 3u);
+  auto start = std::chrono::steady_clock::now();
+  f.close();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(f.ViewWidget().View().Receiver(), nullptr);
+  // The fix handled before the close has its whole line in the track file.
+  std::string track;
+  for (const auto& entry : std::filesystem::directory_iterator(settings.recordFolder))
+    if (entry.path().filename().string().rfind("track", 0) == 0) track = test::ReadFile(entry.path());
+  EXPECT_EQ(std::count(track.begin(), track.end(), '\n'), 1);
+  EXPECT_EQ(track.substr(track.size() - 2), "\r\n");
+  f.close();  // a second way out does nothing more
+}
+
+TEST(Splash, ShowsCentredAboveEverythingAndClosesItself) {
+  QWidget main;
+  main.resize(200, 100);
+  main.show();
+  CSplashWnd splash(169, 50);
+  splash.SetMainWindow(&main);
+  splash.show();
+  EXPECT_EQ(splash.size(), QSize(350, 200));
+  QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(splash.geometry().center(), screen.center());
+  EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(ProcessUntil([&] { return !splash.isVisible(); }, 3000));
+}
+
+}  // namespace
+}  // namespace kivu

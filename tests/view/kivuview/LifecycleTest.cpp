@@ -1,0 +1,242 @@
+// The view in its window's life: creation, timers, commands, settings, navigator and shutdown, with a
+// recording window, real files, real pseudo-terminals and a real program to launch.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "config/AppSettings.h"
+#include "config/IniFile.h"
+#include "gps/NmeaTestUtil.h"
+#include "platform/SerialPort.h"
+#include "support/TestSupport.h"
+#include "view/KivuView.h"
+#include "view/kivuview/ViewTestUtil.h"
+
+namespace kivu {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A home folder of Kivu's for the test: Kivu.ini and KivuRecord/ go there.
+class KivuHome {
+ public:
+  KivuHome() { setenv("KIVU_HOME", dir.Path().c_str(), 1); }
+  ~KivuHome() { unsetenv("KIVU_HOME"); }
+  test::TempDir dir;
+};
+
+class ViewLife : public ::testing::Test {
+ protected:
+  void SetUp() override { SetSerialPortPaths({ports.Path() + "none"}); }
+  void TearDown() override { SetSerialPortPaths({}); }
+  AppSettings Settings() {
+    AppSettings s = LoadAppSettings();
+    return s;
+  }
+
+  KivuHome home;
+  test::TempDir ports;
+  test::RecordingWindow window;
+  test::SetClock clock{test::kDecember7At1303Utc};
+};
+
+TEST_F(ViewLife, CreationMakesTheButtonsInOrderAtTheirPlaces) {
+  CKivuView view(window, Settings(), clock);
+  EXPECT_EQ(view.OnCreate(), 0);
+  ASSERT_EQ(window.buttons.size(), 4u);
+  // 800 x 480 is wide: a column from the bottom left, Exit lowest.
+  const struct {
+    int id;
+    const char* caption;
+    Rect rect;
+    int normal, pressed;
+  } expected[] = {{1, "Exit", {6, 434, 46, 474}, 147, 148},
+                  {2, "Settings", {6, 392, 46, 432}, 149, 150},
+                  {3, "Navigator", {6, 350, 46, 390}, 155, 156},
+                  {4, "Minimize", {6, 308, 46, 348}, 157, 158}};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(window.buttons[i].id, expected[i].id);
+    EXPECT_EQ(window.buttons[i].caption, expected[i].caption);
+    EXPECT_EQ(window.buttons[i].rect, expected[i].rect);
+    EXPECT_EQ(window.buttons[i].normal, expected[i].normal);
+    EXPECT_EQ(window.buttons[i].pressed, expected[i].pressed);
+  }
+  EXPECT_EQ(view.TripStartTime(), test::kDecember7At1303Utc);
+}
+
+TEST_F(ViewLife, WithoutAPortTheViewTellsOnceAndGoesOnWithoutAReceiver) {
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0], "Failed to create GPS Parser!");
+  EXPECT_EQ(window.captions[0], "");
+  EXPECT_EQ(view.Receiver(), nullptr);
+  EXPECT_EQ(window.buttons.size(), 4u);
+  // Painting still works.
+  auto bitmap = Bitmap::Create(800, 480);
+  Surface surface(*bitmap);
+  view.OnDraw(surface);
+  EXPECT_EQ(bitmap->ColorAt(2, 2), (Color{180, 180, 180}));
+}
+
+TEST_F(ViewLife, WithAPortTheReceiverRunsAndFixesReachTheView) {
+  test::PseudoTerminal pty;
+  SetSerialPortPaths({pty.SlavePath()});
+  CKivuView view(window, Settings(), clock);
+  std::mutex mutex;
+  std::condition_variable arrived;
+  int fixes = 0;
+  window.onFix = [&](const GpsFix& fix) {
+    view.OnGpsFix(fix);
+    std::lock_guard lock(mutex);
+    ++fixes;
+    arrived.notify_all();
+  };
+  view.OnCreate();
+  EXPECT_TRUE(window.messages.empty());
+  ASSERT_NE(view.Receiver(), nullptr);
+  pty.Write(test::Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
+  std::unique_lock lock(mutex);
+  EXPECT_TRUE(arrived.wait_for(lock, 5s, [&] { return fixes == 1; }));
+  EXPECT_NEAR(view.CurrentFix().latitude, 48.1173, 1e-9);
+}
+
+TEST_F(ViewLife, ClockTimerRepaintsOncePerMinuteChange) {
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();
+  window.invalidations.clear();
+  // 13:03:07 UTC: ticks within the same minute change nothing.
+  for (int s = 8; s < 60; s += 10) {
+    clock.Set(test::kDecember7At1303Utc + s - 7);
+    view.OnTimer(kClockTimer);
+  }
+  EXPECT_TRUE(window.invalidations.empty());
+  clock.Set(test::kDecember7At1303Utc + 60);  // 13:04:07
+  view.OnTimer(kClockTimer);
+  view.OnTimer(kClockTimer);
+  ASSERT_EQ(window.invalidations.size(), 1u);
+  EXPECT_TRUE(window.invalidations[0]);
+}
+
+TEST_F(ViewLife, AdvertisementTimerStepsThroughTheTexts) {
+  AppSettings settings = Settings();
+  ASSERT_EQ(settings.adTexts.size(), 1u);
+  CKivuView one(window, settings, clock);
+  one.OnCreate();
+  window.invalidations.clear();
+  one.OnTimer(kAdTimer);
+  one.OnTimer(kAdTimer);
+  EXPECT_EQ(one.AdIndex(), 0);
+  EXPECT_EQ(window.invalidations.size(), 2u);
+
+  settings.adTexts = {"a", "b", "c"};
+  CKivuView three(window, settings, clock);
+  three.OnCreate();
+  int seen[4];
+  for (int& index : seen) {
+    three.OnTimer(kAdTimer);
+    index = three.AdIndex();
+  }
+  EXPECT_EQ(seen[0], 1);
+  EXPECT_EQ(seen[1], 2);
+  EXPECT_EQ(seen[2], 0);
+  EXPECT_EQ(seen[3], 1);
+}
+
+TEST_F(ViewLife, MinimizeHidesTheFrameAndFocusBringsItForward) {
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();
+  view.OnMinimize();
+  ASSERT_EQ(window.frameShown.size(), 1u);
+  EXPECT_FALSE(window.frameShown[0]);
+  view.OnSetFocus();
+  EXPECT_EQ(window.foregroundRequests, 1);
+}
+
+TEST_F(ViewLife, AuxRecordIsCopiedWhole) {
+  CKivuView view(window, Settings(), clock);
+  uint8_t record[kAuxRecordSize];
+  for (size_t i = 0; i < sizeof record; ++i)
+    record[i] = static_cast<uint8_t>(i * 7);
+  EXPECT_EQ(view.OnAuxRecord(record), -1);
+  EXPECT_EQ(std::memcmp(view.AuxRecord(), record, sizeof record), 0);
+}
+
+TEST_F(ViewLife, CloseStopsEverythingAndMayComeTwice) {
+  AppSettings settings = Settings();
+  settings.recordTrack = 1;
+  test::PseudoTerminal pty;
+  SetSerialPortPaths({pty.SlavePath()});
+  CKivuView view(window, settings, clock);
+  view.OnCreate();
+  ASSERT_NE(view.Receiver(), nullptr);
+  EXPECT_TRUE(view.IsRecordingTrack());
+  view.OnClose();
+  EXPECT_EQ(view.Receiver(), nullptr);
+  EXPECT_FALSE(view.IsRecordingTrack());
+  view.OnClose();
+}
+
+TEST_F(ViewLife, SettingsCancelChangesNothing) {
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();
+  view.OnSettings();
+  EXPECT_EQ(window.settingsDialogs, 1);
+  EXPECT_FALSE(test::FileExists(GetIniFilePath()));
+  EXPECT_EQ(view.Settings().unitSelection, 0);
+}
+
+TEST_F(ViewLife, SettingsOkSavesAndSwitchesTheTrackAtOnceWithoutAReceiver) {
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();  // no port: no receiver, so the message log step is left out
+  SettingsValues values = SettingsValuesOf(view.Settings());
+  values.unitSelection = 1;
+  values.recordTrack = 1;
+  values.recordGpsMessages = 1;
+  values.navigationPath = "/usr/bin/navit";
+  window.settingsAnswer = values;
+  window.messages.clear();
+  view.OnSettings();
+  EXPECT_EQ(view.Settings().unitSelection, 1);
+  EXPECT_TRUE(view.IsRecordingTrack());
+  EXPECT_TRUE(window.messages.empty());
+  std::string ini = test::ReadFile(GetIniFilePath());
+  EXPECT_EQ(ini,
+            "[Settings]\r\nDIGITAL_READOUT = 1\r\nUNIT_SELECTION = 1\r\nNAVIGATION_PATH = /usr/bin/navit\r\n"
+            "RECORD_GPS_MSG = 1\r\nPITCH_SOURCE = 0\r\nROLL_SOURCE = 0\r\nRECORD_TRACK = 1\r\n");
+}
+
+TEST_F(ViewLife, NavigatorThatCannotStartExplainsHowToSetIt) {
+  AppSettings settings = Settings();
+  settings.navigationPath = ports.Path() + "missing-navigator";
+  CKivuView view(window, settings, clock);
+  view.OnNavigator();
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0], "To set the Navigator:\nFrom Settings->Navigator->Browse.");
+  EXPECT_EQ(window.captions[0], "Kivu");
+}
+
+TEST_F(ViewLife, NavigatorStartsTheProgram) {
+  std::string mark = ports.Path() + "started";
+  std::string program = ports.Path() + "navigator";
+  test::WriteFile(program, "#!/bin/sh\ntouch '" + mark + "'\n");
+  chmod(program.c_str(), 0755);
+  AppSettings settings = Settings();
+  settings.navigationPath = program;
+  CKivuView view(window, settings, clock);
+  view.OnNavigator();
+  EXPECT_TRUE(window.messages.empty());
+  auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!test::FileExists(mark) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_TRUE(test::FileExists(mark));
+}
+
+}  // namespace
+}  // namespace kivu

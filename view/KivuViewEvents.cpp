@@ -1,0 +1,138 @@
+// The dashboard view's life in its window: creation, timers, paint, commands and shutdown.
+#include <cstring>
+
+#include "config/AppSettings.h"
+#include "config/SettingsCommand.h"
+#include "view/DashboardPaint.h"
+#include "view/KivuView.h"
+
+namespace kivu {
+
+namespace {
+
+constexpr uint32_t kClockPeriodMs = 1000;
+constexpr uint32_t kAdPeriodMs = 20000;
+constexpr const char* kFailedToCreateGpsParser = "Failed to create GPS Parser!";
+
+// The buttons in the order they are made, with their captions and their normal and pressed pictures.
+struct ButtonSpec {
+  int id;
+  const char* caption;
+  int normal;
+  int pressed;
+};
+constexpr ButtonSpec kButtons[] = {{kCommandExit, "Exit", 147, 148},
+                                   {kCommandSettings, "Settings", 149, 150},
+                                   {kCommandNavigator, "Navigator", 155, 156},
+                                   {kCommandMinimize, "Minimize", 157, 158}};
+
+// The minute of a time in local time, or -1 when it cannot be converted.
+int LocalMinute(int64_t seconds) {
+  LocalTime local;
+  return ToLocalTime(seconds, local) ? local.minute : -1;
+}
+
+}  // namespace
+
+void CKivuView::ComputeLayout(int width, int height) {
+  layout_ = ComputeViewLayout(width, height, DefaultFontRecord());
+}
+
+int CKivuView::OnCreate() {
+  Size client = window_.ClientSize();
+  ComputeLayout(client.width, client.height);
+  for (size_t i = 0; i < std::size(kButtons); ++i) {
+    const ButtonSpec& b = kButtons[i];
+    window_.CreateButton(b.id, b.caption, layout_.buttonRects[i], b.normal, b.pressed);
+  }
+
+  SetReceiver(std::make_unique<CGpsParser>());
+  if (!receiver_->Start(&window_.FixOwner())) {
+    window_.ShowMessageBox(kFailedToCreateGpsParser, "");
+    DestroyReceiver();
+  } else {
+    receiver_->SetRecordMessages(settings_.recordFolder, settings_.recordGpsMessages);
+  }
+
+  StartTrip();
+  minuteTickTime_ = clock_->Now();
+  clockTimerId_ = window_.SetTimer(kClockTimer, kClockPeriodMs);
+  adTimerId_ = window_.SetTimer(kAdTimer, kAdPeriodMs);
+  SetRecordTrack(settings_.recordTrack);
+  return 0;
+}
+
+void CKivuView::OnTimer(uint32_t id) {
+  if (id == kClockTimer) {
+    // The clock on the dashboard shows minutes: repaint when the minute changes.
+    int64_t now = clock_->Now();
+    if (LocalMinute(now) != LocalMinute(minuteTickTime_)) {
+      minuteTickTime_ = now;
+      window_.Invalidate(true);
+    }
+  } else if (id == kAdTimer) {
+    ++adIndex_;
+    if (adIndex_ >= static_cast<int>(settings_.adTexts.size())) adIndex_ = 0;
+    window_.Invalidate(true);
+  }
+}
+
+void CKivuView::OnDraw(Surface& paint) {
+  LocalTime local;
+  ToLocalTime(clock_->Now(), local);  // a failed conversion shows -1 in each field
+  DashboardPicture picture;
+  picture.layout = &layout_;
+  picture.stats = &stats_;
+  picture.currentFix = &currentFix_;
+  picture.digitalReadout = settings_.digitalReadout != 0;
+  picture.displayAd = settings_.displayAd != 0;
+  picture.blinkingLight = settings_.blinkingLight != 0;
+  picture.adTexts = &settings_.adTexts;
+  picture.adIndex = adIndex_;
+  picture.hour = local.hour;
+  picture.minute = local.minute;
+  PaintDashboard(paint, window_.ClientSize(), picture, lightPhase_);
+}
+
+void CKivuView::OnSettings() {
+  SettingsValues values = SettingsValuesOf(settings_);
+  if (!window_.RunSettingsDialog(values)) return;
+  RecordingSwitches switches;
+  // Without a receiver there is no message log to switch.
+  if (receiver_) {
+    switches.setRecordMessages = [this](const std::string& folder, int record) {
+      receiver_->SetRecordMessages(folder, record);
+    };
+  }
+  switches.setRecordTrack = [this](int record) { SetRecordTrack(record); };
+  // No repaint of its own: the window repaints when the dialog over it goes, and shows the new choices.
+  ApplySettingsValues(settings_, values, GetIniFilePath(), switches);
+}
+
+void CKivuView::OnNavigator() {
+  RunNavigator(settings_.navigationPath,
+               [this](const std::string& text) { window_.ShowMessageBox(text, "Kivu"); });
+}
+
+void CKivuView::OnMinimize() {
+  window_.ShowMainFrame(false);
+}
+
+void CKivuView::OnSetFocus() {
+  window_.BringMainFrameToForeground();
+}
+
+void CKivuView::OnClose() {
+  if (clockTimerId_) window_.KillTimer(clockTimerId_);
+  if (adTimerId_) window_.KillTimer(adTimerId_);
+  clockTimerId_ = adTimerId_ = 0;
+  DestroyReceiver();
+  trackFile_.Close();
+}
+
+int CKivuView::OnAuxRecord(const void* record) {
+  if (record) std::memcpy(auxRecord_, record, kAuxRecordSize);
+  return -1;
+}
+
+}  // namespace kivu
