@@ -7,7 +7,7 @@ namespace kivu {
 namespace {
 
 // The options that take a value.
-enum class Valued { None, Track, Log, Units, PitchSource, RollSource };
+enum class Valued { None, Track, Log, Units, PitchSource, RollSource, Settings, Snapshot, Size };
 
 Valued ValuedOption(const std::string& name) {
   if (name == "--track") return Valued::Track;
@@ -15,6 +15,9 @@ Valued ValuedOption(const std::string& name) {
   if (name == "--units") return Valued::Units;
   if (name == "--pitch-source") return Valued::PitchSource;
   if (name == "--roll-source") return Valued::RollSource;
+  if (name == "--settings") return Valued::Settings;
+  if (name == "--snapshot") return Valued::Snapshot;
+  if (name == "--size") return Valued::Size;
   return Valued::None;
 }
 
@@ -25,28 +28,60 @@ bool ParseSource(const std::string& value, int& source) {
   return true;
 }
 
+// "WxH" with each side from 1 to kMaxSnapshotSide; false for anything else.
+bool ParseSize(const std::string& value, int& width, int& height) {
+  size_t x = value.find('x');
+  if (x == std::string::npos || x == 0 || x + 1 >= value.size() || x > 5 || value.size() - x - 1 > 5)
+    return false;
+  int sides[2] = {0, 0};
+  const std::string parts[2] = {value.substr(0, x), value.substr(x + 1)};
+  for (int i = 0; i < 2; ++i) {
+    for (char c : parts[i]) {
+      if (c < '0' || c > '9') return false;
+      sides[i] = sides[i] * 10 + (c - '0');
+    }
+    if (sides[i] < 1 || sides[i] > kMaxSnapshotSide) return false;
+  }
+  width = sides[0];
+  height = sides[1];
+  return true;
+}
+
 bool SetValue(Valued which, const std::string& name, const std::string& value, ReplayOptions& options,
               std::string& error) {
   switch (which) {
     case Valued::Track:
     case Valued::Log:
+    case Valued::Settings:
+    case Valued::Snapshot:
       if (value.empty()) {
         error = "option " + name + " needs a file name";
         return false;
       }
-      (which == Valued::Track ? options.track : options.log) = value;
+      (which == Valued::Track      ? options.track
+       : which == Valued::Log      ? options.log
+       : which == Valued::Settings ? options.settings
+                                   : options.snapshot) = value;
       return true;
+    case Valued::Size:
+      if (ParseSize(value, options.width, options.height)) return true;
+      error = "option --size takes WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxSnapshotSide) +
+              ", not " + QuoteForMessage(value);
+      return false;
     case Valued::Units:
       if (value == "metric" || value == "imperial") {
         options.unitSelection = value == "imperial" ? 1 : 0;
+        options.unitsGiven = true;
         return true;
       }
       error = "option --units takes metric or imperial, not " + QuoteForMessage(value);
       return false;
     case Valued::PitchSource:
     case Valued::RollSource:
-      if (ParseSource(value, which == Valued::PitchSource ? options.pitchSource : options.rollSource))
+      if (ParseSource(value, which == Valued::PitchSource ? options.pitchSource : options.rollSource)) {
+        (which == Valued::PitchSource ? options.pitchSourceGiven : options.rollSourceGiven) = true;
         return true;
+      }
       error = "option " + name + " takes 0 or 1, not " + QuoteForMessage(value);
       return false;
     case Valued::None:
@@ -123,6 +158,12 @@ std::string ReplayUsage() {
          "                          the track file always has metres, knots and km\n"
          "  --pitch-source 0|1      pitch from the acceleration (0, default) or from the slope (1)\n"
          "  --roll-source 0|1       roll from the turn (0, default) or shown level (1)\n"
+         "  --settings INI          load every setting from INI as the dashboard loads Kivu.ini\n"
+         "                          (--units and the sources, when given, win over it)\n"
+         "  --snapshot FILE.png     after the last fix, paint the dashboard with its buttons into\n"
+         "                          FILE.png, as the window would show it; the clock shows the time\n"
+         "                          of the last fix in local time\n"
+         "  --size WxH              the window's size for --snapshot (default 800x480)\n"
          "  --help                  show this text\n"
          "  --version               show the version\n"
          "\n"

@@ -15,12 +15,23 @@ struct ReplayOptions {
   int unitSelection = 0;  // 0 metric, 1 imperial
   int pitchSource = 0;    // 0 acceleration, 1 slope
   int rollSource = 0;     // 0 turn, 1 level
+  // Which of the three were given: they win over a settings file's.
+  bool unitsGiven = false;
+  bool pitchSourceGiven = false;
+  bool rollSourceGiven = false;
+  std::string settings;  // a settings file to load every setting from, as the dashboard loads Kivu.ini
+  std::string snapshot;  // a PNG file to paint the dashboard into after the last fix; "" for none
+  int width = 800;       // the client area of the snapshot
+  int height = 480;
   bool help = false;
   bool version = false;
 
   // Fixes are printed when asked for, or when no other output is.
-  bool PrintFixes() const { return fixes || (!summary && track.empty() && log.empty()); }
+  bool PrintFixes() const { return fixes || (!summary && track.empty() && log.empty() && snapshot.empty()); }
 };
+
+// The largest side of a snapshot, in pixels.
+constexpr int kMaxSnapshotSide = 8192;
 
 // Parses the arguments after the program name. False with a one-line error when they are not valid.
 // An option's value follows as the next argument or after '=' ("--units imperial", "--units=imperial").

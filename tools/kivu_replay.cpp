@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +15,8 @@
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
 #include "platform/MessageText.h"
+#include "platform/raster/Png.h"
+#include "tools/EmbeddedPictures.h"
 #include "tools/ReplayOptions.h"
 #include "trip/FixClock.h"
 #include "trip/TripJson.h"
@@ -45,7 +49,7 @@ class ReplayWindow final : public ViewWindow {
   void Invalidate(bool) override {}
   uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
   void KillTimer(uint32_t) override {}
-  Size ClientSize() const override { return {}; }
+  Size ClientSize() const override { return client; }
   void ShowMessageBox(const std::string& text, const std::string&) override { lastMessage = text; }
   void ShowMainFrame(bool) override {}
   void BringMainFrameToForeground() override {}
@@ -57,7 +61,33 @@ class ReplayWindow final : public ViewWindow {
   DirectFixOwner fixOwner{[](const GpsFix&) {}};
 
   std::string lastMessage;
+  Size client;  // the snapshot's size
 };
+
+// Paints the dashboard at the snapshot's size, lays the buttons' pictures over their places as the
+// window's buttons would show them, and writes the PNG file.
+bool WriteSnapshot(CKivuView& view, const ReplayOptions& options) {
+  view.ComputeLayout(options.width, options.height);
+  std::optional<Bitmap> bitmap = Bitmap::Create(options.width, options.height);
+  if (!bitmap) {
+    std::fprintf(stderr, "kivu-replay: no memory for a %dx%d snapshot\n", options.width, options.height);
+    return false;
+  }
+  Surface surface(*bitmap);
+  view.OnDraw(surface);
+  const int pictures[] = {147, 149, 155, 157};
+  for (size_t i = 0; i < std::size(pictures); ++i) {
+    std::optional<Bitmap> picture = EmbeddedPictureBitmap(pictures[i]);
+    const Rect& place = view.Layout().buttonRects[i];
+    if (picture) surface.StretchBlit(place, *picture, picture->Bounds());
+  }
+  if (!WritePng(*bitmap, options.snapshot)) {
+    std::fprintf(stderr, "kivu-replay: cannot write the snapshot %s\n",
+                 QuoteForMessage(options.snapshot).c_str());
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -86,11 +116,15 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 
   ReplayWindow window;
+  window.client = Size{options.width, options.height};
   FixClock clock;
   AppSettings settings;
-  settings.unitSelection = options.unitSelection;
-  settings.pitchSource = options.pitchSource;
-  settings.rollSource = options.rollSource;
+  settings.adTexts = {kSponsorshipText};
+  // A settings file sets everything as the dashboard would have it; options given win over it.
+  if (!options.settings.empty()) ReadAppSettings(settings, options.settings);
+  if (options.unitsGiven || options.settings.empty()) settings.unitSelection = options.unitSelection;
+  if (options.pitchSourceGiven || options.settings.empty()) settings.pitchSource = options.pitchSource;
+  if (options.rollSourceGiven || options.settings.empty()) settings.rollSource = options.rollSource;
   CKivuView view(window, settings, clock);
   view.SetReceiver(std::make_unique<CGpsParser>());
   CGpsParser& receiver = *view.Receiver();
@@ -121,5 +155,6 @@ int main(int argc, char** argv) {
   view.DestroyReceiver();
 
   if (options.summary) std::printf("%s\n", FormatTripSummaryJson(view.Stats()).c_str());
+  if (!options.snapshot.empty() && !WriteSnapshot(view, options)) return 1;
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

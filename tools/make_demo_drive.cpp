@@ -35,13 +35,13 @@ const std::vector<Leg> kLegs = {
   {12,   0,   0,    0,     false},  // stop sign and give way
   {30,  50,   0,    0.02,  false},
   {110, 70,   0.3,  0.07,  false},  // the hill road up
-  {20,  60,  -2.5,  0.03,  false},  // hairpin-ish bend at the top
+  {16,  45,  -7.5,  0.03,  false},  // the hairpin at the top
   {100, 75,   0.2, -0.06,  false},  // and down the other side
   {30,  90,   0,    0,     false},  // slip road onto the motorway
   {150, 122,  0.05, 0.005, false},  // motorway
   {18,  118,  0,    0,     true},   // tunnel: the receiver loses its fix
   {140, 125, -0.08,-0.004, false},
-  {30,  70,   0.8,  0,     false},  // exit ramp
+  {25,  60,   3.0,  0,     false},  // the exit ramp curves round
   {40,  50,   0,    0,     false},
   {9,   20,   10,   0,     false},  // right into town
   {50,  40,   0,    0,     false},

@@ -61,7 +61,10 @@ void Gear(QPainter& p, const QColor& c) {
     double a = (i - 0.5) * 2 * M_PI / (teeth * 4);
     double r = (i % 4 == 0 || i % 4 == 1) ? outer : inner;
     QPointF pt(cx + r * std::cos(a), cy + r * std::sin(a));
-    if (i == 0) gear.moveTo(pt); else gear.lineTo(pt);
+    if (i == 0)
+      gear.moveTo(pt);
+    else
+      gear.lineTo(pt);
   }
   gear.closeSubpath();
   gear.addEllipse(QPointF(cx, cy), 4.2, 4.2);

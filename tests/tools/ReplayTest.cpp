@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -163,6 +164,62 @@ TEST_F(DemoDrive, DriveHasStopsATurnThroughNorthHillsMotorwayAndALossOfFix) {
   EXPECT_GE(throughNorth, 1);
   EXPECT_GE(maxKnots * 1.852, 110.0);  // a motorway stretch
   EXPECT_GE(maxAlt - minAlt, 50.0);    // a climb and a descent
+}
+
+}  // namespace
+}  // namespace kivu
+
+#include "platform/raster/Png.h"
+
+namespace kivu {
+namespace {
+
+// A snapshot of the capture through kivu-replay, read back.
+std::optional<Bitmap> Snapshot(const std::string& capture, const std::string& options, test::TempDir& dir) {
+  test::WriteFile(dir / "c.nmea", capture);
+  ReplayRun run = Replay(dir / "c.nmea --snapshot " + dir / "s.png " + options);
+  EXPECT_EQ(run.status, 0) << run.err;
+  return ReadPng(dir / "s.png");
+}
+
+TEST(ReplaySnapshot, EmptyCapturePaintsTheDashboardWithItsButtons) {
+  test::TempDir dir;
+  std::optional<Bitmap> picture = Snapshot("", "--size 800x480", dir);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->Width(), 800);
+  EXPECT_EQ(picture->Height(), 480);
+  EXPECT_EQ(picture->ColorAt(100, 2), (Color{180, 180, 180}));
+  // The Exit button's picture stands at (6, 434): its own pixels, unscaled.
+  std::optional<Bitmap> exit = ReadPng(test::SourcePath("res/147-exit.png"));
+  ASSERT_TRUE(exit);
+  for (int y = 0; y < 40; y += 7)
+    for (int x = 0; x < 40; x += 7)
+      EXPECT_EQ(picture->PixelAt(6 + x, 434 + y), exit->PixelAt(x, y)) << x << "," << y;
+}
+
+TEST(ReplaySnapshot, SettingsFileIsReadAsTheDashboardReadsKivuIni) {
+  test::TempDir dir;
+  // A hand-written file with LF line ends: no readout boxes, no advertisement, no light.
+  test::WriteFile(dir / "Kivu.ini", "[Settings]\nDIGITAL_READOUT = 0\nDISPLAY_AD = 0\nBLINKING_LIGHT = 0\n");
+  std::optional<Bitmap> plain = Snapshot("", "--size 572x430 --settings " + dir / "Kivu.ini", dir);
+  std::optional<Bitmap> full = Snapshot("", "--size 572x430", dir);
+  ASSERT_TRUE(plain && full);
+  const Color yellow{255, 255, 0}, grey{180, 180, 180};
+  // The speed box's corner (25, 162); the advertisement's frame (293, 388); the light's middle (558, 403).
+  EXPECT_EQ(full->ColorAt(25, 162), yellow);
+  EXPECT_NE(plain->ColorAt(25, 162), yellow);
+  EXPECT_EQ(full->ColorAt(293, 388), kColor3DDarkShadow);
+  EXPECT_EQ(plain->ColorAt(293, 388), grey);
+  EXPECT_EQ(full->ColorAt(558, 403), (Color{0, 127, 0}));
+  EXPECT_EQ(plain->ColorAt(558, 403), grey);
+}
+
+TEST(ReplaySnapshot, BadSizesAreRefused) {
+  for (const char* size : {"0x480", "800x", "x480", "800*480", "9000x480", "-5x5", "800x480x2"}) {
+    ReplayRun run = Replay(std::string("--snapshot /tmp/never.png --size ") + size + " x.nmea");
+    EXPECT_EQ(run.status, 2) << size;
+    EXPECT_NE(run.err.find("--size"), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace
