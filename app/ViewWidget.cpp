@@ -1,6 +1,8 @@
 #include "app/ViewWidget.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <cstdio>
 #include <QPainter>
 #include <QTimerEvent>
 #include <optional>
@@ -12,6 +14,11 @@
 #include "platform/raster/Surface.h"
 
 namespace kivu {
+
+QElapsedTimer& ProgramClock() {
+  static QElapsedTimer clock;
+  return clock;
+}
 
 KivuViewWidget::KivuViewWidget(AppSettings settings, QWidget* parent)
     : QWidget(parent),
@@ -49,6 +56,13 @@ void KivuViewWidget::showEvent(QShowEvent* event) {
 
 void KivuViewWidget::paintEvent(QPaintEvent*) {
   if (!created_) return;
+  if (!firstPaintDone_) {
+    firstPaintDone_ = true;
+    // KIVU_TIMING=1 reports how long start-up took to the first picture of the dashboard.
+    if (qEnvironmentVariableIntValue("KIVU_TIMING") == 1)
+      std::fprintf(stderr, "kivu: first dashboard paint %lld ms after start\n",
+                   static_cast<long long>(ProgramClock().elapsed()));
+  }
   std::optional<Bitmap> bitmap = Bitmap::Create(width(), height());
   if (!bitmap) return;
   Surface surface(*bitmap);

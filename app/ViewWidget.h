@@ -3,6 +3,7 @@
 // to the view on the user-interface thread.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QWidget>
 #include <functional>
@@ -13,6 +14,9 @@
 #include "view/ViewWindow.h"
 
 namespace kivu {
+
+// Time since the program started (main starts it).
+QElapsedTimer& ProgramClock();
 
 class KivuViewWidget : public QWidget, public ViewWindow {
  public:
@@ -57,6 +61,7 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   QHash<int, uint32_t> timers_;  // Qt's timer id -> the view's
   bool created_ = false;
   bool shutDown_ = false;
+  bool firstPaintDone_ = false;
   std::function<void()> onExit_;
   std::function<void()> onAbout_;
 };

@@ -8,9 +8,11 @@
 
 #include "app/CommandLine.h"
 #include "app/KivuApp.h"
+#include "app/ViewWidget.h"
 
 int main(int argc, char** argv) {
   using namespace kivu;
+  ProgramClock().start();
   std::vector<std::string> args(argv + 1, argv + argc);
   KivuOptions options;
   std::string error;
