@@ -13,22 +13,12 @@
 #include "gps/CaptureReads.h"
 #include "gps/GpsParser.h"
 #include "trip/FixClock.h"
+#include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
 
 namespace {
 
 using namespace kivu;
-
-class NoWindow final : public ViewWindow {
- public:
-  void Invalidate(bool) override {}
-  uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
-  void KillTimer(uint32_t) override {}
-  Size ClientSize() const override { return {}; }
-  void ShowMessageBox(const std::string&) override {}
-  void ShowMainFrame(bool) override {}
-  void BringMainFrameToForeground() override {}
-};
 
 std::string Sentence(const std::string& body) {
   unsigned sum = 0;
@@ -70,7 +60,7 @@ std::string OneHourCapture() {
 }
 
 void BM_UpdateTripStats(benchmark::State& state) {
-  NoWindow window;
+  HeadlessWindow window;
   FixClock clock;
   CKivuView view(window, AppSettings(), clock);
   GpsFix a{}, b{};
@@ -112,7 +102,7 @@ void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
     unlink(track.c_str());
     unlink(log.c_str());
     state.ResumeTiming();
-    NoWindow window;
+    HeadlessWindow window;
     FixClock clock;
     CKivuView view(window, AppSettings(), clock);
     view.SetReceiver(std::make_unique<CGpsParser>());

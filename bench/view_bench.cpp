@@ -5,34 +5,16 @@
 
 #include "gps/NmeaParser.h"
 #include "platform/raster/Bitmap.h"
+#include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
 
 namespace {
 
 using namespace kivu;
 
-class BenchWindow final : public ViewWindow {
- public:
-  explicit BenchWindow(Size size) : size_(size) {}
-  void Invalidate(bool) override {}
-  uint32_t SetTimer(uint32_t id, uint32_t) override { return id; }
-  void KillTimer(uint32_t) override {}
-  Size ClientSize() const override { return size_; }
-  void ShowMessageBox(const std::string&, const std::string&) override {}
-  void ShowMainFrame(bool) override {}
-  void BringMainFrameToForeground() override {}
-  void CreateButton(int, const std::string&, const Rect&, int, int) override {}
-  GpsFixOwner& FixOwner() override { return owner_; }
-  bool RunSettingsDialog(SettingsValues&) override { return false; }
-
- private:
-  Size size_;
-  DirectFixOwner owner_{[](const GpsFix&) {}};
-};
-
 void BM_OnDraw(benchmark::State& state) {
   const Size size{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))};
-  BenchWindow window(size);
+  HeadlessWindow window(size);
   AppSettings settings;
   settings.adTexts = {kSponsorshipText};
   CKivuView view(window, settings);

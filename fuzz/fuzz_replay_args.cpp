@@ -5,18 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "FuzzArguments.h"
 #include "tools/ReplayOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // Arguments are separated by zero bytes, as in a process's argument block.
-  std::vector<std::string> args(1);
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      args.emplace_back();
-    } else {
-      args.back() += static_cast<char>(data[i]);
-    }
-  }
+  std::vector<std::string> args = kivu::fuzz::SplitArguments(data, size);
   kivu::ReplayOptions options;
   std::string error;
   bool ok = kivu::ParseReplayOptions(args, options, error);

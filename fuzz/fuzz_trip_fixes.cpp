@@ -9,20 +9,10 @@
 #include "platform/Clock.h"
 #include "trip/FixClock.h"
 #include "trip/TrackLine.h"
+#include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
 
 namespace {
-
-class NoWindow final : public kivu::ViewWindow {
- public:
-  void Invalidate(bool) override {}
-  uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
-  void KillTimer(uint32_t) override {}
-  kivu::Size ClientSize() const override { return {}; }
-  void ShowMessageBox(const std::string&) override {}
-  void ShowMainFrame(bool) override {}
-  void BringMainFrameToForeground() override {}
-};
 
 void CheckLine(const char* line, size_t length) {
   if (length == 0) return;
@@ -47,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.rollSource = (data[0] >> 2) & 1;
   ++data;
   --size;
-  NoWindow window;
+  kivu::HeadlessWindow window;
   kivu::FixClock clock;
   kivu::CKivuView view(window, settings, clock);
   // Each fix is the bytes of the record, followed by eight bytes of clock.

@@ -20,6 +20,7 @@
 #include "tools/ReplayOptions.h"
 #include "trip/FixClock.h"
 #include "trip/TripJson.h"
+#include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
 
 namespace {
@@ -41,28 +42,6 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
   content = out.str();
   return true;
 }
-
-// The view's window when there is none: repaints are not needed, message boxes become lines on
-// standard error.
-class ReplayWindow final : public ViewWindow {
- public:
-  void Invalidate(bool) override {}
-  uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
-  void KillTimer(uint32_t) override {}
-  Size ClientSize() const override { return client; }
-  void ShowMessageBox(const std::string& text, const std::string&) override { lastMessage = text; }
-  void ShowMainFrame(bool) override {}
-  void BringMainFrameToForeground() override {}
-  void CreateButton(int, const std::string&, const Rect&, int, int) override {}
-  GpsFixOwner& FixOwner() override { return fixOwner; }
-  bool RunSettingsDialog(SettingsValues&) override { return false; }
-
-  // Not used: replays hand their fixes to the view themselves.
-  DirectFixOwner fixOwner{[](const GpsFix&) {}};
-
-  std::string lastMessage;
-  Size client;  // the snapshot's size
-};
 
 // Paints the dashboard at the snapshot's size, lays the buttons' pictures over their places as the
 // window's buttons would show them, and writes the PNG file.
@@ -115,7 +94,7 @@ int main(int argc, char** argv) {
   // A file size limit then makes a write fail (and the track file cut back) instead of ending us.
   std::signal(SIGXFSZ, SIG_IGN);
 
-  ReplayWindow window;
+  HeadlessWindow window;
   window.client = Size{options.width, options.height};
   FixClock clock;
   AppSettings settings;

@@ -12,28 +12,15 @@
 
 #include "gps/NmeaTestUtil.h"
 #include "support/TestSupport.h"
+#include "tools/ReplayRun.h"
 
 namespace kivu {
 namespace {
 
 using test::Sentence;
 
-struct ReplayRun {
-  int status = -1;
-  std::string out, err;
-};
-
-ReplayRun Replay(const std::string& args) {
-  test::TempDir dir;
-  std::string command =
-      std::string(KIVU_REPLAY_PATH) + " " + args + " >" + dir.Path() + "out 2>" + dir.Path() + "err";
-  ReplayRun run;
-  int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = test::ReadFile(dir / "out");
-  run.err = test::ReadFile(dir / "err");
-  return run;
-}
+using test::Replay;
+using test::ReplayRun;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

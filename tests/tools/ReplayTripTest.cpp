@@ -11,28 +11,15 @@
 
 #include "gps/NmeaTestUtil.h"
 #include "support/TestSupport.h"
+#include "tools/ReplayRun.h"
 
 namespace kivu {
 namespace {
 
 using test::Sentence;
 
-struct ReplayRun {
-  int status = -1;
-  std::string out, err;
-};
-
-ReplayRun Replay(const std::string& args, const char* zone = "UTC0") {
-  test::TempDir dir;
-  std::string command = std::string("TZ=") + zone + " " + KIVU_REPLAY_PATH + " " + args + " >" + dir.Path() +
-                        "out 2>" + dir.Path() + "err";
-  ReplayRun run;
-  int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = test::ReadFile(dir / "out");
-  run.err = test::ReadFile(dir / "err");
-  return run;
-}
+using test::Replay;
+using test::ReplayRun;
 
 std::vector<std::string> Split(const std::string& text, const std::string& end) {
   std::vector<std::string> lines;

@@ -1,0 +1,31 @@
+// Runs kivu-replay as a user would, with its output and errors caught.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/TestSupport.h"
+
+namespace kivu::test {
+
+struct ReplayRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// kivu-replay with the arguments (as a shell would split them), in the time zone given.
+inline ReplayRun Replay(const std::string& args, const char* zone = "UTC0") {
+  TempDir dir;
+  std::string command = std::string("TZ=") + zone + " " + KIVU_REPLAY_PATH + " " + args + " >" + dir.Path() +
+                        "out 2>" + dir.Path() + "err";
+  ReplayRun run;
+  int raw = std::system(command.c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadFile(dir / "out");
+  run.err = ReadFile(dir / "err");
+  return run;
+}
+
+}  // namespace kivu::test
