@@ -90,7 +90,7 @@ void CKivuApp::ListenForSecondCopies() {
   });
 }
 
-bool CKivuApp::StartReplay(const KivuOptions& options) {
+bool CKivuApp::ReadReplay(const KivuOptions& options) {
   QString path =
       options.demo ? QStringLiteral(":/res/demo/drive.nmea") : QString::fromStdString(options.replay);
   QFile file(path);
@@ -99,11 +99,16 @@ bool CKivuApp::StartReplay(const KivuOptions& options) {
                  qPrintable(file.errorString()));
     return false;
   }
-  QByteArray capture = file.readAll();
+  replayPath_ = path.toStdString();
+  replayCapture_ = file.readAll().toStdString();
+  return true;
+}
+
+bool CKivuApp::StartReplay() {
   std::string error;
-  feeder_ = CaptureFeeder::Start(capture.toStdString(), std::chrono::seconds(1), &error);
+  feeder_ = CaptureFeeder::Start(replayCapture_, std::chrono::seconds(1), &error);
   if (!feeder_) {
-    std::fprintf(stderr, "kivu: cannot replay %s: %s\n", qPrintable(path), error.c_str());
+    std::fprintf(stderr, "kivu: cannot replay %s: %s\n", replayPath_.c_str(), error.c_str());
     return false;
   }
   // The replay is the only receiver: the reader thread opens its pseudo-terminal like a real port.
@@ -134,7 +139,8 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
   exitCode = 1;
   if (!TakeOverOrHandOver(exitCode)) return false;
   if (!options.ports.empty()) SetSerialPortPaths(options.ports);
-  if ((options.demo || !options.replay.empty()) && !StartReplay(options)) return false;
+  const bool replay = options.demo || !options.replay.empty();
+  if (replay && !ReadReplay(options)) return false;
 
   splash_ = std::make_unique<CSplashWnd>();
   splash_->show();
@@ -144,6 +150,9 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
     QTimer::singleShot(1000, &pause, &QEventLoop::quit);
     pause.exec();
   }
+  // The feeder's first burst comes one second after its start, when the view below has opened the
+  // port; a burst sent during the pause would be purged by that opening.
+  if (replay && !StartReplay()) return false;
 
   frame_ = std::make_unique<CMainFrame>(LoadAppSettings());
   doc_ = std::make_unique<CKivuDoc>(*frame_);
@@ -167,7 +176,9 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
   }
   splash_->raise();
   exitCode = 0;
-  return true;
+  // A signal or a close that came while start-up still ran (the receiver's message box turns an event
+  // loop of its own) has shut the view down already; the main loop would never hear of it.
+  return !frame_->ViewWidget().IsShutDown();
 }
 
 void CKivuApp::ExitInstance() {

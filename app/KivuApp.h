@@ -19,7 +19,7 @@ class CKivuApp {
   static constexpr int kAboutCommand = 57664;
 
   // Runs start-up; false when the program is to end at once (a second copy handed over to the first,
-  // or start-up failed), with the exit status in exitCode.
+  // start-up failed, or the program was closed while starting), with the exit status in exitCode.
   bool InitInstance(const KivuOptions& options, int& exitCode);
   // Lets the splash go.
   void ExitInstance();
@@ -32,12 +32,15 @@ class CKivuApp {
  private:
   bool TakeOverOrHandOver(int& exitCode);
   void ListenForSecondCopies();
-  bool StartReplay(const KivuOptions& options);
+  bool ReadReplay(const KivuOptions& options);
+  bool StartReplay();
   void CatchTerminationSignals();
 
   InstanceLock lock_;
   std::string runtimeFolder_;
   std::unique_ptr<QLocalServer> server_;
+  std::string replayPath_;
+  std::string replayCapture_;
   std::unique_ptr<CaptureFeeder> feeder_;
   std::unique_ptr<CSplashWnd> splash_;
   std::unique_ptr<CMainFrame> frame_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 
 #include "config/KivuPicture.h"
 
@@ -29,6 +30,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // the view shuts down once, with nothing handled lost, and then the program ends.
   view_->Shutdown();
   event->accept();
+  // A dialog or message box turns an event loop of its own. Before the main loop runs (the box of a
+  // receiver that failed during start-up), quit() does not end that loop, so open dialogs go first.
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) dialog->reject();
   QApplication::quit();
 }
 

@@ -27,6 +27,7 @@ class KivuViewWidget : public QWidget, public ViewWindow {
 
   CKivuView& View() { return *view_; }
   bool IsCreated() const { return created_; }
+  bool IsShutDown() const { return shutDown_; }
   // Runs the view's shutdown (timers, receiver, track file) once; later calls do nothing.
   void Shutdown();
 

@@ -1,0 +1,442 @@
+// The kivu program itself as a child process: its options, the one-copy rule between two real copies,
+// the end on SIGTERM and SIGINT with the track file whole, and a replay reaching the track file.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gps/NmeaTestUtil.h"
+#include "support/TestSupport.h"
+
+extern char** environ;
+
+namespace kivu {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using namespace std::chrono_literals;
+
+// Changes to the test's own environment for a child: a value sets the variable, nullopt removes it.
+using EnvChanges = std::map<std::string, std::optional<std::string>>;
+
+// One run of kivu, its standard output and error caught through pipes. A child still running when the
+// object goes is killed and reaped, so that no kivu outlives its test.
+class KivuProcess {
+ public:
+  KivuProcess(const std::vector<std::string>& args, const EnvChanges& env) {
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) {
+      std::string entry = *e;
+      if (!env.count(entry.substr(0, entry.find('=')))) envStrings.push_back(entry);
+    }
+    for (const auto& [name, value] : env)
+      if (value) envStrings.push_back(name + "=" + *value);
+    std::vector<std::string> argStrings = {KIVU_PROGRAM};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv, envp;
+    for (auto& s : argStrings)
+      argv.push_back(s.data());
+    argv.push_back(nullptr);
+    for (auto& s : envStrings)
+      envp.push_back(s.data());
+    envp.push_back(nullptr);
+
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    // The child starts with the default handling of every signal it is sent here and none blocked,
+    // whatever the shell that runs the tests ignores.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults, none;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    int failed = posix_spawn(&pid_, argv[0], &actions, &attr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    close(out[1]);
+    close(err[1]);
+    outFd_ = out[0];
+    errFd_ = err[0];
+    if (failed != 0) {
+      pid_ = -1;
+      throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(failed));
+    }
+  }
+
+  ~KivuProcess() {
+    if (pid_ > 0 && !ended_) {
+      kill(pid_, SIGKILL);
+      int status;
+      waitpid(pid_, &status, 0);
+    }
+    if (outFd_ >= 0) close(outFd_);
+    if (errFd_ >= 0) close(errFd_);
+  }
+  KivuProcess(const KivuProcess&) = delete;
+  KivuProcess& operator=(const KivuProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  void Signal(int sig) { kill(pid_, sig); }
+
+  // True while the child has not ended; reaps it when it has.
+  bool Running() {
+    if (!ended_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
+      ended_ = true;
+      // Whatever it wrote before its end is still in the pipes.
+      auto deadline = Clock::now() + 1s;
+      while ((outFd_ >= 0 || errFd_ >= 0) && Clock::now() < deadline)
+        Drain(10);
+    }
+    return !ended_;
+  }
+
+  // Waits until the child ends, reading its output meanwhile; false when the time-out passes first.
+  bool WaitForExit(milliseconds timeout) {
+    WaitUntil([] { return false; }, timeout);
+    return !Running();
+  }
+
+  // Waits until done() holds, reading the output meanwhile; false when the time-out passes or the child
+  // ends first.
+  bool WaitUntil(const std::function<bool()>& done, milliseconds timeout) {
+    auto deadline = Clock::now() + timeout;
+    while (Running()) {
+      if (done()) return true;
+      if (Clock::now() >= deadline) return false;
+      Drain(5);
+    }
+    return done();
+  }
+
+  // The exit status, or -1 when the child has not ended through exit.
+  int ExitStatus() const { return ended_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
+  std::string Describe() const {
+    std::ostringstream text;
+    if (!ended_) {
+      text << "still running";
+    } else if (WIFSIGNALED(status_)) {
+      text << "killed by signal " << WTERMSIG(status_);
+    } else {
+      text << "exit status " << WEXITSTATUS(status_);
+    }
+    text << "; standard error:\n" << err_;
+    return text.str();
+  }
+  const std::string& Out() const { return out_; }
+  const std::string& Err() const { return err_; }
+
+ private:
+  // Reads what the pipes hold, waiting at most timeoutMs for something to come.
+  void Drain(int timeoutMs) {
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    if (poll(fds, 2, timeoutMs) <= 0) return;
+    ReadFrom(fds[0], outFd_, out_);
+    ReadFrom(fds[1], errFd_, err_);
+  }
+  static void ReadFrom(const pollfd& p, int& fd, std::string& into) {
+    if (fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return;
+    char buffer[4096];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      into.append(buffer, static_cast<size_t>(n));
+    } else if (n == 0) {
+      close(fd);
+      fd = -1;
+    }
+  }
+
+  pid_t pid_ = -1;
+  int outFd_ = -1;
+  int errFd_ = -1;
+  bool ended_ = false;
+  int status_ = 0;
+  std::string out_;
+  std::string err_;
+};
+
+// Whether the process has a handler of its own for sig (the SigCgt mask of /proc/PID/status).
+bool Catches(pid_t pid, int sig) {
+  std::istringstream status(test::ReadFile("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
+  }
+  return false;
+}
+
+size_t CountLines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// One second of a receiver: the position 48°07.038' N 11°31.000' E at 60 knots, course 84.4.
+std::string Burst(int second) {
+  char time[16];
+  std::snprintf(time, sizeof time, "1200%02d", second);
+  return test::Sentence(std::string("GPRMC,") + time +
+                        ",A,4807.038,N,01131.000,E,060.0,084.4,230394,003.1,W") +
+         test::Sentence(std::string("GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+}
+
+// A track line as the file must hold it: "$TRACK,...*HH" with CR LF, where HH is the sum of the bytes
+// between '$' and '*' modulo 256, and the position of Burst in degrees (48 + 7.038 / 60, 11 + 31 / 60).
+testing::AssertionResult IsTrackLineOfTheBurst(const std::string& line) {
+  size_t star = line.find('*');
+  if (line.rfind("$TRACK,", 0) != 0 || star == std::string::npos || line.size() != star + 5 ||
+      line.substr(star + 3) != "\r\n")
+    return testing::AssertionFailure() << "not a whole track line: " << line;
+  unsigned sum = 0;
+  for (size_t i = 1; i < star; ++i)
+    sum += static_cast<unsigned char>(line[i]);
+  char expected[3];
+  std::snprintf(expected, sizeof expected, "%02X", sum % 256);
+  if (line.substr(star + 1, 2) != expected)
+    return testing::AssertionFailure() << "checksum " << line.substr(star + 1, 2) << ", not " << expected;
+  std::vector<std::string> fields;
+  std::istringstream in(line.substr(0, star));
+  for (std::string field; std::getline(in, field, ',');)
+    fields.push_back(field);
+  if (fields.size() != 15 || fields[3] != "48.1173" || fields[4] != "11.5167" || fields[6] != "M" ||
+      fields[7] != "84.4" || fields[8] != "60.0")
+    return testing::AssertionFailure() << "not the burst's place and motion: " << line;
+  return testing::AssertionSuccess();
+}
+
+// Splits text into lines that each end with CR LF; whatever follows the last CR LF is kept as a last,
+// unfinished line.
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end + 2 - start));
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+TEST(KivuOptions, AnUnknownOptionPrintsOneErrorLineAndTheUsageAndEndsWithStatus2) {
+  KivuProcess help({"--help"}, {});
+  KivuProcess bogus({"--bogus"}, {{"QT_QPA_PLATFORM", "offscreen"}});
+  ASSERT_TRUE(help.WaitForExit(5s));
+  ASSERT_TRUE(bogus.WaitForExit(5s));
+  EXPECT_EQ(bogus.ExitStatus(), 2) << bogus.Describe();
+  EXPECT_EQ(bogus.Out(), "");
+  const std::string& err = bogus.Err();
+  size_t firstLineEnd = err.find('\n');
+  ASSERT_NE(firstLineEnd, std::string::npos);
+  EXPECT_NE(err.substr(0, firstLineEnd).find("--bogus"), std::string::npos) << err;
+  EXPECT_EQ(err.substr(firstLineEnd + 1), help.Out());
+}
+
+TEST(KivuOptions, HelpPrintsTheUsageWithEveryOptionAndEndsWithStatus0EvenWithoutADisplay) {
+  KivuProcess help(
+      {"--help"},
+      {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}});
+  ASSERT_TRUE(help.WaitForExit(5s));
+  EXPECT_EQ(help.ExitStatus(), 0) << help.Describe();
+  EXPECT_EQ(help.Err(), "");
+  EXPECT_EQ(help.Out().rfind("Usage: kivu", 0), 0u) << help.Out();
+  for (const char* option :
+       {"--port PATH", "--home DIR", "--fullscreen", "--replay FILE", "--demo", "--help", "--version"})
+    EXPECT_NE(help.Out().find(option), std::string::npos) << option;
+}
+
+TEST(KivuOptions, VersionPrintsOneLineWithVersion1Point0) {
+  KivuProcess version({"--version"}, {{"QT_QPA_PLATFORM", "offscreen"}});
+  ASSERT_TRUE(version.WaitForExit(5s));
+  EXPECT_EQ(version.ExitStatus(), 0) << version.Describe();
+  EXPECT_EQ(CountLines(version.Out()), 1u);
+  EXPECT_NE(version.Out().find("1.0"), std::string::npos) << version.Out();
+}
+
+TEST(KivuOptions, WithoutADisplayItEndsWithOneLineThatSuggestsASnapshot) {
+  test::TempDir runtime;
+  KivuProcess kivu({}, {{"DISPLAY", std::nullopt},
+                        {"WAYLAND_DISPLAY", std::nullopt},
+                        {"QT_QPA_PLATFORM", std::nullopt},
+                        {"XDG_RUNTIME_DIR", runtime.Path()}});
+  ASSERT_TRUE(kivu.WaitForExit(5s)) << "kivu waits for a display that is not there";
+  EXPECT_NE(kivu.ExitStatus(), 0) << kivu.Describe();
+  EXPECT_NE(kivu.ExitStatus(), -1) << kivu.Describe();
+  EXPECT_EQ(kivu.Out(), "");
+  EXPECT_EQ(CountLines(kivu.Err()), 1u) << kivu.Err();
+  EXPECT_NE(kivu.Err().find("kivu-replay"), std::string::npos) << kivu.Err();
+  EXPECT_NE(kivu.Err().find("--snapshot"), std::string::npos) << kivu.Err();
+  // It ended before the one-copy rule: no lock was taken.
+  EXPECT_FALSE(test::FileExists(runtime / "kivu.lock"));
+}
+
+// kivu started offscreen with a runtime folder (mode 0700) and a home of the test's own, and a receiver
+// on a pseudo-terminal.
+class KivuRun : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(chmod(runtime.Path().c_str(), 0700), 0); }
+
+  // Settings file lines after "[Settings]".
+  void WriteSettings(const std::string& lines) {
+    test::WriteFile(home / "Kivu.ini", "[Settings]\r\n" + lines);
+  }
+
+  std::unique_ptr<KivuProcess> Start(std::vector<std::string> args) {
+    return std::make_unique<KivuProcess>(
+        args, EnvChanges{{"QT_QPA_PLATFORM", "offscreen"},
+                         {"DISPLAY", std::nullopt},
+                         {"WAYLAND_DISPLAY", std::nullopt},
+                         {"XDG_RUNTIME_DIR", runtime.Path()},
+                         {"KIVU_HOME", home.Path()},
+                         {"KIVU_PORTS", std::nullopt},
+                         {"LSAN_OPTIONS",
+                          "suppressions=" + test::SourcePath("tests/lsan.supp") + ":print_suppressions=0"}});
+  }
+  std::unique_ptr<KivuProcess> StartOnThePort() { return Start({"--port", pty.SlavePath()}); }
+
+  // Waits until kivu has its dashboard up and reads the pseudo-terminal.
+  static bool WaitUntilFollowingThePort(KivuProcess& kivu, const std::string& port) {
+    return kivu.WaitUntil(
+        [&] { return kivu.Err().find("reading GPS messages from " + port) != std::string::npos; }, 8s);
+  }
+
+  // The content of the record file whose name starts with prefix ("track", "gps"), "" when there is none.
+  std::string RecordFile(const std::string& prefix) const {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "KivuRecord", ec))
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) return test::ReadFile(entry.path());
+    return "";
+  }
+
+  test::TempDir runtime;
+  test::TempDir home;
+  test::PseudoTerminal pty;
+};
+
+TEST_F(KivuRun, ASecondStartHandsOverToTheFirstAndEndsAtOnceWithStatus0) {
+  auto first = StartOnThePort();
+  ASSERT_TRUE(first->WaitUntil([&] { return test::FileExists(runtime / "kivu.socket"); }, 5s))
+      << first->Describe();
+  auto startedSecond = Clock::now();
+  auto second = StartOnThePort();
+  ASSERT_TRUE(second->WaitForExit(3s));
+  auto secondRan = Clock::now() - startedSecond;
+  EXPECT_EQ(second->ExitStatus(), 0) << second->Describe();
+  // Less than the first copy's one-second splash alone: the second one made no window.
+  EXPECT_LT(secondRan, 1000ms);
+  EXPECT_EQ(second->Err().find("did not answer"), std::string::npos) << second->Err();
+  EXPECT_TRUE(first->Running()) << first->Describe();
+  // The first copy goes on to its dashboard.
+  EXPECT_TRUE(WaitUntilFollowingThePort(*first, pty.SlavePath())) << first->Describe();
+  EXPECT_TRUE(first->Running());
+}
+
+TEST_F(KivuRun, AStartAfterACopyWasKilledTakesOverItsLeftoversAndIsTheOneCopy) {
+  auto killed = StartOnThePort();
+  ASSERT_TRUE(killed->WaitUntil([&] { return test::FileExists(runtime / "kivu.socket"); }, 5s))
+      << killed->Describe();
+  killed->Signal(SIGKILL);
+  ASSERT_TRUE(killed->WaitForExit(3s));
+  ASSERT_TRUE(test::FileExists(runtime / "kivu.socket"));  // left behind
+
+  auto next = StartOnThePort();
+  ASSERT_TRUE(WaitUntilFollowingThePort(*next, pty.SlavePath())) << next->Describe();
+  auto another = StartOnThePort();
+  ASSERT_TRUE(another->WaitForExit(3s));
+  EXPECT_EQ(another->ExitStatus(), 0) << another->Describe();
+  EXPECT_EQ(another->Err().find("did not answer"), std::string::npos) << another->Err();
+  EXPECT_TRUE(next->Running()) << next->Describe();
+}
+
+// SIGTERM and SIGINT end kivu through its event loop like the Exit button.
+class TerminationSignal : public KivuRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TerminationSignal, EndsKivuPromptlyWithStatus0AndLeavesOnlyWholeTrackLines) {
+  WriteSettings("RECORD_TRACK = 1\r\nRECORD_GPS_MSG = 1\r\n");
+  auto kivu = StartOnThePort();
+  ASSERT_TRUE(WaitUntilFollowingThePort(*kivu, pty.SlavePath())) << kivu->Describe();
+  // One burst a second of receiver time; each is written once the one before has been read.
+  pty.Write(Burst(1));
+  ASSERT_TRUE(kivu->WaitUntil([&] { return RecordFile("gps").size() == Burst(1).size(); }, 5s))
+      << kivu->Describe();
+  pty.Write(Burst(2));
+  ASSERT_TRUE(kivu->WaitUntil([&] { return CountLines(RecordFile("track")) == 1; }, 5s)) << kivu->Describe();
+  pty.Write(Burst(3));
+  ASSERT_TRUE(kivu->WaitUntil([&] { return CountLines(RecordFile("track")) == 2; }, 5s)) << kivu->Describe();
+  // The signal comes as soon as a fourth burst has been read, while its fix may still be on its way.
+  pty.Write(Burst(4));
+  ASSERT_TRUE(kivu->WaitUntil([&] { return RecordFile("gps").size() == 4 * Burst(1).size(); }, 5s))
+      << kivu->Describe();
+
+  auto signalled = Clock::now();
+  kivu->Signal(GetParam());
+  ASSERT_TRUE(kivu->WaitForExit(3s)) << kivu->Describe();
+  EXPECT_LT(Clock::now() - signalled, 3s);
+  EXPECT_EQ(kivu->ExitStatus(), 0) << kivu->Describe();
+
+  std::string track = RecordFile("track");
+  std::vector<std::string> lines = CrLfLines(track);
+  // One line for each fix after the first: the three read before, and the fourth's only when its fix
+  // was handled before the end.
+  EXPECT_GE(lines.size(), 2u);
+  EXPECT_LE(lines.size(), 3u);
+  for (const std::string& line : lines)
+    EXPECT_TRUE(IsTrackLineOfTheBurst(line));
+  EXPECT_EQ(CountLines(track), lines.size());
+  EXPECT_EQ(RecordFile("gps"), Burst(1) + Burst(2) + Burst(3) + Burst(4));
+}
+
+INSTANTIATE_TEST_SUITE_P(KivuRun, TerminationSignal, ::testing::Values(SIGTERM, SIGINT),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                         });
+
+TEST_F(KivuRun, ASignalWhileTheNoReceiverMessageWaitsForOkStillEndsKivu) {
+  // No port at all: start-up shows "Failed to create GPS Parser!" and waits for its OK, which nobody
+  // presses here.
+  auto kivu = Start({"--port", home / "no-such-port"});
+  ASSERT_TRUE(kivu->WaitUntil([&] { return Catches(kivu->Pid(), SIGTERM); }, 8s)) << kivu->Describe();
+  kivu->Signal(SIGTERM);
+  ASSERT_TRUE(kivu->WaitForExit(3s)) << kivu->Describe();
+  EXPECT_EQ(kivu->ExitStatus(), 0) << kivu->Describe();
+}
+
+TEST_F(KivuRun, AReplayOfThreeBurstsWritesTrackLinesOfTheCapturedPlace) {
+  WriteSettings("RECORD_TRACK = 1\r\n");
+  test::WriteFile(home / "drive.nmea", Burst(1) + Burst(2) + Burst(3));
+  auto kivu = Start({"--replay", home / "drive.nmea"});
+  // One burst a second, each fix after the first giving a line: two lines for three bursts, none lost
+  // to the port's opening.
+  ASSERT_TRUE(kivu->WaitUntil([&] { return CountLines(RecordFile("track")) == 2; }, 8s)) << kivu->Describe();
+  kivu->Signal(SIGTERM);
+  ASSERT_TRUE(kivu->WaitForExit(3s)) << kivu->Describe();
+  EXPECT_EQ(kivu->ExitStatus(), 0) << kivu->Describe();
+  std::vector<std::string> lines = CrLfLines(RecordFile("track"));
+  ASSERT_EQ(lines.size(), 2u);
+  for (const std::string& line : lines)
+    EXPECT_TRUE(IsTrackLineOfTheBurst(line));
+}
+
+}  // namespace
+}  // namespace kivu
