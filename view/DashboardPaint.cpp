@@ -222,7 +222,7 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
         int k = AdBreakPosition(text, n);
         if (k > 0)
           s.DrawTextAt(Point{r.left, r.bottom}, std::string_view(text).substr(0, static_cast<size_t>(k)), r);
-        size_t rest = static_cast<size_t>(k + 1);
+        size_t rest = k < 0 ? 0 : static_cast<size_t>(k) + 1;  // after the break character
         if (rest < text.size())
           s.DrawTextAt(Point{r.left + 15, r.bottom}, std::string_view(text).substr(rest), r);
       } else {
