@@ -2,10 +2,17 @@
 // picture, the buttons, Minimize, the splash, and shutdown while the reader waits in the hand-off.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
@@ -210,6 +217,72 @@ TEST(Splash, ShowsCentredAboveEverythingAndClosesItself) {
   EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(ProcessUntil([&] { return !splash.isVisible(); }, 3000));
+}
+
+}  // namespace
+}  // namespace kivu
+
+namespace kivu {
+namespace {
+
+TEST_F(WindowTest, NewUserSetsUpImperialUnitsRecordingAndTheNavigator) {
+  // A navigation program of the user's, and a settings file that points next to it.
+  std::filesystem::create_directories(home.Path() + "bin");
+  std::string program = home.Path() + "bin/navigator";
+  std::string mark = home.Path() + "navigator-ran";
+  test::WriteFile(program, "#!/bin/sh\ntouch '" + mark + "'\n");
+  chmod(program.c_str(), 0755);
+  test::WriteFile(home.Path() + "Kivu.ini", "[Settings]\nNAVIGATION_PATH = " + home.Path() + "bin/old\n");
+
+  CMainFrame& f = Show(LoadAppSettings());
+  CKivuView& view = f.ViewWidget().View();
+  pty.Write(Burst(1));
+  ASSERT_TRUE(ProcessUntil([&] { return view.CurrentFix().utcTime.second == 1; }));
+  pty.Write(Burst(2));
+  ASSERT_TRUE(ProcessUntil([&] { return view.StatsStarted(); }));
+  EXPECT_EQ(view.Stats().speedInt, 111);  // 60 knots in km/h
+
+  // Settings: Imperial, browse to the program, both recordings, OK.
+  std::string browsedFrom;
+  test::WhenModal([&](QWidget* settings) {
+    test::Find<QComboBox>(settings, "1000")->setCurrentIndex(1);
+    test::WhenModal([&](QWidget* browse) {
+      browsedFrom = test::Find<QLabel>(browse, "1011")->text().toStdString();
+      test::DoubleClick(test::Find<QListWidget>(browse, "1007"), "navigator");
+    });
+    test::Find<QPushButton>(settings, "1006")->click();
+    test::Find<QCheckBox>(settings, "1007")->click();
+    test::Find<QCheckBox>(settings, "1008")->click();
+    test::Find<QPushButton>(settings, "1")->click();
+  });
+  Button("Settings")->click();
+  EXPECT_EQ(browsedFrom, home.Path() + "bin");
+
+  // The next fix shows imperial figures; both record files grow.
+  pty.Write(Burst(3));
+  ASSERT_TRUE(ProcessUntil([&] { return view.CurrentFix().utcTime.second == 3; }));
+  EXPECT_EQ(view.Stats().speedInt, 69);  // 60 knots in mph
+  std::string log, track;
+  for (const auto& entry : std::filesystem::directory_iterator(home.Path() + "KivuRecord")) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("gps", 0) == 0) log = test::ReadFile(entry.path());
+    if (name.rfind("track", 0) == 0) track = test::ReadFile(entry.path());
+  }
+  EXPECT_EQ(log, Burst(3));
+  EXPECT_EQ(std::count(track.begin(), track.end(), '\n'), 1);
+
+  // The Navigator button starts the program.
+  Button("Navigator")->click();
+  EXPECT_TRUE(ProcessUntil([&] { return test::FileExists(mark); }));
+
+  // After a restart the choices are still there.
+  f.close();
+  frame.reset();
+  AppSettings again = LoadAppSettings();
+  EXPECT_EQ(again.unitSelection, 1);
+  EXPECT_EQ(again.recordGpsMessages, 1);
+  EXPECT_EQ(again.recordTrack, 1);
+  EXPECT_EQ(again.navigationPath, program);
 }
 
 }  // namespace
