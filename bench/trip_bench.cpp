@@ -41,7 +41,7 @@ std::string OneHourCapture() {
     latitude += step * std::cos(course * M_PI / 180.0);
     longitude += step * std::sin(course * M_PI / 180.0) / std::cos(latitude * M_PI / 180.0);
     const double altitude = 520.0 + 80.0 * std::sin(i / 300.0);
-    char time[16], lat[32], lon[32], body[256];
+    char time[32], lat[32], lon[32], body[256];
     std::snprintf(time, sizeof time, "%02d%02d%02d.00", 8 + i / 3600, i / 60 % 60, i % 60);
     std::snprintf(lat, sizeof lat, "%02d%07.4f", static_cast<int>(latitude), std::fmod(latitude, 1.0) * 60.0);
     std::snprintf(lon, sizeof lon, "%03d%07.4f", static_cast<int>(longitude),
