@@ -174,6 +174,7 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
     frame_->resize(800, 480);
     frame_->show();
   }
+  // The splash stays above the new main window (a window manager keeps it there by its hint).
   splash_->raise();
   exitCode = 0;
   // A signal or a close that came while start-up still ran (the receiver's message box turns an event

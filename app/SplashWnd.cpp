@@ -10,7 +10,7 @@
 namespace kivu {
 
 CSplashWnd::CSplashWnd(int bitmapId, int lifetimeMs)
-    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       picture_(KivuPicture(bitmapId)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(QString());

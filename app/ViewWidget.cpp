@@ -149,9 +149,9 @@ void KivuViewWidget::ShowMainFrame(bool show) {
 }
 
 void KivuViewWidget::BringMainFrameToForeground() {
-  QWidget* frame = window();
-  frame->raise();
-  frame->activateWindow();
+  // Activating is what the foreground means here. A raise would also lift the frame over windows
+  // that stay on top (the splash) where no window manager keeps them there.
+  window()->activateWindow();
 }
 
 void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
