@@ -2,9 +2,9 @@
 
 #include <QElapsedTimer>
 #include <QMessageBox>
-#include <cstdio>
 #include <QPainter>
 #include <QTimerEvent>
+#include <cstdio>
 #include <optional>
 
 #include "app/BitmapButton.h"
@@ -22,12 +22,14 @@ QElapsedTimer& ProgramClock() {
 
 KivuViewWidget::KivuViewWidget(AppSettings settings, QWidget* parent)
     : QWidget(parent),
-      handOff_([this](const GpsFix& fix) { view_->OnGpsFix(fix); },
-               // Runs on the reader thread: a queued call into this window's event loop.
-               [this] {
-                 QMetaObject::invokeMethod(
-                     this, [this] { handOff_.Deliver(); }, Qt::QueuedConnection);
-               }) {
+      // The reader thread wakes this window's event loop through an eventfd: nothing is allocated
+      // per fix, and a wake-up that finds no fix waiting does nothing.
+      handOff_([this](const GpsFix& fix) { view_->OnGpsFix(fix); }, [this] { fixWaiting_.Signal(); }),
+      fixNotifier_(fixWaiting_.Fd(), QSocketNotifier::Read) {
+  connect(&fixNotifier_, &QSocketNotifier::activated, this, [this] {
+    fixWaiting_.Clear();
+    handOff_.Deliver();
+  });
   // The view paints every pixel of the client area: no background erase, no flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);

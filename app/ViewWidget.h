@@ -5,11 +5,13 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "gps/GpsFixOwner.h"
+#include "platform/WakeEvent.h"
 #include "view/KivuView.h"
 #include "view/ViewWindow.h"
 
@@ -57,7 +59,9 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   void focusInEvent(QFocusEvent* event) override;
 
  private:
+  WakeEvent fixWaiting_;
   FixHandOff handOff_;
+  QSocketNotifier fixNotifier_;
   std::unique_ptr<CKivuView> view_;
   QHash<int, uint32_t> timers_;  // Qt's timer id -> the view's
   bool created_ = false;
