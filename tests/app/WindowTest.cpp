@@ -287,3 +287,44 @@ TEST_F(WindowTest, NewUserSetsUpImperialUnitsRecordingAndTheNavigator) {
 
 }  // namespace
 }  // namespace kivu
+
+#include "app/KivuApp.h"
+
+namespace kivu {
+namespace {
+
+TEST(OneCopy, ASecondStartBringsBackTheHiddenFirstAndEnds) {
+  test::TempDir home, runtime;
+  chmod(runtime.Path().c_str(), 0700);
+  setenv("KIVU_HOME", home.Path().c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+  test::PseudoTerminal pty;
+  KivuOptions options;
+  options.ports = {pty.SlavePath()};
+
+  auto first = std::make_unique<CKivuApp>();
+  int status = -1;
+  ASSERT_TRUE(first->InitInstance(options, status));
+  EXPECT_EQ(status, 0);
+  ASSERT_TRUE(ProcessUntil([&] { return first->MainFrame()->ViewWidget().IsCreated(); }));
+  first->MainFrame()->ViewWidget().OnCommand(kCommandMinimize);
+  ASSERT_FALSE(first->MainFrame()->isVisible());
+
+  // The second copy hands over and ends at once, without a splash or a window of its own.
+  CKivuApp second;
+  EXPECT_FALSE(second.InitInstance(options, status));
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(second.Splash(), nullptr);
+  EXPECT_EQ(second.MainFrame(), nullptr);
+  EXPECT_TRUE(ProcessUntil([&] { return first->MainFrame()->isVisible(); }));
+
+  first->MainFrame()->close();
+  first->ExitInstance();
+  first.reset();
+  unsetenv("XDG_RUNTIME_DIR");
+  unsetenv("KIVU_HOME");
+  SetSerialPortPaths({});
+}
+
+}  // namespace
+}  // namespace kivu
