@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "gps/CaptureReads.h"
+#include "gps/CaptureReplay.h"
 #include "gps/GpsParser.h"
 #include "trip/FixClock.h"
 #include "view/HeadlessWindow.h"
@@ -117,8 +117,7 @@ void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
       ++fixes;
     });
     view.Receiver()->SetOwner(&owner);
-    ForEachCaptureRead(capture,
-                       [&](char* buffer, size_t count) { view.Receiver()->HandleRead(buffer, count); });
+    ReplayCapture(*view.Receiver(), capture);
     view.DestroyReceiver();
     benchmark::DoNotOptimize(view.Stats());
   }

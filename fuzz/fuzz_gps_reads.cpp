@@ -1,9 +1,9 @@
-// Any bytes as a capture, cut into reads and handled exactly as the reader thread handles port reads.
+// Any bytes as a capture, gathered into cycles and handled exactly as the reader thread handles them.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "gps/CaptureReads.h"
+#include "gps/CaptureReplay.h"
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
 
@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   kivu::CGpsParser receiver;
   receiver.SetOwner(&owner);
-  kivu::ForEachCaptureRead(std::string_view(reinterpret_cast<const char*>(data), size),
-                           [&](char* buffer, size_t count) { receiver.HandleRead(buffer, count); });
+  kivu::ReplayCapture(receiver, std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -1,27 +1,15 @@
 #include "gps/CaptureFeeder.h"
 
-namespace kivu {
+#include "gps/CaptureReplay.h"
 
-std::vector<std::string> SplitCaptureIntoBursts(const std::string& capture) {
-  std::vector<std::string> bursts;
-  size_t start = 0;
-  size_t first = capture.find("$GPRMC");
-  size_t next = first == std::string::npos ? first : capture.find("$GPRMC", first + 1);
-  while (next != std::string::npos) {
-    bursts.push_back(capture.substr(start, next - start));
-    start = next;
-    next = capture.find("$GPRMC", start + 1);
-  }
-  if (start < capture.size()) bursts.push_back(capture.substr(start));
-  return bursts;
-}
+namespace kivu {
 
 std::unique_ptr<CaptureFeeder> CaptureFeeder::Start(const std::string& capture,
                                                     std::chrono::milliseconds interval, std::string* error) {
   std::optional<PseudoTerminal> pty = PseudoTerminal::Open(error);
   if (!pty) return nullptr;
   return std::unique_ptr<CaptureFeeder>(
-      new CaptureFeeder(std::move(*pty), SplitCaptureIntoBursts(capture), interval));
+      new CaptureFeeder(std::move(*pty), SplitCaptureIntoCycles(capture), interval));
 }
 
 CaptureFeeder::CaptureFeeder(PseudoTerminal pty, std::vector<std::string> bursts,

@@ -1,4 +1,4 @@
-// Plays a recorded capture into a pseudo-terminal as a receiver sends it, one burst per interval, so
+// Plays a recorded capture into a pseudo-terminal as a receiver sends it, one cycle per interval, so
 // that a replay in the dashboard takes the real serial path: port table, open, reader thread.
 #pragma once
 
@@ -47,9 +47,5 @@ class CaptureFeeder {
   bool stopping_ = false;
   std::thread thread_;
 };
-
-// Cuts a capture into the bursts a receiver sent: each starts at a "$GPRMC" (the first also takes
-// whatever came before it), so that every second of the drive goes out in one write.
-std::vector<std::string> SplitCaptureIntoBursts(const std::string& capture);
 
 }  // namespace kivu

@@ -5,58 +5,54 @@
 #include <system_error>
 
 #include "gps/NmeaParser.h"
-#include "platform/SerialPort.h"
 
 namespace kivu {
 
 namespace {
 
-// The gap that ends a burst: the reader keeps reading while bytes arrive within it.
-constexpr int kBurstGapMs = 3;
 // How often the reader looks for a port that is away or was never free.
 constexpr int kRetryMs = 1000;
 
 }  // namespace
 
-CGpsParser::CGpsParser() = default;
+CGpsParser::CGpsParser()
+    : assembler_([this](const char* block, size_t count) { HandleCycle(block, count); }) {}
 
 CGpsParser::~CGpsParser() {
   stopping_ = true;
   if (owner_) owner_->RefuseGpsFixes();
-  wake_.Signal();
+  port_.Wake();
   if (readerThread_.joinable()) readerThread_.join();
-  port_.Reset();
+  port_.Close();
   messageLog_.Close();
 }
 
 void CGpsParser::EnumPorts(const std::string& prefix) {
   portNames_.clear();
+  missingPorts_.clear();
   for (int n = 1; n <= kSerialPortCount; ++n) {
     char name[64];
     std::snprintf(name, sizeof name, "%s%d:", prefix.c_str(), n);
     std::string path = SerialDevicePath(name);
     if (path.empty()) continue;
     SerialOpenResult probe = OpenSerialPort(path);
-    if (probe.fd || IsHeldOrForbidden(probe.error)) portNames_.push_back(name);
+    if (probe.fd || IsHeldOrForbidden(probe.error)) {
+      portNames_.push_back(name);
+    } else {
+      missingPorts_.emplace_back(path, probe.error);
+    }
   }
-}
-
-std::string CGpsParser::PortPath() const {
-  return port_ ? portPath_ : std::string();
 }
 
 bool CGpsParser::OpenFirstPort(bool report) {
   for (const std::string& name : portNames_) {
     std::string path = SerialDevicePath(name);
-    SerialOpenResult result = OpenSerialPort(path);
-    if (result.fd) {
-      port_ = std::move(result.fd);
-      portPath_ = path;
-      PurgeSerialPort(port_.Get());
+    int error = port_.Open(path);
+    if (error == 0) {
       std::fprintf(stderr, "kivu: reading GPS messages from %s\n", path.c_str());
       return true;
     }
-    if (report) std::fprintf(stderr, "%s\n", DescribeOpenFailure(path, result.error).c_str());
+    if (report) std::fprintf(stderr, "%s\n", DescribeOpenFailure(path, error).c_str());
   }
   return false;
 }
@@ -64,78 +60,79 @@ bool CGpsParser::OpenFirstPort(bool report) {
 bool CGpsParser::Start(GpsFixOwner* owner) {
   owner_ = owner;
   EnumPorts("com");
-  if (portNames_.empty()) return false;
+  if (portNames_.empty()) {
+    for (const auto& [path, error] : missingPorts_)
+      std::fprintf(stderr, "%s\n", DescribeOpenFailure(path, error).c_str());
+    return false;
+  }
   if (!OpenFirstPort(true))
     std::fprintf(stderr, "kivu: no GPS port could be opened; trying again every second\n");
   // The receiver never writes and never changes the line settings; queue sizes and time-outs have
-  // no counterpart here: the burst gap below does the time-outs' work.
-  if (!wake_.IsValid()) return false;
+  // no counterpart here: the cycle assembler and its quiet gap do the time-outs' work.
+  if (!port_.CanWait()) return false;
   try {
     readerThread_ = std::thread([this] { ReaderThread(); });
   } catch (const std::system_error&) {
     return false;
   }
-  readerThreadId_ = static_cast<uint32_t>(std::hash<std::thread::id>()(readerThread_.get_id()));
   return true;
 }
 
-void CGpsParser::WaitForPortToReturn() {
-  // A receiver that was pulled out: look for the same device once a second, without using the
-  // processor in between.
-  std::fprintf(stderr, "kivu: GPS port %s went away; waiting for it to come back\n", portPath_.c_str());
-  port_.Reset();
+void CGpsParser::WaitForPortToReturn(const std::string& path) {
+  // A receiver that was pulled out: what it sent of its last cycle is all there is. Look for the
+  // same device once a second, without using the processor in between.
+  assembler_.EndCycle();
+  std::fprintf(stderr, "kivu: GPS port %s went away; waiting for it to come back\n", path.c_str());
+  port_.Close();
   while (!stopping_) {
-    if (WaitForSerialInput(-1, wake_, kRetryMs) == SerialWait::Woken) return;
-    SerialOpenResult result = OpenSerialPort(portPath_);
-    if (result.fd) {
-      port_ = std::move(result.fd);
-      PurgeSerialPort(port_.Get());
-      std::fprintf(stderr, "kivu: GPS port %s is back\n", portPath_.c_str());
+    if (port_.Wait(kRetryMs) == SerialWait::Woken) return;
+    if (port_.Open(path) == 0) {
+      std::fprintf(stderr, "kivu: GPS port %s is back\n", path.c_str());
       return;
     }
   }
 }
 
 void CGpsParser::ReaderThread() {
-  char buffer[kGpsReadSize + 1];
+  char buffer[kGpsReadSize];
   while (!stopping_) {
-    if (!port_) {
+    if (!port_.IsOpen()) {
       // No listed port was free: try them again once a second.
-      if (WaitForSerialInput(-1, wake_, kRetryMs) == SerialWait::Woken) return;
+      if (port_.Wait(kRetryMs) == SerialWait::Woken) return;
       OpenFirstPort(false);
       continue;
     }
-    SerialWait wait = WaitForSerialInput(port_.Get(), wake_, -1);
+    // While a cycle is gathering, a quiet line ends it; otherwise the wait has no end of its own.
+    SerialWait wait = port_.Wait(assembler_.HoldsSentences() ? kQuietGapMs : -1);
     if (wait == SerialWait::Woken) return;
-    if (wait == SerialWait::HungUp) {
-      WaitForPortToReturn();
+    if (wait == SerialWait::TimedOut) {
+      assembler_.EndCycle();
       continue;
     }
-    if (wait != SerialWait::Readable) continue;
     // A zero input count with the port readable is how an end of file shows, so the read decides.
-    ssize_t count = ReadSerialBurst(port_.Get(), buffer, kGpsReadSize, kBurstGapMs);
+    ssize_t count = wait == SerialWait::Readable ? port_.Read(buffer, sizeof buffer) : -1;
     if (count < 0) {
-      WaitForPortToReturn();
+      WaitForPortToReturn(port_.Path());
       continue;
     }
     if (count > 0) {
       ++readCount_;
-      HandleRead(buffer, static_cast<size_t>(count));
+      HandleBytes(buffer, static_cast<size_t>(count));
     }
   }
 }
 
-void CGpsParser::HandleRead(char* buffer, size_t count) {
-  buffer[count] = '\0';
-  // Searched over every byte read, so that a stray zero byte before the sentence cannot hide it.
-  const char* rmc = static_cast<const char*>(memmem(buffer, count, "$GPRMC", 6));
-  if (!rmc) return;
-  const char* comma = std::strchr(rmc, ',');
+void CGpsParser::HandleBytes(const char* data, size_t count) {
+  assembler_.Feed(data, count);
+}
+
+void CGpsParser::HandleCycle(const char* block, size_t count) {
+  const char* comma = std::strchr(block, ',');
   if (!comma) return;
   const char* end;
   float time = static_cast<float>(NmeaStrtod(comma + 1, &end));
   if (time == lastTime_) return;  // the same second again
-  HandleBlock(rmc, count - static_cast<size_t>(rmc - buffer));
+  HandleBlock(block, count);
   lastTime_ = time;
 }
 

@@ -1,5 +1,5 @@
-// The GPS receiver: finds and opens the serial port, runs the reader thread, and hands each usable
-// fix to its owner (the dashboard view).
+// The GPS receiver: finds and opens the serial port, runs the reader thread, gathers what the port
+// delivers into the receiver's cycles, and hands each usable fix to its owner (the dashboard view).
 #pragma once
 
 #include <atomic>
@@ -8,19 +8,27 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "gps/CycleAssembler.h"
 #include "gps/GpsFix.h"
 #include "gps/GpsFixOwner.h"
 #include "gps/GpsMessageLog.h"
 #include "platform/Clock.h"
-#include "platform/UniqueFd.h"
-#include "platform/WakeEvent.h"
+#include "platform/SerialPort.h"
 
 namespace kivu {
 
-// The largest read the reader makes, and so the largest block it handles.
+// The largest read the reader makes; the cycle assembler gathers reads into whole cycles.
 constexpr size_t kGpsReadSize = 1024;
+
+// How long the line must be quiet before the cycle so far counts as whole. Within a cycle no real
+// delivery pauses this long: a 4800-baud receiver sends a byte every 2 ms, USB receivers that flush
+// each sentence pause a few ms between them, and a USB serial adapter hands on a packet at least every
+// 16 ms (its latency timer). Three times that leaves room for the host's own scheduling, and still
+// shows a 1 Hz fix within a frame or two of its last byte.
+constexpr int kQuietGapMs = 50;
 
 class CGpsParser {
  public:
@@ -39,11 +47,19 @@ class CGpsParser {
   // Fills the port-name list with every "PREFIXn:" (n = 1..16) that exists, free or held elsewhere.
   void EnumPorts(const std::string& prefix);
 
-  // One read of the port, as the reader thread handles it: buffer holds count bytes (at most
-  // kGpsReadSize) and has room for one more. Replays feed their reads through here too.
-  void HandleRead(char* buffer, size_t count);
+  // Bytes as the port delivered them; every cycle they complete is handled. Replays and tests feed
+  // their bytes through here too.
+  void HandleBytes(const char* data, size_t count);
+  // The line went quiet (live), or the capture ended (replays): the cycle so far is whole.
+  void HandleQuietLine() { assembler_.EndCycle(); }
+  void HandleEndOfInput() { assembler_.EndOfInput(); }
+  // Replays: lines that start with '#' are a capture's notes, not the receiver's.
+  void SetSkipCommentLines(bool skip) { assembler_.SetSkipCommentLines(skip); }
 
-  // One block, from its "$GPRMC" to the end of the bytes read: log it, parse it, hand it over.
+  // One whole cycle, its RMC first: unless it repeats the last cycle's RMC time, handle it as a block.
+  void HandleCycle(const char* block, size_t count);
+
+  // One block, from its RMC to the end of the cycle: log it, parse it, hand it over.
   void HandleBlock(const char* block, size_t count);
 
   // Remembers the owner that fixes go to (Start does this too).
@@ -60,35 +76,34 @@ class CGpsParser {
   void SetClock(const Clock& clock) { clock_ = &clock; }
 
   const std::vector<std::string>& PortNames() const { return portNames_; }
-  // The device path in use, or "" while no port is open.
-  std::string PortPath() const;
+  // The device path in use, or "" while no port is open. Any thread.
+  std::string PortPath() const { return port_.Path(); }
   const GpsFix& Fix() const { return fix_; }
   GpsMessageLog& MessageLog() { return messageLog_; }
   int32_t RecordMessages() const { return recordMessages_; }
-  // Reads the reader has taken from the port so far, counted before each is handled (for diagnostics
-  // and tests).
+  // Reads the reader has taken from the port so far, counted before each is handled (for tests).
   uint64_t ReadCount() const { return readCount_.load(); }
 
  private:
   void ReaderThread();
   bool OpenFirstPort(bool report);
-  void WaitForPortToReturn();
+  void WaitForPortToReturn(const std::string& path);
 
   GpsFixOwner* owner_ = nullptr;
   GpsFix fix_{};
   std::thread readerThread_;
-  uint32_t readerThreadId_ = 0;
-  UniqueFd port_;
+  SerialPort port_;
   std::vector<std::string> portNames_;
+  // Why each port of the table that is not listed failed to open: path and errno.
+  std::vector<std::pair<std::string, int>> missingPorts_;
   GpsMessageLog messageLog_;
   int32_t recordMessages_ = 0;
   MessageBoxFunction messageBox_;
   const Clock* clock_ = &TheSystemClock();
 
   // Reader-thread state.
-  std::string portPath_;   // the device path of the open port, kept while it is away
-  float lastTime_ = 0.0f;  // RMC time of the last handled read
-  WakeEvent wake_;         // signalled to end the reader's waits
+  CycleAssembler assembler_;
+  float lastTime_ = 0.0f;  // RMC time of the last handled cycle
   std::atomic<bool> stopping_{false};
   std::atomic<uint64_t> readCount_{0};
 };

@@ -1,6 +1,8 @@
 #include "gps/NmeaParser.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -97,6 +99,93 @@ const char* ParseCoordinate(const char* p, int degreeDigits, char negative, doub
   if (*hemisphere == negative) value = -value;
   out = value;
   return Skip(hemisphere, 2);
+}
+
+// The satellite systems whose talkers Kivu reads; BD and GB are both BeiDou, GN a combined solution.
+enum Constellation { kGps, kGlonass, kGalileo, kBeidou, kQzss, kNavic, kCombined, kConstellations };
+
+int TalkerConstellation(char a, char b) noexcept {
+  if (a == 'B' && b == 'D') return kBeidou;
+  if (a != 'G') return -1;
+  switch (b) {
+    case 'P':
+      return kGps;
+    case 'L':
+      return kGlonass;
+    case 'A':
+      return kGalileo;
+    case 'B':
+      return kBeidou;
+    case 'Q':
+      return kQzss;
+    case 'I':
+      return kNavic;
+    case 'N':
+      return kCombined;
+    default:
+      return -1;
+  }
+}
+
+// Whether a GSV sentence (cursor at its first field) ends with an NMEA 4.10 signal id: three header
+// fields, four fields per satellite, and one more.
+bool HasSignalId(const char* p) noexcept {
+  int fields = 1;
+  for (; *p != '\0' && *p != '*'; ++p)
+    fields += *p == ',';
+  return fields > 3 && (fields - 3) % 4 == 1;
+}
+
+// Satellites in view over the GSV sentences of one cycle: each system counts once, by its largest
+// group when it sends one group per signal, else by its last sentence; a combined GN group counts
+// alone.
+class SatellitesInView {
+ public:
+  void Add(int constellation, int32_t count, bool signalId) noexcept {
+    int c = constellation >= 0 ? constellation : kGps;
+    if (!seen_[c] || count > largest_[c]) largest_[c] = count;
+    last_[c] = count;
+    seen_[c] = true;
+    signalIds_[c] = signalIds_[c] || signalId;
+  }
+  int32_t Total() const noexcept {
+    if (seen_[kCombined]) return Value(kCombined);
+    int64_t total = 0;
+    for (int c = 0; c < kCombined; ++c)
+      if (seen_[c]) total += Value(c);
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(total, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+  }
+
+ private:
+  int32_t Value(int c) const noexcept { return signalIds_[c] ? largest_[c] : last_[c]; }
+
+  int32_t last_[kConstellations] = {};
+  int32_t largest_[kConstellations] = {};
+  bool seen_[kConstellations] = {};
+  bool signalIds_[kConstellations] = {};
+};
+
+// Whether the fields latitude and longitude of a sentence (cursor at its first field) hold anything:
+// a sentence of empty fields must not put the car at 0, 0.
+bool HasPosition(const char* p, int latitudeField, int longitudeField) noexcept {
+  auto filled = [p](int index) {
+    const char* q = p;
+    for (int i = 0; i < index; ++i)
+      q = After(q, ',');
+    return *q != ',' && *q != '*' && *q != '\0';
+  };
+  return filled(latitudeField) && filled(longitudeField);
+}
+
+// Values no receiver sends: a sentence carrying one is not accepted.
+bool Plausible(const GpsFix& fix) noexcept {
+  auto within = [](double value, double low, double high) {
+    return std::isfinite(value) && value >= low && value <= high;
+  };
+  return within(fix.latitude, -90, 90) && within(fix.longitude, -180, 180) &&
+         within(fix.speedKnots, 0, kMaxSpeedKnots) && within(fix.course, 0, 360) &&
+         within(fix.altitude, kMinAltitude, kMaxAltitude);
 }
 
 }  // namespace
@@ -243,7 +332,8 @@ const char* ParseGga(GpsFix& fix, const char* p) noexcept {
   const char* end;
   fix.hdop = static_cast<float>(NmeaStrtod(p, &end));
   p = After(p, ',');
-  fix.altitude = static_cast<float>(NmeaStrtod(p, &end));
+  // An empty altitude (a 2D fix) keeps the last one rather than putting the car at sea level.
+  if (*p != ',' && *p != '*' && *p != '\0') fix.altitude = static_cast<float>(NmeaStrtod(p, &end));
   p = After(p, ',');
   p = Skip(p, *p == ',' ? 1 : 2);  // the altitude unit: "M," or an empty field
   fix.geoidSeparation = static_cast<float>(NmeaStrtod(p, &end));
@@ -265,46 +355,95 @@ const char* ParseGsa(GpsFix& fix, const char* p) noexcept {
   return Skip(end, 1);
 }
 
+bool IsGnssTalker(const char* name) noexcept {
+  return name[0] != '\0' && TalkerConstellation(name[0], name[1]) >= 0;
+}
+
+int NmeaTimeOfDay(const char* field) noexcept {
+  int digits[6];
+  for (int i = 0; i < 6; ++i) {
+    if (!IsDigit(field[i])) return -1;
+    digits[i] = field[i] - '0';
+  }
+  int hour = digits[0] * 10 + digits[1], minute = digits[2] * 10 + digits[3];
+  int second = digits[4] * 10 + digits[5];
+  if (hour > 23 || minute > 59 || second > 60) return -1;
+  int milliseconds = 0;
+  if (field[6] == '.') {
+    int scale = 100;
+    for (const char* d = field + 7; IsDigit(*d) && scale > 0; ++d, scale /= 10)
+      milliseconds += (*d - '0') * scale;
+  }
+  return ((hour * 60 + minute) * 60 + second) * 1000 + milliseconds;
+}
+
 bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
   int accepted = 0;
   bool rmcSeen = false;
+  bool ggaSeen = false;
+  SatellitesInView inView;
   const char* p = block;
   for (;;) {
     const char* dollar = std::strchr(p, '$');
-    if (!dollar) return accepted > 0;
+    // Only a position makes a fix worth handing on: GSA and GSV alone would repeat the last one.
+    if (!dollar) return accepted > 0 && (rmcSeen || ggaSeen);
     p = dollar + 1;
     // Whether this sentence, good or bad, is followed by another line.
     bool moreLines = std::strchr(p, '\n') != nullptr;
 
     if (NmeaChecksum(p) == 0) {
+      // Every satellite system's talker reads as the GPS talker GP.
+      int constellation = p[0] != '\0' ? TalkerConstellation(p[0], p[1]) : -1;
       int32_t key = 0;
       int32_t weight = 1;
-      for (int i = 0; i < 5 && p[i] != '\0'; ++i, weight *= 16)
-        key += static_cast<signed char>(p[i]) * weight;
+      for (int i = 0; i < 5 && p[i] != '\0'; ++i, weight *= 16) {
+        char c = constellation >= 0 && i < 2 ? "GP"[i] : p[i];
+        key += static_cast<signed char>(c) * weight;
+      }
       p = Skip(p, 6);
       if (key > kRmcKey) {
         if (key == kGsvKey) {
           ++accepted;
-          const char* inView = After(After(p, ','), ',');
-          fix.satellitesInView = NmeaAtoi(inView);
-          p = FindChar(inView, '*');
+          const char* field = After(After(p, ','), ',');
+          inView.Add(constellation, NmeaAtoi(field), HasSignalId(p));
+          fix.satellitesInView = inView.Total();
+          p = FindChar(field, '*');
         } else {
           p = FindChar(p, '*');
         }
       } else if (key == kRmcKey) {
-        if (rmcSeen) return true;  // only the first RMC of a block counts
-        rmcSeen = true;
-        ++accepted;
-        const char* comma = FindChar(p, ',');
-        if (*comma == '\0' || comma[1] != 'A') return false;
-        p = ParseRmc(fix, p);
+        // The first RMC of the cycle counts; another talker's RMC of the same second is skipped.
+        if (rmcSeen) {
+          p = FindChar(p, '*');
+        } else {
+          const char* comma = FindChar(p, ',');
+          if (*comma == '\0' || comma[1] != 'A') return false;
+          GpsFix candidate = fix;
+          const char* end = ParseRmc(candidate, p);
+          if (HasPosition(p, 2, 4) && Plausible(candidate)) {
+            fix = candidate;
+            rmcSeen = true;
+            ++accepted;
+          }
+          p = end;
+        }
       } else if (key == kGgaKey) {
-        ++accepted;
-        const char* quality = p;
-        for (int i = 0; i < 5; ++i)
-          quality = After(quality, ',');
-        if (*quality == '0') return false;
-        p = ParseGga(fix, p);
+        if (ggaSeen) {
+          p = FindChar(p, '*');
+        } else {
+          const char* quality = p;
+          for (int i = 0; i < 5; ++i)
+            quality = After(quality, ',');
+          if (*quality == '0') return false;
+          GpsFix candidate = fix;
+          const char* end = ParseGga(candidate, p);
+          if (HasPosition(p, 1, 3) && Plausible(candidate)) {
+            fix = candidate;
+            ggaSeen = true;
+            ++accepted;
+          }
+          p = end;
+        }
       } else if (key == kGsaKey) {
         ++accepted;
         const char* comma = FindChar(p, ',');
@@ -315,7 +454,7 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
         p = FindChar(p, '*');
       }
     }
-    if (!moreLines) return true;
+    if (!moreLines) return rmcSeen || ggaSeen;
   }
 }
 

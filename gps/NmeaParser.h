@@ -1,4 +1,6 @@
-// The NMEA 0183 block parser: RMC, GGA, GSA and GSV sentences of the GPS talker update a GpsFix in place.
+// The NMEA 0183 block parser: RMC, GGA, GSA and GSV sentences update a GpsFix in place. They count for
+// the talkers of every satellite system (GP, GN, GL, GA, GB, BD, GQ, GI); of a cycle's RMCs and GGAs
+// the first accepted one counts, its GSAs and GSVs all count.
 //
 // Every function here reads a zero-terminated text and never reads past its terminating zero, whatever
 // the bytes before it. Nothing allocates, nothing throws, and no state is kept between calls.
@@ -10,8 +12,22 @@
 
 namespace kivu {
 
-// Parses a block of sentences into fix. True when the fix is to be handed to the view.
+// The bounds of what a receiver can send; an RMC or GGA beyond them is not accepted. Balloons fly
+// above 30 km, and no car or aircraft a dashboard rides in passes 1,000 knots.
+inline constexpr double kMaxSpeedKnots = 1000;
+inline constexpr double kMinAltitude = -1000;
+inline constexpr double kMaxAltitude = 60000;
+
+// Parses a block of sentences into fix. True when the fix is to be handed to the view: an RMC or a
+// GGA of the block was accepted and no sentence said there is no fix.
 bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept;
+
+// Whether a sentence name (the characters after '$') starts with a satellite system's talker.
+bool IsGnssTalker(const char* name) noexcept;
+
+// A UTC time field "hhmmss" or "hhmmss.f..." as milliseconds of the day; -1 when the field is empty
+// or is no time.
+int NmeaTimeOfDay(const char* field) noexcept;
 
 // Checks the sentence starting at p (the first character after '$'): 0 valid, 1 wrong checksum,
 // 2 no '*' within 254 characters, 3 the two characters after '*' are not hexadecimal digits.

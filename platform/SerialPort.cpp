@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -42,7 +43,7 @@ void MakeRaw(int fd) noexcept {
   tio.c_oflag &= ~OPOST;
   tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   tio.c_cflag |= CREAD | CLOCAL;  // speed, CSIZE, PARENB and CSTOPB stay as the driver has them
-  tio.c_cc[VMIN] = 1;  // with O_NONBLOCK: an empty queue reads as EAGAIN, not as end of file
+  tio.c_cc[VMIN] = 1;             // with O_NONBLOCK: an empty queue reads as EAGAIN, not as end of file
   tio.c_cc[VTIME] = 0;
   tcsetattr(fd, TCSANOW, &tio);
 }
@@ -103,6 +104,12 @@ SerialOpenResult OpenSerialPort(const std::string& path) {
     result.error = errno;
     return result;
   }
+  struct stat st;
+  if (fstat(fd.Get(), &st) == 0 &&
+      (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || (S_ISCHR(st.st_mode) && !isatty(fd.Get())))) {
+    result.error = ENOTTY;
+    return result;
+  }
   if (isatty(fd.Get())) ioctl(fd.Get(), TIOCEXCL);
   MakeRaw(fd.Get());
   result.fd = std::move(fd);
@@ -117,6 +124,8 @@ std::string DescribeOpenFailure(const std::string& path, int error) {
   std::string line = "kivu: GPS port " + path + ": ";
   if (error == EWOULDBLOCK || error == EBUSY) {
     line += "in use by another program";
+  } else if (error == ENOTTY) {
+    line += "not a serial port";
   } else {
     line += std::strerror(error);
   }
@@ -124,13 +133,33 @@ std::string DescribeOpenFailure(const std::string& path, int error) {
   return line;
 }
 
-void PurgeSerialPort(int fd) noexcept {
-  if (fd >= 0) tcflush(fd, TCIOFLUSH);
+int SerialPort::Open(const std::string& path) {
+  Close();
+  SerialOpenResult result = OpenSerialPort(path);
+  if (!result.fd) return result.error;
+  fd_ = std::move(result.fd);
+  tcflush(fd_.Get(), TCIOFLUSH);
+  std::lock_guard lock(pathMutex_);
+  path_ = path;
+  return 0;
 }
 
-SerialWait WaitForSerialInput(int fd, const WakeEvent& wake, int timeoutMs) noexcept {
-  pollfd fds[2] = {{wake.Fd(), POLLIN, 0}, {fd, POLLIN, 0}};
-  nfds_t count = fd >= 0 ? 2 : 1;
+void SerialPort::Close() {
+  {
+    std::lock_guard lock(pathMutex_);
+    path_.clear();
+  }
+  fd_.Reset();
+}
+
+std::string SerialPort::Path() const {
+  std::lock_guard lock(pathMutex_);
+  return path_;
+}
+
+SerialWait SerialPort::Wait(int timeoutMs) noexcept {
+  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};
+  nfds_t count = fd_ ? 2 : 1;
   for (;;) {
     int n = poll(fds, count, timeoutMs);
     if (n < 0 && errno == EINTR) continue;
@@ -144,34 +173,15 @@ SerialWait WaitForSerialInput(int fd, const WakeEvent& wake, int timeoutMs) noex
   }
 }
 
-int SerialInputCount(int fd) noexcept {
-  int count = 0;
-  if (ioctl(fd, FIONREAD, &count) != 0) return 0;
-  return count;
-}
-
-ssize_t ReadSerialBurst(int fd, char* buffer, size_t capacity, int gapMs) noexcept {
-  size_t total = 0;
-  while (total < capacity) {
-    ssize_t n = read(fd, buffer + total, capacity - total);
-    if (n > 0) {
-      total += static_cast<size_t>(n);
-      continue;
-    }
+ssize_t SerialPort::Read(char* buffer, size_t capacity) noexcept {
+  for (;;) {
+    ssize_t n = read(fd_.Get(), buffer, capacity);
+    if (n > 0) return n;
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      // Nothing more right now: wait a short gap for the rest of the burst.
-      pollfd p = {fd, POLLIN, 0};
-      int ready = poll(&p, 1, gapMs);
-      if (ready > 0 && (p.revents & POLLIN)) continue;
-      break;
-    }
-    // End of file or an error: report what came before it; the next read meets it again.
-    if (total > 0) break;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
     if (n == 0) errno = 0;
     return -1;
   }
-  return static_cast<ssize_t>(total);
 }
 
 }  // namespace kivu

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,9 @@ struct SerialOpenResult {
 
 // Opens a port for reading and writing, exclusively (flock and TIOCEXCL), without blocking and without
 // becoming its controlling terminal, and puts it in raw mode: no echo, no canonical lines, no CR/LF
-// translation. The speed, data bits, parity and stop bits are left as they are.
+// translation. The speed, data bits, parity and stop bits are left as they are. A file or device that
+// is not a terminal (a regular file, /dev/null) is refused with ENOTTY: it would read as a receiver
+// that hangs up at once, over and over.
 SerialOpenResult OpenSerialPort(const std::string& path);
 
 // True for the errors that mean "the port exists but is held by another program or forbidden to us",
@@ -42,21 +45,44 @@ bool IsHeldOrForbidden(int error) noexcept;
 // One line for the user about a port that would not open, with a hint where there is one.
 std::string DescribeOpenFailure(const std::string& path, int error);
 
-// Discards pending input and output.
-void PurgeSerialPort(int fd) noexcept;
-
 enum class SerialWait { Readable, Woken, HungUp, TimedOut };
 
-// Waits until the port has input, hangs up, the wake event is signalled or the time-out (ms, -1 for
-// none) passes. With fd < 0 only the wake event and the time-out end the wait.
-SerialWait WaitForSerialInput(int fd, const WakeEvent& wake, int timeoutMs) noexcept;
+// One serial port as a reader thread uses it: it owns the descriptor and the wake event. The reader
+// opens, waits, reads, purges and closes; any thread may ask for the path and wake the reader.
+class SerialPort {
+ public:
+  SerialPort() = default;
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
 
-// Bytes waiting in the port's input queue (0 when unknown).
-int SerialInputCount(int fd) noexcept;
+  // False when the wake event could not be made (out of descriptors): the port cannot be waited on.
+  bool CanWait() const noexcept { return wake_.IsValid(); }
 
-// Reads what is there, then keeps reading while more arrives within gapMs, up to capacity bytes.
-// Returns the count read (0 when nothing was there after all), or -1 when the port has hung up or
-// failed (end of file, EIO, ENXIO, ENODEV ...), with errno set (0 for end of file).
-ssize_t ReadSerialBurst(int fd, char* buffer, size_t capacity, int gapMs) noexcept;
+  // Opens path as OpenSerialPort does and discards what was pending, closing a port open before.
+  // 0 on success, else the errno of the failure.
+  int Open(const std::string& path);
+  void Close();
+  // Reader thread: whether a port is open.
+  bool IsOpen() const noexcept { return fd_.IsValid(); }
+  // Any thread: the device path of the open port, "" while none is open.
+  std::string Path() const;
+
+  // Waits until the port has input or hangs up, the port is woken, or the time-out (ms, -1 for none)
+  // passes. With no port open only the wake and the time-out end the wait.
+  SerialWait Wait(int timeoutMs) noexcept;
+  // One read of what is waiting, up to capacity bytes: the count, 0 when nothing was there after
+  // all, or -1 when the port has hung up or failed (end of file, EIO, ENXIO, ENODEV ...), with errno
+  // set (0 for end of file).
+  ssize_t Read(char* buffer, size_t capacity) noexcept;
+
+  // Any thread: ends the wait in progress and every later one.
+  void Wake() noexcept { wake_.Signal(); }
+
+ private:
+  UniqueFd fd_;
+  WakeEvent wake_;
+  mutable std::mutex pathMutex_;
+  std::string path_;
+};
 
 }  // namespace kivu

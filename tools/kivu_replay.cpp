@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gps/CaptureReads.h"
+#include "gps/CaptureReplay.h"
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
 #include "platform/MessageText.h"
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
     view.OnGpsFix(fix);
   });
   receiver.SetOwner(&owner);
-  ForEachCaptureRead(capture, [&](char* buffer, size_t count) { receiver.HandleRead(buffer, count); });
+  ReplayCapture(receiver, capture);
   // The receiver refuses its owner when it goes: it goes first.
   view.DestroyReceiver();
 

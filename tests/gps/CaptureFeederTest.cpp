@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "gps/CaptureFeeder.h"
+#include "gps/CaptureReplay.h"
 #include "gps/GpsParser.h"
 #include "gps/NmeaTestUtil.h"
 #include "platform/SerialPort.h"
@@ -22,14 +23,20 @@ std::string Second(int s) {
          Sentence(std::string("GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
 }
 
-TEST(CaptureBursts, EachBurstStartsAtAnRmc) {
-  std::string capture = "header\n" + Second(0) + Second(1) + Second(2);
-  std::vector<std::string> bursts = SplitCaptureIntoBursts(capture);
-  ASSERT_EQ(bursts.size(), 3u);
-  EXPECT_EQ(bursts[0], "header\n" + Second(0));
-  EXPECT_EQ(bursts[2], Second(2));
-  EXPECT_TRUE(SplitCaptureIntoBursts("").empty());
-  EXPECT_EQ(SplitCaptureIntoBursts("no sentences").size(), 1u);
+TEST(CaptureCycles, EachPieceIsOneCycleOfTheReceiverWithoutTheNotes) {
+  // A receiver that sends GGA before RMC: a cycle starts at the sentence that brings a new time.
+  std::string gsa = Sentence("GPGSA,A,3,17,28,06,01,30,20,26,13,,,,,1.8,1.1,1.5");
+  std::string ggaFirst = Sentence("GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") + gsa +
+                         Sentence("GPRMC,120001,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+  std::string capture =
+      "# Name: a receiver\nheader\n" + Second(0) + "# a note\n" + ggaFirst + Second(2) + "tail";
+  std::vector<std::string> cycles = SplitCaptureIntoCycles(capture);
+  ASSERT_EQ(cycles.size(), 3u);
+  EXPECT_EQ(cycles[0], "header\n" + Second(0));
+  EXPECT_EQ(cycles[1], ggaFirst);
+  EXPECT_EQ(cycles[2], Second(2) + "tail");
+  EXPECT_TRUE(SplitCaptureIntoCycles("").empty());
+  EXPECT_EQ(SplitCaptureIntoCycles("no sentences"), std::vector<std::string>{"no sentences"});
 }
 
 TEST(CaptureFeeding, ReceiverGetsEveryBurstAsAFix) {

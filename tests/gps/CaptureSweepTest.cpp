@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gps/CaptureReads.h"
+#include "gps/CaptureReplay.h"
 #include "gps/GpsParser.h"
 #include "gps/NmeaParser.h"
 #include "support/TestSupport.h"
@@ -42,7 +42,7 @@ TEST(SharedCaptures, EveryCaptureReplaysWithoutFault) {
     });
     CGpsParser receiver;
     receiver.SetOwner(&owner);
-    ForEachCaptureRead(capture, [&](char* buffer, size_t count) { receiver.HandleRead(buffer, count); });
+    ReplayCapture(receiver, capture);
     if (fixes > 0) ++capturesWithFixes;
   }
   // Most receivers send GP talker RMC sentences with a fix at some point.

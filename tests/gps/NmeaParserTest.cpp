@@ -125,7 +125,7 @@ TEST(NmeaSentences, GgaQualityZeroRejectsButEmptyQualityIsAccepted) {
 TEST(NmeaSentences, GsaFillsModeFixTypeAndDops) {
   bool result = false;
   GpsFix fix = Parse(Sentence("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1"), &result);
-  EXPECT_TRUE(result);
+  EXPECT_FALSE(result);  // filled in, but without a position there is nothing to hand on
   EXPECT_EQ(fix.selectionMode, 2);
   EXPECT_EQ(fix.fixType, 2);
   EXPECT_EQ(fix.pdop, 2.5f);
@@ -162,14 +162,123 @@ TEST(NmeaSentences, LaterDopInTheBlockWins) {
   EXPECT_EQ(Parse(block).hdop, 1.7f);
 }
 
-TEST(NmeaSentences, OtherTalkersAndTypesAreSkipped) {
-  bool result = true;
-  GpsFix fix = Parse(Sentence("GNRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
-                         Sentence("GLGSV,3,1,10,65,25,066,21") + Sentence("GPVTG,084.4,T,,M,022.4,N,041.5,K"),
-                     &result);
+TEST(NmeaSentences, EverySatelliteSystemCountsAndOtherTalkersAndTypesAreSkipped) {
+  bool result = false;
+  GpsFix fix =
+      Parse(Sentence("GNRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+                Sentence("GLGSV,3,1,10,65,25,066,21") + Sentence("GPVTG,084.4,T,,M,022.4,N,041.5,K") +
+                Sentence("BDGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") +
+                Sentence("GAGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1,3"),
+            &result);
+  EXPECT_TRUE(result);
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
+  EXPECT_EQ(fix.satellitesInView, 10);
+  EXPECT_EQ(fix.altitude, 545.4f);
+  EXPECT_EQ(fix.pdop, 2.5f);
+  fix = Parse(Sentence("IIRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W") +
+                  Sentence("GXGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") +
+                  Sentence("PGRMZ,48,f,3"),
+              &result);
   EXPECT_FALSE(result);  // nothing accepted
   EXPECT_EQ(fix.latitude, 0.0);
-  EXPECT_EQ(fix.satellitesInView, 0);
+}
+
+TEST(NmeaSentences, TheFirstRmcAndGgaOfACycleCountAndTheScanGoesOnPastTheOthers) {
+  bool result = false;
+  GpsFix fix = Parse(Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,1,2,230394,,") +
+                         Sentence("GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") +
+                         Sentence("GARMC,120000,A,1000.000,N,01000.000,E,1,2,230394,,") +
+                         Sentence("GAGGA,120000,1000.000,N,01000.000,E,0,04,0.9,9.0,M,46.9,M,,") +
+                         Sentence("GPGSV,3,1,07,13,25,066,21"),
+                     &result);
+  EXPECT_TRUE(result);  // the second GGA's quality 0 is never looked at
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
+  EXPECT_EQ(fix.altitude, 545.4f);
+  EXPECT_EQ(fix.satellitesUsed, 8);
+  EXPECT_EQ(fix.satellitesInView, 7);
+}
+
+TEST(NmeaSentences, SatellitesInViewAddUpOverTheSystemsOfACycle) {
+  struct Case {
+    const char* what;
+    std::vector<const char*> bodies;
+    int32_t inView;
+  } cases[] = {
+      {"one group per system",
+       {"GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45",
+        "GPGSV,2,2,08,15,40,083,46,17,17,308,41,19,07,344,39,20,22,228,45",
+        "GLGSV,1,1,03,65,25,066,21,66,,,,67,,,", "GAGSV,1,1,02,11,25,066,21,12,,,",
+        "BDGSV,1,1,04,01,25,066,21,02,,,,03,,,,04,,,"},
+       8 + 3 + 2 + 4},
+      {"GB and BD are one system; GQ and GI count",
+       {"GBGSV,1,1,04,01,25,066,21,02,,,,03,,,,04,,,", "BDGSV,1,1,05,01,25,066,21,02,,,,03,,,,04,,,",
+        "GQGSV,1,1,01,01,25,066,21", "GIGSV,1,1,02,01,25,066,21,02,,,"},
+       5 + 1 + 2},
+      {"NMEA 4.10: one group per signal, counted once by the largest",
+       {"GPGSV,3,1,10,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45,1",
+        "GPGSV,3,3,10,15,40,083,46,17,17,308,41,1",
+        "GPGSV,2,1,06,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45,8",
+        "GPGSV,2,2,06,15,40,083,46,17,17,308,41,8", "GLGSV,1,1,03,65,25,066,21,66,,,,67,,,,1",
+        "GLGSV,1,1,02,65,25,066,21,66,,,,3"},
+       10 + 3},
+      {"a combined GN group is used alone",
+       {"GPGSV,1,1,04,01,25,066,21,02,,,,03,,,,04,,,", "GNGSV,3,1,12,01,25,066,21,02,,,,03,,,,04,,,",
+        "GLGSV,1,1,03,65,25,066,21,66,,,,67,,,"},
+       12},
+      {"GP alone without signal ids: the last sentence, as always",
+       {"GPGSV,2,1,09,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45", "GPGSV,2,2,08,15,40,083,46"},
+       8},
+  };
+  for (const Case& c : cases) {
+    std::string block = kRmc;
+    for (const char* body : c.bodies)
+      block += Sentence(body);
+    EXPECT_EQ(Parse(block).satellitesInView, c.inView) << c.what;
+  }
+}
+
+TEST(NmeaSentences, ValuesNoReceiverSendsAreNotAccepted) {
+  // Each sentence has a good checksum; the first fix stays as it was, and the block hands nothing on.
+  const char* refused[] = {
+      "GPRMC,120001,A,9000.001,N,01131.000,E,022.4,084.4,230394,003.1,W",   // beyond 90 degrees
+      "GPRMC,120001,A,4807.038,N,18000.001,W,022.4,084.4,230394,003.1,W",   // beyond 180 degrees
+      "GPRMC,120001,A,4807.038,N,01131.000,E,-0.1,084.4,230394,003.1,W",    // a negative speed
+      "GPRMC,120001,A,4807.038,N,01131.000,E,1000.1,084.4,230394,003.1,W",  // over 1,000 knots
+      "GPRMC,120001,A,4807.038,N,01131.000,E,nan,084.4,230394,003.1,W",     // not a number
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,360.1,230394,003.1,W",   // a course past 360
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,1e9,230394,003.1,W",
+      "GPRMC,120001,A,,,,,022.4,084.4,230394,003.1,W",                    // no position at all
+      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,60000.1,M,46.9,M,,",  // above 60 km
+      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,-1000.1,M,46.9,M,,",  // 1 km below the sea
+      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,inf,M,46.9,M,,",
+      "GPGGA,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,",
+  };
+  GpsFix before = Parse(Sentence("GPRMC,120000,A,1000.000,S,02000.000,W,10,20,230394,,") +
+                        Sentence("GPGGA,120000,1000.000,S,02000.000,W,1,08,0.9,100.0,M,46.9,M,,"));
+  for (const char* body : refused) {
+    bool result = true;
+    GpsFix fix = Parse(Sentence(body), &result, before);
+    EXPECT_FALSE(result) << body;
+    EXPECT_EQ(fix.utcTime.second, 0) << body;
+    EXPECT_EQ(fix.latitude, before.latitude) << body;
+    EXPECT_EQ(fix.longitude, before.longitude) << body;
+    EXPECT_EQ(fix.speedKnots, before.speedKnots) << body;
+    EXPECT_EQ(fix.course, before.course) << body;
+    EXPECT_EQ(fix.altitude, before.altitude) << body;
+  }
+  // The bounds themselves are values a receiver can send.
+  for (const char* body : {"GPRMC,120001,A,9000.000,S,18000.000,W,1000,360,230394,,",
+                           "GPRMC,120001,A,0000.000,N,00000.000,E,0,0,230394,,",
+                           "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,60000,M,46.9,M,,",
+                           "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,-1000,M,46.9,M,,"}) {
+    bool result = false;
+    Parse(Sentence(body), &result);
+    EXPECT_TRUE(result) << body;
+  }
+  // A 2D fix without an altitude keeps the last one.
+  GpsFix fix = Parse(Sentence("GPGGA,120001,4807.038,N,01131.000,E,1,03,0.9,,M,,M,,"), nullptr, before);
+  EXPECT_EQ(fix.altitude, 100.0f);
+  EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
 }
 
 TEST(NmeaTime, FractionsAreMilliseconds) {
@@ -238,12 +347,12 @@ TEST(NmeaBlocks, BadChecksumSentenceIsSkippedAndTheScanGoesOn) {
                       Sentence("GPGSV,3,1,07,13,25,066,21");
   bool result = false;
   GpsFix fix = Parse(block, &result);
-  EXPECT_TRUE(result);
+  EXPECT_FALSE(result);  // the GSV alone gives no fix to hand on
   EXPECT_EQ(fix.satellitesInView, 7);
   EXPECT_EQ(fix.altitude, 0.0f);
 }
 
-TEST(NmeaBlocks, OnlyTheFirstRmcIsUsed) {
+TEST(NmeaBlocks, OnlyTheFirstRmcIsUsedAndTheScanGoesOn) {
   std::string block = Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,1,2,230394,,") +
                       Sentence("GPRMC,120001,A,1000.000,N,01000.000,E,1,2,230394,,") +
                       Sentence("GPGSV,3,1,07,13,25,066,21");
@@ -252,7 +361,7 @@ TEST(NmeaBlocks, OnlyTheFirstRmcIsUsed) {
   EXPECT_TRUE(result);
   EXPECT_EQ(fix.utcTime.second, 0);
   EXPECT_NEAR(fix.latitude, 48.1173, 1e-9);
-  EXPECT_EQ(fix.satellitesInView, 0);  // the scan ended at the second RMC
+  EXPECT_EQ(fix.satellitesInView, 7);  // the scan went on past the second RMC
 }
 
 TEST(NmeaBlocks, RejectionAfterAGoodRmcKeepsWhatTheRmcWrote) {
@@ -278,9 +387,9 @@ TEST(NmeaBlocks, SentenceWithoutLineFeedEndsTheBlock) {
   // The last sentence is not followed by a line feed, so nothing after it is looked at.
   std::string block =
       Sentence("GPGSV,3,1,07,13,25,066,21", "") + "   " + Sentence("GPGSV,3,2,08,13,25,066,21");
-  bool result = false;
+  bool result = true;
   GpsFix fix = Parse(block, &result);
-  EXPECT_TRUE(result);
+  EXPECT_FALSE(result);  // GSVs alone hand nothing on
   EXPECT_EQ(fix.satellitesInView, 8);
   block = Sentence("GPGSV,3,1,07,13,25,066,21", "\r") + Sentence("GPGSV,3,2,08,13,25,066,21", "\r");
   fix = Parse(block, &result);
@@ -414,18 +523,22 @@ TEST(NmeaHostileInput, AZeroInTheMiddleEndsTheBlock) {
   block[20] = '\0';
   block += Sentence("GPGSV,3,1,07,13,25,066,21");
   GpsFix fix{};
-  // The RMC is cut by the zero: it fails its checksum, no line follows it, and that ends the block.
-  EXPECT_TRUE(ParseNmeaBlock(fix, block.c_str()));
+  // The RMC is cut by the zero: it fails its checksum, no line follows it, and that ends the block
+  // with nothing accepted, so the untouched fix is not handed on.
+  EXPECT_FALSE(ParseNmeaBlock(fix, block.c_str()));
   EXPECT_EQ(fix.latitude, 0.0);
   EXPECT_EQ(fix.satellitesInView, 0);
 }
 
-TEST(NmeaHostileInput, HugeValuesAreStoredWithoutFault) {
-  GpsFix fix = Parse(Sentence("GPRMC,999999.99999999999,A,991e300,S,9991e999,W,1e300,1e300,999999,1e308,W"));
-  EXPECT_EQ(fix.latitude, -(99 + 1e300 * (1.0 / 60.0)));
-  EXPECT_TRUE(std::isinf(fix.longitude));
-  EXPECT_TRUE(std::isinf(fix.speedKnots));
-  EXPECT_TRUE(std::isinf(fix.course));
+TEST(NmeaHostileInput, HugeValuesAreRefusedOrStoredWithoutFault) {
+  bool result = true;
+  GpsFix fix =
+      Parse(Sentence("GPRMC,999999.99999999999,A,991e300,S,9991e999,W,1e300,1e300,999999,1e308,W"), &result);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(fix.latitude, 0.0);
+  EXPECT_EQ(fix.speedKnots, 0.0f);
+  // Where Kivu sets no bound, the value is stored as it came.
+  fix = Parse(Sentence("GPRMC,999999.99999999999,A,4807.038,N,01131.000,E,1,2,999999,1e308,W"));
   EXPECT_EQ(fix.magneticVariation, -1e308);
   EXPECT_EQ(fix.utcTime.hour, 99);
   EXPECT_EQ(fix.utcTime.milliseconds, 999);

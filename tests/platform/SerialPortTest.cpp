@@ -55,43 +55,50 @@ TEST(SerialOpen, HeldMissingAndForbiddenPortsAreTold) {
   EXPECT_NE(DescribeOpenFailure("/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
 }
 
-TEST(SerialRead, EmptyQueueIsNotAHangUpButAClosedPeerIs) {
-  PseudoTerminal pty;
-  SerialOpenResult port = OpenSerialPort(pty.SlavePath());
-  ASSERT_TRUE(port.fd);
-  char buffer[64];
-  EXPECT_EQ(ReadSerialBurst(port.fd.Get(), buffer, sizeof buffer, 3), 0);
-  pty.Write("$GPRMC");
-  EXPECT_EQ(ReadSerialBurst(port.fd.Get(), buffer, sizeof buffer, 3), 6);
-  pty.CloseMaster();
-  // A hung-up port wakes every wait at once, and the read tells why.
-  WakeEvent wake;
-  EXPECT_NE(WaitForSerialInput(port.fd.Get(), wake, 1000), SerialWait::TimedOut);
-  EXPECT_EQ(ReadSerialBurst(port.fd.Get(), buffer, sizeof buffer, 3), -1);
+TEST(SerialOpen, WhatIsNoTerminalIsRefused) {
+  // A regular file or /dev/null would read as a receiver that hangs up at once, again and again.
+  test::TempDir dir;
+  test::WriteFile(dir / "capture.nmea", "$GPRMC\n");
+  for (const std::string& path : {dir / "capture.nmea", std::string("/dev/null")}) {
+    SerialOpenResult result = OpenSerialPort(path);
+    EXPECT_FALSE(result.fd) << path;
+    EXPECT_EQ(result.error, ENOTTY) << path;
+    EXPECT_NE(DescribeOpenFailure(path, result.error).find("not a serial port"), std::string::npos);
+  }
 }
 
-TEST(SerialRead, BurstStopsAtCapacity) {
+TEST(SerialPortObject, ReadsWhatIsThereAndTellsAHangUp) {
   PseudoTerminal pty;
-  SerialOpenResult port = OpenSerialPort(pty.SlavePath());
-  ASSERT_TRUE(port.fd);
+  SerialPort port;
+  ASSERT_TRUE(port.CanWait());
+  EXPECT_EQ(port.Path(), "");
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  EXPECT_EQ(port.Path(), pty.SlavePath());
+  char buffer[64];
+  EXPECT_EQ(port.Read(buffer, sizeof buffer), 0);  // an empty queue is no hang-up
   pty.Write(std::string(100, 'x'));
-  char buffer[64];
-  EXPECT_EQ(ReadSerialBurst(port.fd.Get(), buffer, 40, 3), 40);
-  EXPECT_EQ(ReadSerialBurst(port.fd.Get(), buffer, 64, 3), 60);
+  ASSERT_EQ(port.Wait(1000), SerialWait::Readable);
+  EXPECT_EQ(port.Read(buffer, 40), 40);
+  pty.CloseMaster();
+  // A hung-up port wakes every wait at once, and the read tells why, after what was left.
+  EXPECT_NE(port.Wait(1000), SerialWait::TimedOut);
+  ssize_t rest = port.Read(buffer, sizeof buffer);
+  if (rest > 0) {
+    EXPECT_EQ(rest, 60);
+  }
+  EXPECT_EQ(port.Read(buffer, sizeof buffer), -1);
+  port.Close();
+  EXPECT_EQ(port.Path(), "");
 }
 
-TEST(SerialWaits, WakeEventEndsAWaitWithOrWithoutAPort) {
+TEST(SerialPortObject, WakeEndsAWaitWithOrWithoutAPort) {
   PseudoTerminal pty;
-  SerialOpenResult port = OpenSerialPort(pty.SlavePath());
-  WakeEvent wake;
-  EXPECT_EQ(WaitForSerialInput(port.fd.Get(), wake, 0), SerialWait::TimedOut);
-  wake.Signal();
-  EXPECT_EQ(WaitForSerialInput(port.fd.Get(), wake, -1), SerialWait::Woken);
-  EXPECT_EQ(WaitForSerialInput(-1, wake, -1), SerialWait::Woken);
-  wake.Clear();
-  EXPECT_EQ(WaitForSerialInput(-1, wake, 0), SerialWait::TimedOut);
-  pty.Write("x");
-  EXPECT_EQ(WaitForSerialInput(port.fd.Get(), wake, 1000), SerialWait::Readable);
+  SerialPort port;
+  EXPECT_EQ(port.Wait(0), SerialWait::TimedOut);
+  port.Wake();
+  EXPECT_EQ(port.Wait(-1), SerialWait::Woken);
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  EXPECT_EQ(port.Wait(-1), SerialWait::Woken);  // a wake lasts
 }
 
 }  // namespace

@@ -58,22 +58,31 @@ TEST(ReplayFixes, EachFixIsOneJsonLineWithEveryFieldInOrder) {
   EXPECT_NE(lines[0].find(",\"satellitesUsed\":8,\"satellitesInView\":0}"), std::string::npos);
 }
 
-TEST(ReplayFixes, ReadsAreCutAtEachRmcAndKeepAtMost1024Bytes) {
+TEST(ReplayFixes, CyclesAreCutByTimeAndKeepUpTo16KiB) {
   test::TempDir dir;
-  // Second burst: an RMC, 1100 bytes of other talkers, then a GGA that a 1024-byte read cannot reach.
-  std::string filler;
-  while (filler.size() < 1100)
-    filler += Sentence("GLGSV,3,1,11,65,25,066,21");
+  // Third cycle: an RMC, 1100 bytes of other talkers, then its GGA. Fourth: the same past 16 KiB.
+  auto filler = [](size_t size) {
+    std::string text;
+    while (text.size() < size)
+      text += Sentence("GLGSV,3,1,11,65,25,066,21");
+    return text;
+  };
+  auto gga = [](const char* time) {
+    return Sentence(std::string("GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+  };
   std::string capture = Rmc("120000") + Rmc("120000") /* repeated second */ + Rmc("120001", "V") +
-                        Rmc("120002") + filler +
-                        Sentence("GPGGA,120002,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+                        Rmc("120002") + filler(1100) + gga("120002") + Rmc("120003") + filler(16384) +
+                        gga("120003");
   test::WriteFile(dir / "c.nmea", capture);
   ReplayRun run = Replay(dir / "c.nmea");
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<std::string> lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 2u);  // 12:00:00 and 12:00:02; the repeat and the 'V' are not handed over
+  ASSERT_EQ(lines.size(), 3u);  // 12:00:00, 12:00:02 and 12:00:03; the repeat and the 'V' are not handed over
   EXPECT_NE(lines[1].find("\"second\":2,"), std::string::npos);
-  EXPECT_NE(lines[1].find("\"altitude\":0,"), std::string::npos);
+  EXPECT_NE(lines[1].find("\"altitude\":545.400024,"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find("\"second\":3,"), std::string::npos);
+  EXPECT_EQ(Lines(run.err),
+            std::vector<std::string>{"kivu: a receiver cycle longer than 16 KiB; the rest of it is dropped"});
 }
 
 TEST(ReplayErrors, BadOptionsAndMissingFilesExitWithStatusTwo) {

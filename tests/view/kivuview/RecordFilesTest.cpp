@@ -1,6 +1,9 @@
 // The two record files as the view switches them: the track file of the day and the GPS message log.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -148,7 +151,7 @@ TEST_F(TrackRecording, AFixFarOutsideItsRangesLeavesNoLineAndTheNextOneIsWritten
     EXPECT_TRUE(ChecksumHolds(line)) << line;
 }
 
-// Reads as the reader thread takes them from the port.
+// Deliveries as the reader thread takes them from the port, each followed by a quiet line.
 std::string Rmc(const char* time, const char* status = "A") {
   return Sentence(std::string("GPRMC,") + time + "," + status +
                   ",4807.038,N,01131.000,E,022.4,084.4,071226,003.1,W");
@@ -159,9 +162,8 @@ std::string Gga(const char* time) {
 const std::string kGsv = Sentence("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00");
 
 void Read(CGpsParser& receiver, const std::string& text) {
-  std::vector<char> buffer(text.begin(), text.end());
-  buffer.push_back('\0');
-  receiver.HandleRead(buffer.data(), text.size());
+  receiver.HandleBytes(text.data(), text.size());
+  receiver.HandleQuietLine();
 }
 
 class MessageLog : public ::testing::Test {
@@ -181,16 +183,21 @@ class MessageLog : public ::testing::Test {
   std::unique_ptr<CKivuView> view;
 };
 
-TEST_F(MessageLog, HoldsEachHandledReadFromItsRmcOnByteForByte) {
+TEST_F(MessageLog, HoldsEachHandledCycleRmcFirstByteForByte) {
   CGpsParser& receiver = *view->Receiver();
   receiver.SetRecordMessages(dir.Path(), 1);
   EXPECT_EQ(receiver.RecordMessages(), 1);
-  Read(receiver, kGsv + Rmc("130307.00") + Gga("130307.00"));
-  Read(receiver, Rmc("130307.00") + Gga("130307.00"));    // the same second: not logged
-  Read(receiver, kGsv + Gga("130308.00"));                // no RMC: not logged
-  Read(receiver, Rmc("130309.00", "V") + "$GPGGA,1303");  // no fix, and a sentence cut short
+  Read(receiver, kGsv + Gga("130307.00") + Rmc("130307.00"));
+  Read(receiver, Rmc("130307.00") + Gga("130307.00"));  // the same second: not logged
+  Read(receiver, kGsv + Gga("130308.00"));              // no RMC: not logged
+  // No fix, with a sentence that arrives in two reads.
+  const std::string gga = Gga("130309.00");
+  receiver.HandleBytes((Rmc("130309.00", "V") + gga.substr(0, 20)).data(), Rmc("130309.00", "V").size() + 20);
+  receiver.HandleBytes(gga.data() + 20, gga.size() - 20);
+  Read(receiver, "$GPGGA,1303");  // cut short by the next sentence: never logged
+  Read(receiver, Rmc("130310.00"));
   EXPECT_EQ(test::ReadFile(LogOfTheDay()),
-            Rmc("130307.00") + Gga("130307.00") + Rmc("130309.00", "V") + "$GPGGA,1303");
+            Rmc("130307.00") + kGsv + Gga("130307.00") + Rmc("130309.00", "V") + gga + Rmc("130310.00"));
   EXPECT_TRUE(window.messages.empty());
 }
 
@@ -222,28 +229,37 @@ TEST_F(MessageLog, AReaderWritingWhileTheLogIsSwitchedLeavesOnlyWholeBlocks) {
   for (int i = 0; i < 3000; ++i) {
     char time[16];
     std::snprintf(time, sizeof time, "%02d%02d%02d", 10 + i / 3600, i / 60 % 60, i % 60);
-    blocks.push_back(Rmc(time) + std::string(static_cast<size_t>(i % 7) * 40, 'x') + Gga(time));
+    std::string block = Rmc(time);
+    for (int k = 0; k < i % 7; ++k)
+      block += kGsv;
+    blocks.push_back(block + Gga(time));
   }
-  // The user-interface thread switches the log on and off for as long as the reader reads, each
-  // time after the reader has handled two more blocks, so that at least one whole read falls into
-  // every period.
-  std::atomic<int> handled{0};
+  // The user-interface thread switches the log on and off while the reader reads. A handshake keeps
+  // the two in step, about two blocks a switch, with a switch's slack either way, so that switches
+  // meet writes in progress and no thread can run through the whole test alone.
+  const int total = static_cast<int>(blocks.size());
+  std::mutex mutex;
+  std::condition_variable changed;
+  int handled = 0, switches = 0;
   std::thread reader([&] {
     for (const std::string& block : blocks) {
       Read(receiver, block);
+      std::unique_lock lock(mutex);
       ++handled;
+      changed.notify_all();
+      changed.wait(lock, [&] { return switches >= handled / 2 - 1; });
     }
   });
-  const int total = static_cast<int>(blocks.size());
-  int switches = 0;
-  while (handled.load() < total) {
+  for (;;) {
     receiver.SetRecordMessages(dir.Path(), switches % 2 == 0 ? 1 : 0);
+    std::unique_lock lock(mutex);
     ++switches;
-    const int from = handled.load();
-    while (handled.load() < std::min(from + 2, total))
-      std::this_thread::yield();
+    changed.notify_all();
+    changed.wait(lock, [&] { return handled >= std::min(2 * switches, total); });
+    if (handled == total) break;
   }
   reader.join();
+  EXPECT_GE(switches, total / 2);
   receiver.SetRecordMessages(dir.Path(), 0);
 
   // The log is some of the blocks, in order, each whole.

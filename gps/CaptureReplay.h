@@ -1,0 +1,25 @@
+// Recorded captures (a GPS message log, or any NMEA text) as the receiver takes them.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gps/GpsParser.h"
+
+namespace kivu {
+
+// Plays a capture into a receiver as one stream, the way a replay reads a file: lines starting with
+// '#' (a capture's notes) are skipped, cycles are cut by their UTC times, and the end of the capture
+// ends the last cycle.
+void ReplayCapture(CGpsParser& receiver, std::string_view capture);
+
+// Cuts a capture into the receiver's cycles as it sent them, bytes as they are and notes left out,
+// so that it can be played into a port one cycle at a time. Every byte of the capture outside its
+// notes is in exactly one piece; the first piece also takes what came before the first sentence.
+std::vector<std::string> SplitCaptureIntoCycles(std::string_view capture);
+
+// The capture without its note lines (those starting with '#').
+std::string WithoutCaptureNotes(std::string_view capture);
+
+}  // namespace kivu
