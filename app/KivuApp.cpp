@@ -106,7 +106,7 @@ bool CKivuApp::ReadReplay(const KivuOptions& options) {
 
 bool CKivuApp::StartReplay() {
   std::string error;
-  feeder_ = CaptureFeeder::Start(replayCapture_, std::chrono::seconds(1), &error);
+  feeder_ = CaptureFeeder::StartAtOwnPace(replayCapture_, &error);
   if (!feeder_) {
     std::fprintf(stderr, "kivu: cannot replay %s: %s\n", replayPath_.c_str(), error.c_str());
     return false;

@@ -4,17 +4,44 @@
 
 namespace kivu {
 
+namespace {
+
+constexpr std::chrono::milliseconds kOneSecond{1000};
+constexpr int kLongestOwnPaceMs = 10000;
+constexpr int kMillisecondsPerDay = 24 * 3600 * 1000;
+
+}  // namespace
+
 std::unique_ptr<CaptureFeeder> CaptureFeeder::Start(const std::string& capture,
                                                     std::chrono::milliseconds interval, std::string* error) {
   std::optional<PseudoTerminal> pty = PseudoTerminal::Open(error);
   if (!pty) return nullptr;
-  return std::unique_ptr<CaptureFeeder>(
-      new CaptureFeeder(std::move(*pty), SplitCaptureIntoCycles(capture), interval));
+  std::vector<Burst> bursts;
+  for (std::string& cycle : SplitCaptureIntoCycles(capture))
+    bursts.push_back({std::move(cycle), interval});
+  return std::unique_ptr<CaptureFeeder>(new CaptureFeeder(std::move(*pty), std::move(bursts)));
 }
 
-CaptureFeeder::CaptureFeeder(PseudoTerminal pty, std::vector<std::string> bursts,
-                             std::chrono::milliseconds interval)
-    : pty_(std::move(pty)), bursts_(std::move(bursts)), interval_(interval), thread_([this] { Run(); }) {}
+std::unique_ptr<CaptureFeeder> CaptureFeeder::StartAtOwnPace(const std::string& capture, std::string* error) {
+  std::optional<PseudoTerminal> pty = PseudoTerminal::Open(error);
+  if (!pty) return nullptr;
+  std::vector<Burst> bursts;
+  int previous = -1;
+  for (CapturedCycle& cycle : SplitCaptureIntoTimedCycles(capture)) {
+    std::chrono::milliseconds delay = kOneSecond;
+    if (previous >= 0 && cycle.timeOfDay >= 0) {
+      // Across midnight the times start again at 0.
+      int step = (cycle.timeOfDay - previous + kMillisecondsPerDay) % kMillisecondsPerDay;
+      if (step > 0 && step <= kLongestOwnPaceMs) delay = std::chrono::milliseconds(step);
+    }
+    if (cycle.timeOfDay >= 0) previous = cycle.timeOfDay;
+    bursts.push_back({std::move(cycle.bytes), delay});
+  }
+  return std::unique_ptr<CaptureFeeder>(new CaptureFeeder(std::move(*pty), std::move(bursts)));
+}
+
+CaptureFeeder::CaptureFeeder(PseudoTerminal pty, std::vector<Burst> bursts)
+    : pty_(std::move(pty)), bursts_(std::move(bursts)), thread_([this] { Run(); }) {}
 
 CaptureFeeder::~CaptureFeeder() {
   {
@@ -28,12 +55,12 @@ CaptureFeeder::~CaptureFeeder() {
 void CaptureFeeder::Run() {
   std::unique_lock lock(mutex_);
   auto due = std::chrono::steady_clock::now();
-  for (const std::string& burst : bursts_) {
+  for (const Burst& burst : bursts_) {
     // Bursts keep their pace even when a write or a wake-up runs late.
-    due += interval_;
+    due += burst.delay;
     if (changed_.wait_until(lock, due, [&] { return stopping_; })) return;
     lock.unlock();
-    bool written = pty_.Write(burst);
+    bool written = pty_.Write(burst.bytes);
     lock.lock();
     if (!written) break;
     ++written_;

@@ -20,6 +20,11 @@ class CaptureFeeder {
   // port. Nothing when no pseudo-terminal can be had (error says why).
   static std::unique_ptr<CaptureFeeder> Start(const std::string& capture, std::chrono::milliseconds interval,
                                               std::string* error = nullptr);
+  // The same at the capture's own pace: each cycle goes out as long after the one before as their
+  // UTC times say (a 10 Hz capture plays ten cycles a second), one second where the times say nothing
+  // (no time, the same time, a jump back or of more than ten seconds).
+  static std::unique_ptr<CaptureFeeder> StartAtOwnPace(const std::string& capture,
+                                                       std::string* error = nullptr);
   // Stops at once, also in the middle of a wait.
   ~CaptureFeeder();
   CaptureFeeder(const CaptureFeeder&) = delete;
@@ -34,12 +39,15 @@ class CaptureFeeder {
   bool WaitUntilFinished(std::chrono::milliseconds timeout) const;
 
  private:
-  CaptureFeeder(PseudoTerminal pty, std::vector<std::string> bursts, std::chrono::milliseconds interval);
+  struct Burst {
+    std::string bytes;
+    std::chrono::milliseconds delay;  // after the burst before it
+  };
+  CaptureFeeder(PseudoTerminal pty, std::vector<Burst> bursts);
   void Run();
 
   PseudoTerminal pty_;
-  std::vector<std::string> bursts_;
-  std::chrono::milliseconds interval_;
+  std::vector<Burst> bursts_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   size_t written_ = 0;

@@ -23,26 +23,33 @@ std::string WithoutCaptureNotes(std::string_view capture) {
   return text;
 }
 
-std::vector<std::string> SplitCaptureIntoCycles(std::string_view capture) {
+std::vector<CapturedCycle> SplitCaptureIntoTimedCycles(std::string_view capture) {
   std::string text = WithoutCaptureNotes(capture);
-  std::vector<std::string> cycles;
+  std::vector<CapturedCycle> cycles;
   size_t start = 0;
   CycleAssembler assembler([](const char*, size_t) {});
-  assembler.SetCycleEndObserver([&](uint64_t offset) {
+  assembler.SetCycleEndObserver([&](uint64_t offset, int time) {
     size_t end = static_cast<size_t>(offset);
     if (end <= start) return;
-    cycles.push_back(text.substr(start, end - start));
+    cycles.push_back({text.substr(start, end - start), time});
     start = end;
   });
   assembler.Feed(text.data(), text.size());
   assembler.EndOfInput();
   if (start < text.size()) {
     if (cycles.empty()) {
-      cycles.push_back(text.substr(start));
+      cycles.push_back({text.substr(start), -1});
     } else {
-      cycles.back() += text.substr(start);
+      cycles.back().bytes += text.substr(start);
     }
   }
+  return cycles;
+}
+
+std::vector<std::string> SplitCaptureIntoCycles(std::string_view capture) {
+  std::vector<std::string> cycles;
+  for (CapturedCycle& cycle : SplitCaptureIntoTimedCycles(capture))
+    cycles.push_back(std::move(cycle.bytes));
   return cycles;
 }
 

@@ -19,6 +19,13 @@ void ReplayCapture(CGpsParser& receiver, std::string_view capture);
 // notes is in exactly one piece; the first piece also takes what came before the first sentence.
 std::vector<std::string> SplitCaptureIntoCycles(std::string_view capture);
 
+// The same cycles with their UTC times, for playing a capture at its own pace.
+struct CapturedCycle {
+  std::string bytes;
+  int timeOfDay = -1;  // milliseconds of the day; -1 when no sentence of the cycle brought a time
+};
+std::vector<CapturedCycle> SplitCaptureIntoTimedCycles(std::string_view capture);
+
 // The capture without its note lines (those starting with '#').
 std::string WithoutCaptureNotes(std::string_view capture);
 

@@ -125,10 +125,11 @@ void CycleAssembler::EndCycleAt(uint64_t offset) {
   }
   size_t length = cycleLength_;
   bool withRmc = rmcLength_ > 0;
+  int time = cycleTime_;
   cycleLength_ = 0;
   cycleTime_ = -1;
   rmcLength_ = 0;
-  if (observer_) observer_(offset);
+  if (observer_) observer_(offset, time);
   if (withRmc) handler_(block_.get(), length);
 }
 

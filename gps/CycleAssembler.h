@@ -26,8 +26,9 @@ class CycleAssembler {
   // block: count bytes followed by a terminating zero, valid during the call.
   using BlockHandler = std::function<void(const char* block, size_t count)>;
   // Every cycle that ends with sentences in it, with or without an RMC: the input offset at which it
-  // ended (the start of the next cycle's first sentence, or all the bytes fed so far).
-  using CycleEndObserver = std::function<void(uint64_t offset)>;
+  // ended (the start of the next cycle's first sentence, or all the bytes fed so far), and its UTC
+  // time in milliseconds of the day (-1 when no sentence of it brought one).
+  using CycleEndObserver = std::function<void(uint64_t offset, int timeOfDay)>;
 
   explicit CycleAssembler(BlockHandler handler);
   CycleAssembler(const CycleAssembler&) = delete;

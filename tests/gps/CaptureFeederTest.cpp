@@ -35,6 +35,10 @@ TEST(CaptureCycles, EachPieceIsOneCycleOfTheReceiverWithoutTheNotes) {
   EXPECT_EQ(cycles[0], "header\n" + Second(0));
   EXPECT_EQ(cycles[1], ggaFirst);
   EXPECT_EQ(cycles[2], Second(2) + "tail");
+  std::vector<CapturedCycle> timed = SplitCaptureIntoTimedCycles(capture);
+  ASSERT_EQ(timed.size(), 3u);
+  EXPECT_EQ(timed[1].timeOfDay, (12 * 3600 + 1) * 1000);
+  EXPECT_EQ(timed[1].bytes, ggaFirst);
   EXPECT_TRUE(SplitCaptureIntoCycles("").empty());
   EXPECT_EQ(SplitCaptureIntoCycles("no sentences"), std::vector<std::string>{"no sentences"});
 }

@@ -114,12 +114,18 @@ TEST(ReceiverPorts, EnumerationListsFreeAndHeldPortsButNotMissingOnes) {
   EXPECT_EQ(receiver.PortPath(), free.SlavePath());
 }
 
-TEST(ReceiverPorts, StartFailsWhenNoPortExists) {
+TEST(ReceiverPorts, StartFailsWhenNoPortExistsAndSaysWhyForEachPortTried) {
   test::TempDir dir;
-  PortTable table({dir / "a", dir / "b"});
+  test::WriteFile(dir / "file", "$GPRMC\n");
+  PortTable table({dir / "a", "/dev/null", dir / "file"});
   RecordingOwner owner;
   CGpsParser receiver;
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(receiver.Start(&owner));
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, "kivu: GPS port " + dir / "a" + ": No such file or directory\n" +
+                     "kivu: GPS port /dev/null: not a serial port\n" + "kivu: GPS port " + dir / "file" +
+                     ": not a serial port\n");
 }
 
 TEST(ReceiverPorts, EveryPortHeldStillStartsAndTakesThePortWhenItIsFreed) {

@@ -127,6 +127,21 @@ TEST_F(ReplayTrip, LogHoldsTheHandledBlocksOnly) {
   EXPECT_EQ(test::ReadFile(dir / "log.txt"), Burst(0) + Burst(0) + Burst(1, "V") + Burst(2));
 }
 
+TEST_F(ReplayTrip, SentencesWithValuesNoReceiverSendsLeaveTheTripAsTheGoodFixesMadeIt) {
+  // After the good fixes: a speed of 1e30 knots, a depth of 1e30 m, a sentence of empty fields, and
+  // the first 40 bytes of a burst whose rest never comes.
+  std::string absurd = Sentence("GPRMC,120003,A,4800.180,N,01100.000,E,1e30,000.0,071226,,") +
+                       Sentence("GPGGA,120003,4800.180,N,01100.000,E,1,08,0.9,-1e30,M,46.9,M,,") +
+                       Sentence("GPGGA" + std::string(100, ',')) + Burst(4).substr(0, 40);
+  test::WriteFile(dir / "absurd.nmea", Burst(0) + Burst(1) + Burst(2) + absurd);
+  ReplayRun good = Replay(dir / "drive.nmea --summary");
+  ReplayRun run = Replay(dir / "absurd.nmea --summary");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, good.out);
+  EXPECT_EQ(Field(run.out, "maxSpeedInt"), "19");
+  EXPECT_EQ(Field(run.out, "minAltitudeInt"), "500");
+}
+
 TEST_F(ReplayTrip, BadValuesAndUnopenableFilesExitWithStatusTwoAndOneLine) {
   const std::string drive = dir / "drive.nmea";
   for (std::string args :
