@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gps/NmeaParser.h"
+#include "gps/SatelliteSystems.h"
 
 namespace kivu {
 

@@ -1,5 +1,7 @@
 #include "gps/NmeaParser.h"
 
+#include "gps/SatelliteSystems.h"
+
 #include <algorithm>
 #include <clocale>
 #include <cmath>
@@ -101,71 +103,6 @@ const char* ParseCoordinate(const char* p, int degreeDigits, char negative, doub
   return Skip(hemisphere, 2);
 }
 
-// The satellite systems whose talkers Kivu reads; BD and GB are both BeiDou, GN a combined solution.
-enum Constellation { kGps, kGlonass, kGalileo, kBeidou, kQzss, kNavic, kCombined, kConstellations };
-
-int TalkerConstellation(char a, char b) noexcept {
-  if (a == 'B' && b == 'D') return kBeidou;
-  if (a != 'G') return -1;
-  switch (b) {
-    case 'P':
-      return kGps;
-    case 'L':
-      return kGlonass;
-    case 'A':
-      return kGalileo;
-    case 'B':
-      return kBeidou;
-    case 'Q':
-      return kQzss;
-    case 'I':
-      return kNavic;
-    case 'N':
-      return kCombined;
-    default:
-      return -1;
-  }
-}
-
-// Whether a GSV sentence (cursor at its first field) ends with an NMEA 4.10 signal id: three header
-// fields, four fields per satellite, and one more.
-bool HasSignalId(const char* p) noexcept {
-  int fields = 1;
-  for (; *p != '\0' && *p != '*'; ++p)
-    fields += *p == ',';
-  return fields > 3 && (fields - 3) % 4 == 1;
-}
-
-// Satellites in view over the GSV sentences of one cycle: each system counts once, by its largest
-// group when it sends one group per signal, else by its last sentence; a combined GN group counts
-// alone.
-class SatellitesInView {
- public:
-  void Add(int constellation, int32_t count, bool signalId) noexcept {
-    int c = constellation >= 0 ? constellation : kGps;
-    if (!seen_[c] || count > largest_[c]) largest_[c] = count;
-    last_[c] = count;
-    seen_[c] = true;
-    signalIds_[c] = signalIds_[c] || signalId;
-  }
-  int32_t Total() const noexcept {
-    if (seen_[kCombined]) return Value(kCombined);
-    int64_t total = 0;
-    for (int c = 0; c < kCombined; ++c)
-      if (seen_[c]) total += Value(c);
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(total, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-  }
-
- private:
-  int32_t Value(int c) const noexcept { return signalIds_[c] ? largest_[c] : last_[c]; }
-
-  int32_t last_[kConstellations] = {};
-  int32_t largest_[kConstellations] = {};
-  bool seen_[kConstellations] = {};
-  bool signalIds_[kConstellations] = {};
-};
-
 // Whether the fields latitude and longitude of a sentence (cursor at its first field) hold anything:
 // a sentence of empty fields must not put the car at 0, 0.
 bool HasPosition(const char* p, int latitudeField, int longitudeField) noexcept {
@@ -186,6 +123,20 @@ bool Plausible(const GpsFix& fix) noexcept {
   return within(fix.latitude, -90, 90) && within(fix.longitude, -180, 180) &&
          within(fix.speedKnots, 0, kMaxSpeedKnots) && within(fix.course, 0, 360) &&
          within(fix.altitude, kMinAltitude, kMaxAltitude);
+}
+
+// An RMC or GGA body, parsed into a copy of the fix that replaces the fix only when the sentence has
+// a position and values a receiver can send; accepted tells which. Returns where the scan resumes.
+const char* ParsePositionSentence(GpsFix& fix, const char* p,
+                                  const char* (*parse)(GpsFix&, const char*) noexcept, int latitudeField,
+                                  bool& accepted) noexcept {
+  GpsFix candidate = fix;
+  const char* end = parse(candidate, p);
+  if (HasPosition(p, latitudeField, latitudeField + 2) && Plausible(candidate)) {
+    fix = candidate;
+    accepted = true;
+  }
+  return end;
 }
 
 }  // namespace
@@ -355,10 +306,6 @@ const char* ParseGsa(GpsFix& fix, const char* p) noexcept {
   return Skip(end, 1);
 }
 
-bool IsGnssTalker(const char* name) noexcept {
-  return name[0] != '\0' && TalkerConstellation(name[0], name[1]) >= 0;
-}
-
 int NmeaTimeOfDay(const char* field) noexcept {
   int digits[6];
   for (int i = 0; i < 6; ++i) {
@@ -405,7 +352,7 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
         if (key == kGsvKey) {
           ++accepted;
           const char* field = After(After(p, ','), ',');
-          inView.Add(constellation, NmeaAtoi(field), HasSignalId(p));
+          inView.Add(constellation, NmeaAtoi(field), GsvHasSignalId(p));
           fix.satellitesInView = inView.Total();
           p = FindChar(field, '*');
         } else {
@@ -418,14 +365,8 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
         } else {
           const char* comma = FindChar(p, ',');
           if (*comma == '\0' || comma[1] != 'A') return false;
-          GpsFix candidate = fix;
-          const char* end = ParseRmc(candidate, p);
-          if (HasPosition(p, 2, 4) && Plausible(candidate)) {
-            fix = candidate;
-            rmcSeen = true;
-            ++accepted;
-          }
-          p = end;
+          p = ParsePositionSentence(fix, p, ParseRmc, 2, rmcSeen);
+          accepted += rmcSeen;
         }
       } else if (key == kGgaKey) {
         if (ggaSeen) {
@@ -435,14 +376,8 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
           for (int i = 0; i < 5; ++i)
             quality = After(quality, ',');
           if (*quality == '0') return false;
-          GpsFix candidate = fix;
-          const char* end = ParseGga(candidate, p);
-          if (HasPosition(p, 1, 3) && Plausible(candidate)) {
-            fix = candidate;
-            ggaSeen = true;
-            ++accepted;
-          }
-          p = end;
+          p = ParsePositionSentence(fix, p, ParseGga, 1, ggaSeen);
+          accepted += ggaSeen;
         }
       } else if (key == kGsaKey) {
         ++accepted;

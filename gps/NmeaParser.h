@@ -22,9 +22,6 @@ inline constexpr double kMaxAltitude = 60000;
 // GGA of the block was accepted and no sentence said there is no fix.
 bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept;
 
-// Whether a sentence name (the characters after '$') starts with a satellite system's talker.
-bool IsGnssTalker(const char* name) noexcept;
-
 // A UTC time field "hhmmss" or "hhmmss.f..." as milliseconds of the day; -1 when the field is empty
 // or is no time.
 int NmeaTimeOfDay(const char* field) noexcept;
