@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "gps/NmeaParser.h"
 #include "gps/SatelliteSystems.h"
@@ -21,12 +22,12 @@ int TimeField(const char* name) noexcept {
   return -1;
 }
 
-// The UTC time a whole sentence (zero-terminated, from its '$') brings, or -1.
+// The UTC time a whole sentence (zero-terminated, from its '$', with a good checksum) brings, or -1.
 int SentenceTime(const char* sentence) noexcept {
   const char* name = sentence + 1;
   if (std::strlen(name) < 6 || name[0] == 'P') return -1;  // proprietary sentences are no clock
   int field = TimeField(name);
-  if (field < 0 || NmeaChecksum(name) != 0) return -1;
+  if (field < 0) return -1;
   const char* p = name + 6;
   for (int i = 0; i < field; ++i) {
     p = std::strchr(p, ',');
@@ -38,6 +39,21 @@ int SentenceTime(const char* sentence) noexcept {
 
 bool IsRmc(const char* sentence) noexcept {
   return IsGnssTalker(sentence + 1) && std::strncmp(sentence + 3, "RMC", 3) == 0;
+}
+
+// A bit for each satellite talker's RMC, GGA, GLL, GNS, VTG and ZDA: a receiver sends each of them
+// once a cycle (unlike GSA and GSV), so a second one begins the next cycle, also where no time says
+// so: the empty sentences of a receiver without a fix, a second sent twice. 0 for other sentences.
+uint64_t OncePerCycleBit(const char* sentence) noexcept {
+  static constexpr const char* kOnce[] = {"RMC", "GGA", "GLL", "GNS", "VTG", "ZDA"};
+  const char* name = sentence + 1;
+  if (name[0] == '\0') return 0;
+  int constellation = TalkerConstellation(name[0], name[1]);
+  if (constellation < 0) return 0;
+  for (size_t type = 0; type < std::size(kOnce); ++type)
+    if (std::strncmp(name + 2, kOnce[type], 3) == 0)
+      return uint64_t{1} << (static_cast<size_t>(constellation) * std::size(kOnce) + type);
+  return 0;
 }
 
 }  // namespace
@@ -95,11 +111,14 @@ void CycleAssembler::TakeSentence() {
   size_t length = sentenceLength_;
   sentenceLength_ = 0;
   sentence_[length] = '\0';
-  int time = SentenceTime(sentence_);
-  if (time >= 0) {
-    if (cycleTime_ >= 0 && time != cycleTime_) EndCycleAt(sentenceStart_);
-    cycleTime_ = time;
-  }
+  const bool good = NmeaChecksum(sentence_ + 1) == 0;
+  goodSentences_ += good;
+  const int time = good ? SentenceTime(sentence_) : -1;
+  const uint64_t once = good ? OncePerCycleBit(sentence_) : 0;
+  if ((time >= 0 && cycleTime_ >= 0 && time != cycleTime_) || (once & onceSentences_) != 0)
+    EndCycleAt(sentenceStart_);
+  if (time >= 0) cycleTime_ = time;
+  onceSentences_ |= once;
   if (cycleLength_ + length > kMaxCycle) {
     ReportOnce(reportedLongCycle_, "a receiver cycle longer than 16 KiB; the rest of it is dropped");
     return;
@@ -130,6 +149,7 @@ void CycleAssembler::EndCycleAt(uint64_t offset) {
   cycleLength_ = 0;
   cycleTime_ = -1;
   rmcLength_ = 0;
+  onceSentences_ = 0;
   if (observer_) observer_(offset, time);
   if (withRmc) handler_(block_.get(), length);
 }

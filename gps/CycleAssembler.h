@@ -2,10 +2,12 @@
 //
 // Bytes are cut into whole sentences, from '$' to the line feed; a sentence still arriving waits for
 // its rest across reads, and bytes outside sentences are dropped. Sentences gather into a cycle until
-// a sentence with a good checksum brings a UTC time other than the cycle's (that sentence begins the
-// next cycle), until the caller says the line went quiet or the input ended, or until the cycle's
-// bound. A cycle that holds an RMC becomes the block the parser expects: that RMC first, then the
-// cycle's other sentences in the order they came. Live reads and replays use this one assembler.
+// a sentence with a good checksum brings a UTC time other than the cycle's, or is a sentence a
+// receiver sends once a cycle (RMC, GGA, GLL, GNS, VTG, ZDA) that the cycle already holds from its
+// talker (that sentence begins the next cycle), until the caller says the line went quiet or the
+// input ended, or until the cycle's bound. A cycle that holds an RMC
+// becomes the block the parser expects: that RMC first, then the cycle's other sentences in the order they
+// came. Live reads and replays use this one assembler.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +47,9 @@ class CycleAssembler {
   void EndOfInput();
   // Whether whole sentences wait in the current cycle.
   bool HoldsSentences() const noexcept { return cycleLength_ > 0; }
+  // Whole sentences with a good checksum taken so far: a receiver that speaks, as opposed to a line
+  // that is silent or carries noise.
+  uint64_t GoodSentences() const noexcept { return goodSentences_; }
 
  private:
   void TakeSentence();
@@ -66,11 +71,13 @@ class CycleAssembler {
   std::unique_ptr<char[]> cycle_;
   std::unique_ptr<char[]> block_;
   size_t cycleLength_ = 0;
-  int cycleTime_ = -1;  // milliseconds of the day, -1 while no sentence brought a time
+  int cycleTime_ = -1;          // milliseconds of the day, -1 while no sentence brought a time
+  uint64_t onceSentences_ = 0;  // the once-a-cycle sentences of each talker the cycle holds
   size_t rmcOffset_ = 0;
   size_t rmcLength_ = 0;  // 0: no RMC yet
 
   uint64_t fed_ = 0;
+  uint64_t goodSentences_ = 0;
   bool reportedLongLine_ = false;
   bool reportedLongCycle_ = false;
 };
