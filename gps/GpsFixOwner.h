@@ -1,6 +1,7 @@
 // The receiving end of a GPS receiver's fixes, and the hand-off between the reader thread and it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -31,7 +32,7 @@ class DirectFixOwner final : public GpsFixOwner {
 
  private:
   std::function<void(const GpsFix&)> handler_;
-  bool refused_ = false;
+  std::atomic<bool> refused_{false};  // set by the owner's thread, read by a reader thread
 };
 
 // The synchronous hand-off to a user-interface thread: the reader posts a request (through the

@@ -16,7 +16,14 @@ constexpr int kRetryMs = 1000;
 }  // namespace
 
 CGpsParser::CGpsParser()
-    : assembler_([this](const char* block, size_t count) { HandleCycle(block, count); }) {}
+    : assembler_([this](const char* block, size_t count) { HandleCycle(block, count); }) {
+  // The count of sentences heard is brought up to date at every cycle, so that it moves on also within
+  // one long feed (a replay).
+  assembler_.SetCycleEndObserver([this](uint64_t, int time) {
+    sentenceCount_.store(assembler_.GoodSentences(), std::memory_order_relaxed);
+    if (cycleObserver_) cycleObserver_(time);
+  });
+}
 
 CGpsParser::~CGpsParser() {
   stopping_ = true;
@@ -59,6 +66,7 @@ bool CGpsParser::OpenFirstPort(bool report) {
 
 bool CGpsParser::Start(GpsFixOwner* owner) {
   owner_ = owner;
+  started_ = true;
   EnumPorts("com");
   if (portNames_.empty()) {
     for (const auto& [path, error] : missingPorts_)
@@ -124,6 +132,7 @@ void CGpsParser::ReaderThread() {
 
 void CGpsParser::HandleBytes(const char* data, size_t count) {
   assembler_.Feed(data, count);
+  sentenceCount_.store(assembler_.GoodSentences(), std::memory_order_relaxed);
 }
 
 void CGpsParser::HandleCycle(const char* block, size_t count) {

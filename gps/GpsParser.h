@@ -55,6 +55,9 @@ class CGpsParser {
   void HandleEndOfInput() { assembler_.EndOfInput(); }
   // Replays: lines that start with '#' are a capture's notes, not the receiver's.
   void SetSkipCommentLines(bool skip) { assembler_.SetSkipCommentLines(skip); }
+  // Replays: every cycle's UTC time (milliseconds of the day, -1 for none) as it ends, before the
+  // cycle is handled, so that a replay's clock follows the receiver also where it has no fix.
+  void SetCycleObserver(std::function<void(int timeOfDay)> observe) { cycleObserver_ = std::move(observe); }
 
   // One whole cycle, its RMC first: unless it repeats the last cycle's RMC time, handle it as a block.
   void HandleCycle(const char* block, size_t count);
@@ -78,6 +81,11 @@ class CGpsParser {
   const std::vector<std::string>& PortNames() const { return portNames_; }
   // The device path in use, or "" while no port is open. Any thread.
   std::string PortPath() const { return port_.Path(); }
+  // Any thread: whether the receiver has a source to read, a port that is open now or, for a receiver
+  // that was never started, whatever its owner feeds it (a replay).
+  bool SourceOpen() const { return !started_.load() || !port_.Path().empty(); }
+  // Any thread: whole sentences with a good checksum received so far.
+  uint64_t SentenceCount() const { return sentenceCount_.load(std::memory_order_relaxed); }
   const GpsFix& Fix() const { return fix_; }
   GpsMessageLog& MessageLog() { return messageLog_; }
   int32_t RecordMessages() const { return recordMessages_; }
@@ -103,8 +111,11 @@ class CGpsParser {
 
   // Reader-thread state.
   CycleAssembler assembler_;
+  std::function<void(int timeOfDay)> cycleObserver_;
   float lastTime_ = 0.0f;  // RMC time of the last handled cycle
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> started_{false};
+  std::atomic<uint64_t> sentenceCount_{0};
   std::atomic<uint64_t> readCount_{0};
 };
 

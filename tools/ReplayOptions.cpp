@@ -115,6 +115,8 @@ bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& opt
       endOfOptions = true;
     } else if (!endOfOptions && arg == "--fixes") {
       options.fixes = true;
+    } else if (!endOfOptions && arg == "--states") {
+      options.states = true;
     } else if (!endOfOptions && arg == "--summary") {
       options.summary = true;
     } else if (!endOfOptions && (arg == "--help" || arg == "-h")) {
@@ -149,6 +151,9 @@ std::string ReplayUsage() {
          "\n"
          "  --fixes                 print one JSON line per fix handed to the dashboard (the default\n"
          "                          when neither --summary, --track nor --log is given)\n"
+         "  --states                with the fix lines: add \"gpsState\", the dashboard's GPS state\n"
+         "                          when the fix came (\"no fix\" before the first, \"lost\" when it\n"
+         "                          comes back after a gap, else \"fix\")\n"
          "  --summary               after the last fix, print the trip figures as one JSON object:\n"
          "                          the sixteen dashboard numbers, durationHours and distance (km)\n"
          "  --track FILE            record the track into FILE, appending (one $TRACK line per fix\n"
@@ -162,7 +167,9 @@ std::string ReplayUsage() {
          "                          (--units and the sources, when given, win over it)\n"
          "  --snapshot FILE.png     after the last fix, paint the dashboard with its buttons into\n"
          "                          FILE.png, as the window would show it; the clock shows the time\n"
-         "                          of the last fix in local time\n"
+         "                          of the last fix in local time, and the GPS state is the one at the\n"
+         "                          capture's last cycle (a capture that ends without a fix shows the\n"
+         "                          fix as lost)\n"
          "  --size WxH              the window's size for --snapshot (default 800x480)\n"
          "  --help                  show this text\n"
          "  --version               show the version\n"
@@ -171,7 +178,8 @@ std::string ReplayUsage() {
          "folder KivuRecord/) into a track file and a trip summary:\n"
          "  TZ=Europe/Berlin kivu-replay gps20261207.txt --track track.txt --summary\n"
          "\n"
-         "The capture is cut into reads at each \"$GPRMC\", as the receiver reads a port.\n"
+         "The capture is read as one stream and cut into the receiver's cycles by their UTC times,\n"
+         "as the dashboard reads a port; lines starting with '#' are skipped.\n"
          "Exit status: 0 done, 1 an output could not be written, 2 bad options, an unreadable\n"
          "capture or a record file that cannot be opened.\n";
 }

@@ -9,6 +9,7 @@ namespace kivu {
 struct ReplayOptions {
   std::string capture;    // the capture file to replay
   bool fixes = false;     // one JSON line per fix handed to the view
+  bool states = false;    // each fix line also tells the GPS state the dashboard was in when it came
   bool summary = false;   // one JSON object of the trip figures after the last fix
   std::string track;      // record the track into this file (appending); "" for none
   std::string log;        // record the GPS message log into this file (appending); "" for none

@@ -120,12 +120,27 @@ int main(int argc, char** argv) {
 
   const bool printFixes = options.PrintFixes();
   bool first = true;
+  view.SetReportGpsState(false);
+  view.UpdateGpsState();
+  // Between fixes the clock follows the receiver's cycles, so that a stretch without a fix ages the
+  // last one as it would on the dashboard.
+  receiver.SetCycleObserver([&](int timeOfDay) {
+    if (first) return;  // the clock has no date before the first fix
+    if (timeOfDay >= 0) clock.AdvanceToTimeOfDay(timeOfDay);
+    view.UpdateGpsState();
+  });
   DirectFixOwner owner([&](const GpsFix& fix) {
     // "Now" is the fix's own time; the trip starts with the first fix handed to the view.
+    GpsState before = view.TheGpsState();
     clock.SetFromFix(fix);
     if (first) view.SetTripStartTime(clock.Now());
     first = false;
-    if (printFixes) std::printf("%s\n", FormatFixJson(fix).c_str());
+    if (printFixes) {
+      std::string line = FormatFixJson(fix);
+      if (options.states)
+        line.insert(line.size() - 1, std::string(",\"gpsState\":\"") + GpsStateName(before) + "\"");
+      std::printf("%s\n", line.c_str());
+    }
     view.OnGpsFix(fix);
   });
   receiver.SetOwner(&owner);

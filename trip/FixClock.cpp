@@ -7,4 +7,11 @@ int64_t FixUtcSeconds(const GpsFix& fix) noexcept {
   return UtcSeconds(2000 + int64_t{t.year}, t.month, t.day, t.hour, t.minute, t.second);
 }
 
+void FixClock::AdvanceToTimeOfDay(int milliseconds) {
+  constexpr int64_t kDay = 86400;
+  const int64_t secondOfDay = ((now_ % kDay) + kDay) % kDay;
+  const int64_t step = ((milliseconds / 1000 - secondOfDay) % kDay + kDay) % kDay;
+  if (step <= kDay / 2) now_ += step;
+}
+
 }  // namespace kivu

@@ -18,6 +18,10 @@ class FixClock final : public Clock {
   int64_t Now() const override { return now_; }
   void Set(int64_t now) { now_ = now; }
   void SetFromFix(const GpsFix& fix) { now_ = FixUtcSeconds(fix); }
+  // Moves on to a later UTC time of day (milliseconds), across midnight too: how a replay follows
+  // the receiver's cycles between fixes. A time more than half a day on counts as one in the past
+  // and leaves the clock where it is.
+  void AdvanceToTimeOfDay(int milliseconds);
 
  private:
   int64_t now_ = 0;

@@ -21,14 +21,15 @@ int32_t Round(double value) noexcept {
 }  // namespace
 
 void UpdateTripFigures(TripStats& s, const GpsFix& previous, const GpsFix& current, int64_t secondsSinceStart,
-                       const TripChoices& choices) noexcept {
+                       const TripChoices& choices, bool restart) noexcept {
   s.courseInt = TruncateToInt(current.course);
 
   s.speed = current.speedKnots;
   if (s.speed > s.maxSpeed) s.maxSpeed = s.speed;
 
   const float oldAltitude = s.smoothedAltitude;
-  s.smoothedAltitude = SmoothAltitude(oldAltitude, current.altitude, current.satellitesUsed);
+  s.smoothedAltitude =
+      restart ? current.altitude : SmoothAltitude(oldAltitude, current.altitude, current.satellitesUsed);
 
   if (s.startAltitude == kNoAltitude) s.startAltitude = s.smoothedAltitude;
   if (s.smoothedAltitude > s.maxAltitude) s.maxAltitude = s.smoothedAltitude;
@@ -43,7 +44,13 @@ void UpdateTripFigures(TripStats& s, const GpsFix& previous, const GpsFix& curre
   s.durationHours = static_cast<float>(secondsSinceStart) * kHoursPerSecond;
   if (s.durationHours != 0.0f) s.avgSpeed = s.distance / s.durationHours;
 
-  const float interval = FixInterval(previous, current);
+  // After a gap no rate can be told: the figures start again from level and straight.
+  const float interval = restart ? 0.0f : FixInterval(previous, current);
+  if (restart) {
+    s.verticalSpeed = 0;
+    s.pitchInt = 0;
+    s.rollInt = 0;
+  }
   const float climb = s.smoothedAltitude - oldAltitude;
   if (interval != 0.0f) s.verticalSpeed = static_cast<float>((climb / interval) * 3.6);
 

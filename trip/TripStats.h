@@ -54,9 +54,12 @@ struct TripChoices {
 };
 
 // Folds the current fix into the statistics and recomputes the display values. secondsSinceStart is
-// the time from the trip's start to the handling of this fix.
+// the time from the trip's start to the handling of this fix. restart: the fix comes back after the
+// GPS was lost, so the step from previous is no measure of a rate. Its straight line still counts
+// for the distance, but the altitude filter starts again from this fix's altitude, and vertical
+// speed, pitch and roll start again from 0, as they do before the first step of a trip.
 void UpdateTripFigures(TripStats& stats, const GpsFix& previous, const GpsFix& current,
-                       int64_t secondsSinceStart, const TripChoices& choices) noexcept;
+                       int64_t secondsSinceStart, const TripChoices& choices, bool restart = false) noexcept;
 
 // The display values from the statistics, in the unit system chosen (the last step of the update).
 void ComputeDisplayValues(TripStats& stats, int32_t unitSelection) noexcept;

@@ -57,7 +57,7 @@ void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
     if (figures.digitalReadout) {
       SurfaceStateSaver saver(ball);
       ball.SelectBrush(Brush::Solid(kBlack));
-      ball.SetTextColor(kGreen);
+      ball.SetTextColor(figures.dimmed ? kDimmedReadoutColour : kGreen);
       ball.SetBackgroundMode(BackgroundMode::Transparent);
       ball.SelectFont(Font::Create(figures.readoutFont));
       DrawReadout(ball, layout.pitchBoxRect, figures.pitchInt);

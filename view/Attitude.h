@@ -16,6 +16,7 @@ struct AttitudeFigures {
   int rollInt = 0;   // degrees
   bool digitalReadout = true;
   FontRecord readoutFont;
+  bool dimmed = false;  // the figures are not live
 };
 
 // Draws the ball on a target of w x h (the 290 x 290 attitude square) whose layer the caller filled

@@ -47,6 +47,20 @@ void Frame(Surface& s, std::initializer_list<Point> points) {
   s.DrawPolyline(std::span<const Point>(points.begin(), points.size()));
 }
 
+// The GPS state's flag across the top of the attitude indicator: white capitals on red, as an
+// instrument's failure flag.
+void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPicture& picture) {
+  std::string text = GpsStateFlag(picture.gpsState, picture.lostSeconds);
+  if (text.empty()) return;
+  SurfaceStateSaver saver(canvas);
+  Rect flag = GpsFlagRect(l);
+  canvas.FillRect(flag, kGpsFlagColour);
+  canvas.SelectFont(Font::Create(GpsFlagFont()));
+  canvas.SetTextColor(kWhite);
+  canvas.SetBackgroundMode(BackgroundMode::Transparent);
+  canvas.DrawText(text, flag, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
 void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t) {
   struct Panel {
     const Rect& rect;
@@ -87,6 +101,21 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
 
 }  // namespace
 
+Rect GpsFlagRect(const DashboardLayout& layout) {
+  const Rect& a = layout.attitudeRect;
+  // Under the roll scale's top, wide enough for "GPS LOST 9999 s" at the flag's font.
+  int width = std::min(170, static_cast<int>(a.Width()));
+  int left = a.left + (static_cast<int>(a.Width()) - width) / 2;
+  return Rect{left, a.top + 44, left + width, a.top + 70};
+}
+
+FontRecord GpsFlagFont() {
+  FontRecord font;
+  font.height = -18;
+  font.weight = 700;
+  return font;
+}
+
 Rect ButtonStrip(const ViewLayout& layout, Size client) {
   if (layout.wideLayout) return Rect{0, 0, kStripSize, client.height};
   return Rect{0, client.height - kStripSize, client.width, client.height};
@@ -112,16 +141,18 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
                         &l.altitudeStatsRect, &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
     canvas.DrawRoundRect(*r, 10, 10);
 
+  // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
+  const bool dim = picture.gpsState != GpsState::Fix;
   DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour,
-               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h); });
+               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim); });
   DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour,
-               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h); });
+               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim); });
   DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour,
-               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h); });
+               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim); });
   DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour,
-               [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h); });
+               [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim); });
   DrawSubPanel(canvas, l.attitudeRect, kBlack, [&](Surface& s, int w, int h) {
-    AttitudeFigures figures{t.pitchInt, t.rollInt, picture.digitalReadout, v.readoutFont};
+    AttitudeFigures figures{t.pitchInt, t.rollInt, picture.digitalReadout, v.readoutFont, dim};
     DrawAttitude(s, w, h, l, figures);
   });
 
@@ -167,7 +198,7 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
   // The digital readouts over the middle of the tapes.
   canvas.SelectFont(Font::Create(v.readoutFont));
   if (picture.digitalReadout) {
-    canvas.SetTextColor(kGreen);
+    canvas.SetTextColor(dim ? kDimmedReadoutColour : kGreen);
     const std::pair<const Rect*, int> boxes[] = {{&l.headingBoxRect, t.courseInt},
                                                  {&l.speedBoxRect, t.speedInt},
                                                  {&l.altitudeBoxRect, t.altitudeInt},
@@ -186,6 +217,8 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
   std::snprintf(text, sizeof text, "%02d:%02d", picture.hour, picture.minute);
   canvas.SetTextColor(kWhite);
   canvas.DrawText(text, l.clockRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+
+  DrawGpsFlag(canvas, l, picture);
 }
 
 int AdBreakPosition(const std::string& text, int n) {
@@ -262,7 +295,8 @@ void PaintDashboard(Surface& window, Size client, const DashboardPicture& pictur
   if (picture.blinkingLight) {
     ScopedSelection brush(window, Brush::Solid(kLightColours[lightPhase & 1]));
     window.DrawEllipse(v.lightRect);
-    lightPhase = lightPhase == 0 ? 1 : 0;
+    // The light blinks with the fixes; without one it holds still.
+    if (picture.gpsState == GpsState::Fix) lightPhase = lightPhase == 0 ? 1 : 0;
   }
 }
 

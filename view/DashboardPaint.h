@@ -10,6 +10,7 @@
 #include "platform/raster/Surface.h"
 #include "trip/TripStats.h"
 #include "view/DashboardLayout.h"
+#include "view/GpsState.h"
 
 namespace kivu {
 
@@ -30,7 +31,16 @@ struct DashboardPicture {
   // The local time of the clock panel; -1 in a field whose conversion failed.
   int hour = -1;
   int minute = -1;
+  // Anything but Fix puts a flag over the attitude indicator, dims the live figures and holds the
+  // light still; the trip panels keep their values. lostSeconds is the age shown in "GPS LOST".
+  GpsState gpsState = GpsState::Fix;
+  int64_t lostSeconds = 0;
 };
+
+// The flag over the attitude indicator: its rectangle on the canvas and its font.
+Rect GpsFlagRect(const DashboardLayout& layout);
+FontRecord GpsFlagFont();
+constexpr Color kGpsFlagColour{200, 0, 0};
 
 // The strip along the left (wide layout) or bottom edge of a client area, and the rest of it.
 Rect ButtonStrip(const ViewLayout& layout, Size client);

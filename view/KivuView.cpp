@@ -22,15 +22,22 @@ int CKivuView::OnGpsFix(const GpsFix& fix) {
   currentFix_ = fix;
   if (statsStarted_ == 0) {
     ++fixMessageCount_;
-    if (fixMessageCount_ < 2) return -1;
+    if (fixMessageCount_ < 2) {
+      gpsTracker_.FixArrived(fix, clock_->Now());
+      UpdateGpsState();
+      return -1;
+    }
     // Seed the altitude filter with the mean of the first two fixes.
     stats_.smoothedAltitude = (previousFix_.altitude + currentFix_.altitude) * 0.5f;
     statsStarted_ = 1;
   }
   const int64_t now = clock_->Now();
   fixTime_ = now;
+  restartRates_ = gpsTracker_.FixWouldReturn(now);
+  gpsTracker_.FixArrived(fix, now);
   UpdateTripStats();
   WriteTrackLine(now);
+  UpdateGpsState();
   return -1;
 }
 
@@ -39,7 +46,27 @@ void CKivuView::UpdateTripStats() {
   if (__builtin_sub_overflow(fixTime_, tripStartTime_, &elapsed))
     elapsed = fixTime_ < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
   const TripChoices choices{settings_.unitSelection, settings_.pitchSource, settings_.rollSource};
-  UpdateTripFigures(stats_, previousFix_, currentFix_, elapsed, choices);
+  UpdateTripFigures(stats_, previousFix_, currentFix_, elapsed, choices, restartRates_);
+  restartRates_ = false;
+  window_.Invalidate(true);
+}
+
+void CKivuView::UpdateGpsState() {
+  const int64_t now = clock_->Now();
+  if (receiver_) {
+    std::string port = receiver_->PortPath();
+    if (!port.empty()) gpsPortName_ = port;
+    gpsTracker_.Observe(receiver_->SourceOpen(), receiver_->SentenceCount(), now);
+  }
+  GpsState state = gpsTracker_.StateAt(now);
+  int64_t lost = state == GpsState::Lost ? gpsTracker_.FixAge(now) : 0;
+  if (state != gpsState_ && reportGpsState_) {
+    std::fprintf(stderr, "kivu: GPS %s: %s\n", gpsPortName_.empty() ? "(no port)" : gpsPortName_.c_str(),
+                 GpsStateName(state));
+  }
+  if (state == gpsState_ && lost == lostSeconds_) return;
+  gpsState_ = state;
+  lostSeconds_ = lost;
   window_.Invalidate(true);
 }
 

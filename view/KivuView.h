@@ -15,6 +15,7 @@
 #include "trip/TrackFile.h"
 #include "trip/TripStats.h"
 #include "view/DashboardLayout.h"
+#include "view/GpsState.h"
 #include "view/ViewWindow.h"
 
 namespace kivu {
@@ -42,7 +43,8 @@ class CKivuView {
   // are updated, a track line is written and the window is invalidated. Returns -1.
   int OnGpsFix(const GpsFix& fix);
   // Folds currentFix into the trip figures with the time taken by OnGpsFix, then invalidates the
-  // whole client area.
+  // whole client area. A fix that comes back after the GPS was lost adds its straight line to the
+  // distance but restarts the rates and the altitude filter rather than take the gap as one step.
   void UpdateTripStats();
   // The haversine step from previousFix to currentFix (unit of radius), and the seconds between them.
   float GreatCircleDistance(float radius) const;
@@ -67,6 +69,14 @@ class CKivuView {
   CGpsParser* Receiver() const { return receiver_.get(); }
   // Stops and destroys the receiver (also done by the destructor).
   void DestroyReceiver();
+
+  // The GPS state: looks at the receiver (its source, its sentences) and the age of the last fix by
+  // the view's clock. A change repaints at once and is told once on standard error with the port's
+  // name (unless SetReportGpsState(false): kivu-replay); so does a new age of a lost fix. The clock
+  // timer calls it every second.
+  void UpdateGpsState();
+  GpsState TheGpsState() const { return gpsState_; }
+  void SetReportGpsState(bool report) { reportGpsState_ = report; }
 
   // The trip starts now (at window creation), or at a given time (replays).
   void StartTrip() { tripStartTime_ = clock_->Now(); }
@@ -117,8 +127,15 @@ class CKivuView {
   int32_t statsStarted_ = 0;
   int32_t fixMessageCount_ = 0;
   int64_t tripStartTime_ = 0;
-  int64_t fixTime_ = 0;  // "now" of the fix being handled
+  int64_t fixTime_ = 0;        // "now" of the fix being handled
+  bool restartRates_ = false;  // the fix being handled comes back after the GPS was lost
   TripStats stats_;
+
+  GpsStateTracker gpsTracker_;
+  GpsState gpsState_ = GpsState::NoReceiver;
+  int64_t lostSeconds_ = 0;
+  std::string gpsPortName_;  // the last port the receiver had open, for the state's messages
+  bool reportGpsState_ = true;
 
   TrackFile trackFile_;
   bool reportedLongLine_ = false;

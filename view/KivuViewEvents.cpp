@@ -54,6 +54,7 @@ int CKivuView::OnCreate() {
     receiver_->SetRecordMessages(settings_.recordFolder, settings_.recordGpsMessages);
   }
 
+  UpdateGpsState();
   StartTrip();
   minuteTickTime_ = clock_->Now();
   clockTimerId_ = window_.SetTimer(kClockTimer, kClockPeriodMs);
@@ -64,6 +65,7 @@ int CKivuView::OnCreate() {
 
 void CKivuView::OnTimer(uint32_t id) {
   if (id == kClockTimer) {
+    UpdateGpsState();
     // The clock on the dashboard shows minutes: repaint when the minute changes.
     int64_t now = clock_->Now();
     if (LocalMinute(now) != LocalMinute(minuteTickTime_)) {
@@ -91,6 +93,8 @@ void CKivuView::OnDraw(Surface& paint) {
   picture.adIndex = adIndex_;
   picture.hour = local.hour;
   picture.minute = local.minute;
+  picture.gpsState = gpsState_;
+  picture.lostSeconds = lostSeconds_;
   PaintDashboard(paint, window_.ClientSize(), picture, lightPhase_);
 }
 

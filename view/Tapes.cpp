@@ -14,8 +14,8 @@ constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 // put back when the scale is done.
 class ScaleDrawing {
  public:
-  explicit ScaleDrawing(Surface& surface) : saver_(surface), surface_(surface) {
-    surface.SetTextColor(kWhite);
+  explicit ScaleDrawing(Surface& surface, bool dimmed = false) : saver_(surface), surface_(surface) {
+    surface.SetTextColor(dimmed ? kDimmedLabelColour : kWhite);
     surface.SetBackgroundMode(BackgroundMode::Transparent);
     surface.SelectPen(Pen::Solid(kWhite));
   }
@@ -50,8 +50,8 @@ void Format(char* text, size_t size, const char* format, int64_t value) {
 enum class TickSide { Right, Left };
 
 void DrawVerticalTape(Surface& surface, int value, int w, int h, TickSide side, const char* format,
-                      bool magnitude) {
-  ScaleDrawing scale(surface);
+                      bool magnitude, bool dimmed) {
+  ScaleDrawing scale(surface, dimmed);
   int64_t v = value;
   int64_t c = GraduationBase(value);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {
@@ -75,20 +75,20 @@ void DrawVerticalTape(Surface& surface, int value, int w, int h, TickSide side, 
 
 }  // namespace
 
-void DrawSpeedTape(Surface& surface, int speedInt, int w, int h) {
-  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true);
+void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed) {
+  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true, dimmed);
 }
 
-void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h) {
-  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false);
+void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h, bool dimmed) {
+  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false, dimmed);
 }
 
-void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h) {
-  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false);
+void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h, bool dimmed) {
+  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false, dimmed);
 }
 
-void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/) {
-  ScaleDrawing scale(surface);
+void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, bool dimmed) {
+  ScaleDrawing scale(surface, dimmed);
   int64_t v = courseInt;
   int64_t c = GraduationBase(courseInt);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {

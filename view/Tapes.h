@@ -8,15 +8,20 @@
 
 namespace kivu {
 
+// Figures that are no longer live (the GPS has no fix) are drawn in these instead of white labels and
+// green readouts: still readable, plainly not current.
+constexpr Color kDimmedLabelColour{110, 110, 110};
+constexpr Color kDimmedReadoutColour{0, 120, 0};
+
 // 6 pixels a unit, larger values upwards; ticks on the right edge, "%0.3d" labels of the magnitude.
-void DrawSpeedTape(Surface& surface, int speedInt, int w, int h);
+void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed = false);
 // As the speed tape, with signed labels.
-void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h);
+void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h, bool dimmed = false);
 // 6 pixels a unit; ticks on the left edge, signed "%0.2d" labels right of them.
-void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h);
+void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h, bool dimmed = false);
 // 5 pixels a degree, larger values to the right, wrapping through north; ticks hang from the top
 // edge, labelled "N", "E", "S", "W" and the other tens of degrees.
-void DrawHeadingTape(Surface& surface, int courseInt, int w, int h);
+void DrawHeadingTape(Surface& surface, int courseInt, int w, int h, bool dimmed = false);
 // 5 pixels a degree, rungs centred, the horizon line across the whole width, labels either side of
 // the long rungs, a short mark below every rung.
 void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h);

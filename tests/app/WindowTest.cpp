@@ -28,6 +28,7 @@
 #include "platform/SerialPort.h"
 #include "support/QtTestSupport.h"
 #include "support/TestSupport.h"
+#include "view/DashboardPaint.h"
 
 namespace kivu {
 namespace {
@@ -93,6 +94,30 @@ TEST_F(WindowTest, FixesFromAPseudoTerminalChangeTheFiguresAndThePicture) {
   ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().StatsStarted(); }));
   EXPECT_EQ(f.ViewWidget().View().Stats().speedInt, 111);  // 60 knots in km/h, rounded
   ASSERT_TRUE(ProcessUntil([&] { return Grab() != before; }));
+}
+
+TEST_F(WindowTest, AReceiverThatFallsSilentOrGoesIsFlaggedOnTheDashboard) {
+  CMainFrame& f = Show(LoadAppSettings());
+  const CKivuView& view = f.ViewWidget().View();
+  auto flagShown = [&] {
+    QImage image = Grab();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        red += image.pixel(x, y) == qRgb(kGpsFlagColour.red, kGpsFlagColour.green, kGpsFlagColour.blue);
+    return red > 1000;
+  };
+  ASSERT_TRUE(ProcessUntil([&] { return flagShown(); }));  // waiting for the first fix
+  pty.Write(Burst(1));
+  ASSERT_TRUE(ProcessUntil([&] { return view.TheGpsState() == GpsState::Fix && !flagShown(); }));
+  // The receiver says nothing more: after 3 s the dashboard says so, by itself.
+  ASSERT_TRUE(ProcessUntil([&] { return view.TheGpsState() == GpsState::NoData; }, 8000));
+  EXPECT_TRUE(flagShown());
+  pty.Write(Burst(2));
+  ASSERT_TRUE(ProcessUntil([&] { return view.TheGpsState() == GpsState::Fix && !flagShown(); }));
+  pty.CloseMaster();  // pulled out
+  ASSERT_TRUE(ProcessUntil([&] { return view.TheGpsState() == GpsState::NoReceiver; }, 5000));
+  EXPECT_TRUE(flagShown());
 }
 
 TEST_F(WindowTest, WithoutAPortTheMessageIsShownAndTheDashboardStillPaints) {

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "gps/NmeaTestUtil.h"
+#include "platform/raster/Png.h"
 #include "support/TestSupport.h"
 #include "tools/ReplayRun.h"
+#include "view/DashboardPaint.h"
 
 namespace kivu {
 namespace {
@@ -83,6 +85,43 @@ TEST(ReplayFixes, CyclesAreCutByTimeAndKeepUpTo16KiB) {
   EXPECT_NE(lines[2].find("\"second\":3,"), std::string::npos);
   EXPECT_EQ(Lines(run.err),
             std::vector<std::string>{"kivu: a receiver cycle longer than 16 KiB; the rest of it is dropped"});
+}
+
+TEST(ReplayFixes, StatesTellHowEachFixCameAndASnapshotInAGapShowsTheFixLost) {
+  test::TempDir dir;
+  // Three fixes, six seconds of a receiver without a fix, one fix back, four seconds without.
+  std::string capture = Rmc("120000") + Rmc("120001") + Rmc("120002");
+  for (int s = 3; s <= 8; ++s)
+    capture += Rmc(("12000" + std::to_string(s)).c_str(), "V");
+  capture += Rmc("120009");
+  for (int s = 10; s <= 13; ++s)
+    capture += Rmc(("1200" + std::to_string(s)).c_str(), "V");
+  test::WriteFile(dir / "c.nmea", capture);
+  ReplayRun plain = Replay(dir / "c.nmea");
+  ReplayRun states = Replay(dir / "c.nmea --states");
+  ASSERT_EQ(states.status, 0) << states.err;
+  std::vector<std::string> lines = Lines(states.out), plainLines = Lines(plain.out);
+  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(plainLines.size(), 4u);
+  const char* expected[] = {"no fix", "fix", "fix", "lost"};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(plainLines[i].find("gpsState"), std::string::npos);
+    // The line is the plain one with the state added at its end.
+    std::string tail = std::string(",\"gpsState\":\"") + expected[i] + "\"}";
+    EXPECT_EQ(lines[i], plainLines[i].substr(0, plainLines[i].size() - 1) + tail);
+  }
+  EXPECT_EQ(states.err, "");
+
+  // The snapshot is taken four seconds after the last fix: lost, and the flag is on the picture.
+  ReplayRun snapshot = Replay(dir / "c.nmea --snapshot " + dir / "s.png --size 572x430");
+  ASSERT_EQ(snapshot.status, 0) << snapshot.err;
+  std::optional<Bitmap> picture = ReadPng(dir / "s.png");
+  ASSERT_TRUE(picture);
+  int flag = 0;
+  for (int y = 0; y < picture->Height(); ++y)
+    for (int x = 0; x < picture->Width(); ++x)
+      flag += picture->ColorAt(x, y) == kGpsFlagColour;
+  EXPECT_GT(flag, 1000);
 }
 
 TEST(ReplayErrors, BadOptionsAndMissingFilesExitWithStatusTwo) {

@@ -5,6 +5,7 @@
 
 #include "platform/raster/Bitmap.h"
 #include "view/DashboardPaint.h"
+#include "view/Tapes.h"
 
 namespace kivu {
 namespace {
@@ -136,6 +137,73 @@ TEST(DashboardPaint, LightAlternatesOncePerPaint) {
   p.Run();
   EXPECT_EQ(p.At(558, 403), kGrey);
   EXPECT_EQ(p.lightPhase, 0);
+}
+
+TEST(DashboardPaint, WithoutAFixAFlagSaysWhyTheFiguresDimAndTheLightHoldsStill) {
+  // Colours are counted unscaled (572 x 430): scaling blends them at the edges of the figures.
+  Paint fix(572, 430);
+  fix.stats.speedInt = 87;
+  fix.Run();
+  const DashboardLayout& l = fix.layout.dashboard;
+  EXPECT_EQ(fix.Count(fix.bitmap.Bounds(), kGpsFlagColour), 0);
+  const struct {
+    GpsState state;
+    const char* text;
+  } states[] = {{GpsState::NoReceiver, "NO GPS"},
+                {GpsState::NoData, "NO DATA"},
+                {GpsState::NoFix, "NO FIX"},
+                {GpsState::Lost, "GPS LOST 12 s"}};
+  for (const auto& [state, text] : states) {
+    // The flag's text, drawn alone into a bitmap of the flag's size, is what the canvas shows there.
+    Rect flag = GpsFlagRect(l);
+    Bitmap reference = *Bitmap::Create(static_cast<int>(flag.Width()), static_cast<int>(flag.Height()));
+    {
+      Surface s(reference);
+      s.FillRect(reference.Bounds(), kGpsFlagColour);
+      s.SelectFont(Font::Create(GpsFlagFont()));
+      s.SetTextColor(kWhite);
+      s.SetBackgroundMode(BackgroundMode::Transparent);
+      s.DrawText(text, reference.Bounds(), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    Bitmap canvas = *Bitmap::Create(kCanvasWidth, kCanvasHeight);
+    Paint p(800, 480);
+    p.stats.speedInt = 87;
+    p.picture.gpsState = state;
+    p.picture.lostSeconds = 12;
+    {
+      Surface s(canvas);
+      DrawDashboardCanvas(s, p.picture);
+    }
+    int whiteInReference = 0, differing = 0;
+    for (int y = 0; y < reference.Height(); ++y)
+      for (int x = 0; x < reference.Width(); ++x) {
+        whiteInReference += reference.ColorAt(x, y) == kWhite;
+        differing += reference.ColorAt(x, y) != canvas.ColorAt(flag.left + x, flag.top + y);
+      }
+    EXPECT_GT(whiteInReference, 50) << text;
+    EXPECT_EQ(differing, 0) << text;
+    // Readable at 800 x 480: the flag's text is at least 18 window pixels high.
+    p.Run();
+    EXPECT_GE(p.RowsOf(p.bitmap.Bounds(), kGpsFlagColour), 30) << text;
+    // The live figures are dimmed: no green readout figure, dimmed labels on the tapes.
+    Paint unscaled(572, 430);
+    unscaled.stats.speedInt = 87;
+    unscaled.picture.gpsState = state;
+    unscaled.Run();
+    EXPECT_EQ(unscaled.Count(unscaled.bitmap.Bounds(), kGreen), 0) << text;
+    EXPECT_GT(unscaled.Count(unscaled.bitmap.Bounds(), kDimmedLabelColour), 50) << text;
+    EXPECT_GT(unscaled.Count(unscaled.bitmap.Bounds(), kDimmedReadoutColour), 20) << text;
+  }
+  EXPECT_GT(fix.Count(fix.bitmap.Bounds(), kGreen), 20);
+  EXPECT_EQ(fix.Count(fix.bitmap.Bounds(), kDimmedLabelColour), 0);
+
+  // The light blinks with fixes only.
+  Paint lost(572, 430);
+  lost.picture.gpsState = GpsState::Lost;
+  lost.Run();
+  lost.Run();
+  EXPECT_EQ(lost.lightPhase, 0);
+  EXPECT_EQ(lost.At(558, 403), (Color{0, 127, 0}));
 }
 
 TEST(DashboardPaint, UprightAdvertisementBreaksIntoColumnsAtBlanks) {

@@ -2,6 +2,7 @@
 // change between fixes, and the repaint request at the end of each update.
 #include <gtest/gtest.h>
 
+#include "gps/NmeaTestUtil.h"
 #include "trip/TripTestUtil.h"
 #include "view/KivuView.h"
 #include "view/kivuview/ViewTestUtil.h"
@@ -26,7 +27,9 @@ TEST_F(ViewFixes, TheFirstFixIsOnlyStored) {
   EXPECT_EQ(view.PreviousFix().latitude, 0.0);  // the cleared record
   EXPECT_EQ(view.PreviousFix().utcTime.hour, 0);
   EXPECT_FALSE(view.StatsStarted());
-  EXPECT_TRUE(window.invalidations.empty());
+  // Only the GPS state's change repaints: the first fix ends "NO GPS".
+  EXPECT_EQ(view.TheGpsState(), GpsState::Fix);
+  EXPECT_EQ(window.invalidations.size(), 1u);
   const TripStats& s = view.Stats();
   EXPECT_EQ(s.speed, 0.0f);
   EXPECT_EQ(s.speedInt, 0);
@@ -48,11 +51,11 @@ TEST_F(ViewFixes, TheSecondFixSeedsTheFilterAndFillsTheDashboard) {
   EXPECT_EQ(s.altitudeInt, 553);
   EXPECT_EQ(s.speedInt, 56);  // 55.56 + 0.5
   EXPECT_EQ(s.courseInt, 90);
-  // The whole client area, background erased, once per update.
-  ASSERT_EQ(window.invalidations.size(), 1u);
-  EXPECT_TRUE(window.invalidations[0]);
+  // The whole client area, background erased, once per update (after the first fix's change of state).
+  ASSERT_EQ(window.invalidations.size(), 2u);
+  EXPECT_TRUE(window.invalidations[1]);
   view.OnGpsFix(MakeFix({.second = 3, .knots = 30, .course = 90, .altitude = 600}));
-  EXPECT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(window.invalidations.size(), 3u);
   EXPECT_EQ(view.PreviousFix().utcTime.second, 2);
 }
 
@@ -85,13 +88,53 @@ TEST_F(ViewFixes, ChangedSettingsTakeEffectAtTheNextFixAndExtremesStay) {
   EXPECT_EQ(view.Stats().rollMax, 8);
 }
 
+TEST_F(ViewFixes, AFixBackAfterTheGpsWasLostAddsItsLineButRestartsTheRates) {
+  // A receiver fed by the test: it talks on without a fix while the car is in the tunnel.
+  view.SetReceiver(std::make_unique<CGpsParser>());
+  auto noFix = [&](int second) {
+    std::string rmc = test::Sentence("GPRMC,1200" + std::to_string(second) + ",V,,,,,,,071226,,");
+    view.Receiver()->HandleBytes(rmc.data(), rmc.size());
+  };
+  testing::internal::CaptureStderr();
+  const int64_t t = test::kDecember7At1303Utc;
+  for (int s = 1; s <= 3; ++s) {
+    clock.Set(t + s);
+    view.OnGpsFix(MakeFix({.second = s, .knots = 30, .course = 90, .altitude = 500}));
+  }
+  // A tunnel: eight seconds without a fix, then the car is 0.1 degree north, 100 m higher, heading
+  // north and slower: as one step, that would be a steep climb, a hard pitch and a sharp turn.
+  for (int s = 4; s <= 10; ++s) {
+    clock.Set(t + s);
+    noFix(s + 10);
+    view.UpdateGpsState();
+  }
+  EXPECT_EQ(view.TheGpsState(), GpsState::Lost);
+  const float before = view.Stats().distance;
+  clock.Set(t + 11);
+  view.OnGpsFix(MakeFix({.second = 11, .latitude = 48.1, .knots = 10, .course = 0, .altitude = 600}));
+  const TripStats& s = view.Stats();
+  EXPECT_EQ(view.TheGpsState(), GpsState::Fix);
+  EXPECT_NEAR(s.distance - before, 11.1, 0.1);  // the straight line still counts
+  EXPECT_EQ(s.smoothedAltitude, 600.0f);        // the filter starts again at the fix
+  EXPECT_EQ(s.verticalSpeed, 0.0f);
+  EXPECT_EQ(s.pitchInt, 0);
+  EXPECT_EQ(s.rollInt, 0);
+  EXPECT_EQ(s.pitchMin, 0);
+  // The next fix has rates again.
+  clock.Set(t + 12);
+  view.OnGpsFix(MakeFix({.second = 12, .latitude = 48.1, .knots = 20, .course = 0, .altitude = 601}));
+  EXPECT_NE(view.Stats().pitchInt, 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "kivu: GPS (no port): fix\nkivu: GPS (no port): lost\nkivu: GPS (no port): fix\n");
+}
+
 TEST_F(ViewFixes, AClockFarFromTheTripStartNeitherOverflowsNorStops) {
   view.SetTripStartTime(INT64_MIN);
   clock.Set(INT64_MAX);
   view.OnGpsFix(MakeFix({.second = 0}));
   view.OnGpsFix(MakeFix({.second = 1}));
   EXPECT_GT(view.Stats().durationHours, 1e15f);
-  EXPECT_EQ(window.invalidations.size(), 1u);
+  EXPECT_EQ(window.invalidations.size(), 2u);  // the state's change, then the update
 }
 
 }  // namespace
