@@ -75,6 +75,21 @@ std::vector<std::string> SharedCaptures() {
   return files;
 }
 
+std::vector<std::string> SharedCapturesOfEveryReceiver() {
+  std::vector<std::string> files = SharedCaptures();
+  if (files.empty()) return files;
+  std::vector<std::string> gnss;
+  std::error_code ec;
+  std::string dir = std::string(KIVU_SHARED_DIR) + "/nmea/gpsd-gnss/";
+  for (auto it = std::filesystem::directory_iterator(dir, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    if (it->path().extension() == ".log") gnss.push_back(it->path().string());
+  }
+  std::sort(gnss.begin(), gnss.end());
+  files.insert(files.end(), gnss.begin(), gnss.end());
+  return files;
+}
+
 namespace {
 
 kivu::PseudoTerminal OpenPseudoTerminal() {

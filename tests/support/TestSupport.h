@@ -37,6 +37,9 @@ std::string SourcePath(const std::string& relative);
 std::string SharedCaptureDir();
 // Every "*.log" capture in the shared folder, sorted by name.
 std::vector<std::string> SharedCaptures();
+// Every "*.log" capture of both shared folders: the GP-talker receivers of "gpsd/", then the
+// multi-constellation ones of "gpsd-gnss/", each folder sorted by name.
+std::vector<std::string> SharedCapturesOfEveryReceiver();
 
 // A pseudo-terminal: the test writes to the master side as a GPS receiver would; Kivu opens the slave.
 class PseudoTerminal {
