@@ -52,6 +52,7 @@ class CycleAssembler {
   uint64_t GoodSentences() const noexcept { return goodSentences_; }
 
  private:
+  void FeedBytes(const char* data, size_t count);
   void TakeSentence();
   void EndCycleAt(uint64_t offset);
   void ReportOnce(bool& reported, const char* what);

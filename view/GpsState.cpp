@@ -12,7 +12,7 @@ int64_t CycleMilliseconds(const GpsFix& from, const GpsFix& to) noexcept {
   auto ms = [](const SystemTime& t) {
     return ((int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
   };
-  constexpr int64_t kDay = 24 * 3600 * 1000;
+  constexpr int64_t kDay = int64_t{24} * 3600 * 1000;
   return (ms(to.utcTime) - ms(from.utcTime) + kDay) % kDay;
 }
 
