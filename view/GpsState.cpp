@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace kivu {
 
@@ -14,6 +15,14 @@ int64_t CycleMilliseconds(const GpsFix& from, const GpsFix& to) noexcept {
   };
   constexpr int64_t kDay = int64_t{24} * 3600 * 1000;
   return (ms(to.utcTime) - ms(from.utcTime) + kDay) % kDay;
+}
+
+// Seconds from since to now, held inside the range whatever clock the view was given.
+int64_t Elapsed(int64_t now, int64_t since) noexcept {
+  int64_t elapsed;
+  if (__builtin_sub_overflow(now, since, &elapsed))
+    return now < since ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+  return elapsed;
 }
 
 }  // namespace
@@ -70,7 +79,7 @@ void GpsStateTracker::Observe(bool sourceOpen, uint64_t sentences, int64_t now) 
   if (sentences != sentences_) {
     sentences_ = sentences;
     heardAt_ = now;
-  } else if (now - heardAt_ > kSilentSeconds && hadFix_) {
+  } else if (Elapsed(now, heardAt_) > kSilentSeconds && hadFix_) {
     interrupted_ = true;
   }
 }
@@ -96,17 +105,17 @@ int64_t GpsStateTracker::LostAfter() const noexcept {
 
 GpsState GpsStateTracker::StateAt(int64_t now) const noexcept {
   if (!sourceOpen_) return GpsState::NoReceiver;
-  if (now - heardAt_ > kSilentSeconds) return GpsState::NoData;
+  if (Elapsed(now, heardAt_) > kSilentSeconds) return GpsState::NoData;
   if (!hadFix_) return GpsState::NoFix;
-  return now - fixAt_ > LostAfter() ? GpsState::Lost : GpsState::Fix;
+  return Elapsed(now, fixAt_) > LostAfter() ? GpsState::Lost : GpsState::Fix;
 }
 
 int64_t GpsStateTracker::FixAge(int64_t now) const noexcept {
-  return hadFix_ ? now - fixAt_ : 0;
+  return hadFix_ ? Elapsed(now, fixAt_) : 0;
 }
 
 bool GpsStateTracker::FixWouldReturn(int64_t now) const noexcept {
-  return hadFix_ && (interrupted_ || now - fixAt_ > LostAfter());
+  return hadFix_ && (interrupted_ || Elapsed(now, fixAt_) > LostAfter());
 }
 
 }  // namespace kivu
