@@ -63,15 +63,27 @@ bool IsRmc(const char* sentence) noexcept {
 // once a cycle (unlike GSA and GSV), so a second one begins the next cycle, also where no time says
 // so: the empty sentences of a receiver without a fix, a second sent twice. 0 for other sentences.
 uint64_t OncePerCycleBit(const char* sentence) noexcept {
-  static constexpr const char* kOnce[] = {"RMC", "GGA", "GLL", "GNS", "VTG", "ZDA"};
+  constexpr int kTypes = 6;
   const char* name = sentence + 1;
   if (name[0] == '\0') return 0;
   int constellation = TalkerConstellation(name[0], name[1]);
   if (constellation < 0) return 0;
-  for (size_t type = 0; type < std::size(kOnce); ++type)
-    if (std::strncmp(name + 2, kOnce[type], 3) == 0)
-      return uint64_t{1} << (static_cast<size_t>(constellation) * std::size(kOnce) + type);
-  return 0;
+  const char* t = name + 2;  // the name ends at the terminating zero at the latest
+  int type = -1;
+  if (t[0] == 'R' && t[1] == 'M' && t[2] == 'C')
+    type = 0;
+  else if (t[0] == 'G' && t[1] == 'G' && t[2] == 'A')
+    type = 1;
+  else if (t[0] == 'G' && t[1] == 'L' && t[2] == 'L')
+    type = 2;
+  else if (t[0] == 'G' && t[1] == 'N' && t[2] == 'S')
+    type = 3;
+  else if (t[0] == 'V' && t[1] == 'T' && t[2] == 'G')
+    type = 4;
+  else if (t[0] == 'Z' && t[1] == 'D' && t[2] == 'A')
+    type = 5;
+  if (type < 0) return 0;
+  return uint64_t{1} << (constellation * kTypes + type);
 }
 
 }  // namespace

@@ -365,9 +365,11 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
         if (key == kGsvKey) {
           ++accepted;
           const char* field = After(After(p, ','), ',');
-          inView.Add(constellation, NmeaAtoi(field), GsvHasSignalId(p));
+          const char* star = std::strchr(field, '*');
+          if (!star) star = field + std::strlen(field);
+          inView.Add(constellation, NmeaAtoi(field), GsvHasSignalId(p, star));
           fix.satellitesInView = inView.Total();
-          p = FindChar(field, '*');
+          p = star;
         } else {
           p = FindChar(p, '*');
         }

@@ -33,10 +33,10 @@ bool IsGnssTalker(const char* name) noexcept {
   return name[0] != '\0' && TalkerConstellation(name[0], name[1]) >= 0;
 }
 
-bool GsvHasSignalId(const char* fields) noexcept {
+bool GsvHasSignalId(const char* fields, const char* star) noexcept {
   int count = 1;
   // Commas eight characters at a time: a byte of x is zero where the text has a comma.
-  const size_t n = std::strcspn(fields, "*");
+  const size_t n = static_cast<size_t>(star - fields);
   constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7f7f7f7f7f7f7f7full;
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {

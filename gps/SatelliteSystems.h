@@ -14,9 +14,9 @@ int TalkerConstellation(char a, char b) noexcept;
 // Whether a sentence name (the characters after '$') starts with a satellite system's talker.
 bool IsGnssTalker(const char* name) noexcept;
 
-// Whether a GSV sentence (cursor at its first field) ends with an NMEA 4.10 signal id: three header
-// fields, four fields per satellite, and one more.
-bool GsvHasSignalId(const char* fields) noexcept;
+// Whether a GSV sentence (cursor at its first field, star at its '*') ends with an NMEA 4.10 signal
+// id: three header fields, four fields per satellite, and one more.
+bool GsvHasSignalId(const char* fields, const char* star) noexcept;
 
 // Satellites in view over the GSV sentences of one cycle: each system counts once, by its largest
 // group when it sends one group per signal, else by its last sentence (as a GPS-only receiver always
