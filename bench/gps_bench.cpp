@@ -20,6 +20,7 @@
 #include "gps/NmeaParser.h"
 #include "platform/PseudoTerminal.h"
 #include "platform/SerialPort.h"
+#include "tests/gps/NmeaTestUtil.h"
 
 namespace {
 
@@ -50,14 +51,7 @@ void BM_ParseNmeaBlock(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseNmeaBlock);
 
-std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (unsigned char c : body)
-    sum ^= c;
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
-}
+using kivu::test::Sentence;
 
 // One second of a u-blox M8/F9 class receiver tracking four systems, about 1 KB: the combined
 // solution (GN RMC, VTG, GGA, a GSA per system), each system's satellites in view, and GLL last.

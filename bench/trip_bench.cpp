@@ -12,6 +12,7 @@
 
 #include "gps/CaptureReplay.h"
 #include "gps/GpsParser.h"
+#include "tests/gps/NmeaTestUtil.h"
 #include "trip/FixClock.h"
 #include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
@@ -20,14 +21,7 @@ namespace {
 
 using namespace kivu;
 
-std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (unsigned char c : body)
-    sum ^= c;
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
-}
+using kivu::test::Sentence;
 
 // An hour of one-second bursts (RMC, GGA, GSA, three GSV) of a car that winds along at 40 to 60 knots
 // over hills.

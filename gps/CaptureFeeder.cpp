@@ -1,6 +1,7 @@
 #include "gps/CaptureFeeder.h"
 
 #include "gps/CaptureReplay.h"
+#include "gps/NmeaParser.h"
 
 namespace kivu {
 
@@ -8,7 +9,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kOneSecond{1000};
 constexpr int kLongestOwnPaceMs = 10000;
-constexpr int kMillisecondsPerDay = 24 * 3600 * 1000;
 
 }  // namespace
 
@@ -30,8 +30,7 @@ std::unique_ptr<CaptureFeeder> CaptureFeeder::StartAtOwnPace(const std::string& 
   for (CapturedCycle& cycle : SplitCaptureIntoTimedCycles(capture)) {
     std::chrono::milliseconds delay = kOneSecond;
     if (previous >= 0 && cycle.timeOfDay >= 0) {
-      // Across midnight the times start again at 0.
-      int step = (cycle.timeOfDay - previous + kMillisecondsPerDay) % kMillisecondsPerDay;
+      int64_t step = NmeaTimeStep(previous, cycle.timeOfDay);
       if (step > 0 && step <= kLongestOwnPaceMs) delay = std::chrono::milliseconds(step);
     }
     if (cycle.timeOfDay >= 0) previous = cycle.timeOfDay;

@@ -12,32 +12,34 @@ namespace kivu {
 
 namespace {
 
-// The field that holds the UTC time in the sentences that carry one (counted from the first field
-// after the name), or -1.
-int TimeField(const char* name) noexcept {
+// The sentences a receiver sends once a cycle (unlike GSA and GSV): a second one from the same
+// talker begins the next cycle, also where no time says so (the empty sentences of a receiver
+// without a fix, a second sent twice). All but VTG carry the UTC time.
+enum OnceType { kRmc, kGga, kGll, kGns, kVtg, kZda, kOnceTypes };
+
+// The once-a-cycle type of a sentence name (the characters after '$'), or -1.
+int TypeOf(const char* name) noexcept {
+  if (strnlen(name, 5) < 5) return -1;
   const char* t = name + 2;
-  if (t[3] != ',') return -1;
-  switch (t[0]) {
-    case 'R':
-      return t[1] == 'M' && t[2] == 'C' ? 0 : -1;
-    case 'G':
-      if (t[1] == 'G' && t[2] == 'A') return 0;
-      if (t[1] == 'N' && t[2] == 'S') return 0;
-      if (t[1] == 'L' && t[2] == 'L') return 4;
-      return -1;
-    case 'Z':
-      return t[1] == 'D' && t[2] == 'A' ? 0 : -1;
-    default:
-      return -1;
-  }
+  if (t[0] == 'R' && t[1] == 'M' && t[2] == 'C') return kRmc;
+  if (t[0] == 'G' && t[1] == 'G' && t[2] == 'A') return kGga;
+  if (t[0] == 'G' && t[1] == 'L' && t[2] == 'L') return kGll;
+  if (t[0] == 'G' && t[1] == 'N' && t[2] == 'S') return kGns;
+  if (t[0] == 'V' && t[1] == 'T' && t[2] == 'G') return kVtg;
+  if (t[0] == 'Z' && t[1] == 'D' && t[2] == 'A') return kZda;
+  return -1;
 }
 
-// The UTC time a whole sentence (zero-terminated, from its '$', with a good checksum) brings, or -1.
-int SentenceTime(const char* sentence) noexcept {
-  const char* name = sentence + 1;
-  if (strnlen(name, 6) < 6 || name[0] == 'P') return -1;  // proprietary sentences are no clock
-  int field = TimeField(name);
-  if (field < 0) return -1;
+// The field that holds the UTC time in a sentence of the type (counted from the first field after
+// the name), or -1.
+int TimeField(int type) noexcept {
+  if (type == kGll) return 4;
+  return type >= 0 && type != kVtg ? 0 : -1;
+}
+
+// The UTC time a whole sentence name with a good checksum brings from its time field, or -1.
+int SentenceTime(const char* name, int field) noexcept {
+  if (name[5] != ',') return -1;
   const char* p = name + 6;
   for (int i = 0; i < field; ++i) {
     p = std::strchr(p, ',');
@@ -53,37 +55,6 @@ bool EndsInChecksumField(const char* sentence, size_t length) noexcept {
   while (end > 0 && (sentence[end - 1] == '\n' || sentence[end - 1] == '\r'))
     --end;
   return end >= 4 && sentence[end - 3] == '*';
-}
-
-bool IsRmc(const char* sentence) noexcept {
-  return IsGnssTalker(sentence + 1) && sentence[3] == 'R' && sentence[4] == 'M' && sentence[5] == 'C';
-}
-
-// A bit for each satellite talker's RMC, GGA, GLL, GNS, VTG and ZDA: a receiver sends each of them
-// once a cycle (unlike GSA and GSV), so a second one begins the next cycle, also where no time says
-// so: the empty sentences of a receiver without a fix, a second sent twice. 0 for other sentences.
-uint64_t OncePerCycleBit(const char* sentence) noexcept {
-  constexpr int kTypes = 6;
-  const char* name = sentence + 1;
-  if (name[0] == '\0') return 0;
-  int constellation = TalkerConstellation(name[0], name[1]);
-  if (constellation < 0) return 0;
-  const char* t = name + 2;  // the name ends at the terminating zero at the latest
-  int type = -1;
-  if (t[0] == 'R' && t[1] == 'M' && t[2] == 'C')
-    type = 0;
-  else if (t[0] == 'G' && t[1] == 'G' && t[2] == 'A')
-    type = 1;
-  else if (t[0] == 'G' && t[1] == 'L' && t[2] == 'L')
-    type = 2;
-  else if (t[0] == 'G' && t[1] == 'N' && t[2] == 'S')
-    type = 3;
-  else if (t[0] == 'V' && t[1] == 'T' && t[2] == 'G')
-    type = 4;
-  else if (t[0] == 'Z' && t[1] == 'D' && t[2] == 'A')
-    type = 5;
-  if (type < 0) return 0;
-  return uint64_t{1} << (constellation * kTypes + type);
 }
 
 }  // namespace
@@ -196,13 +167,18 @@ void CycleAssembler::TakeSentence() {
   sentenceLength_ = 0;
   sentence_[length] = '\0';
   // Only the sentences that can end a cycle need their checksum here (the parser checks every one it
-  // reads); for the rest, being heard takes a sentence that ends in its checksum field.
-  uint64_t once = OncePerCycleBit(sentence_);
-  const bool cutting = once != 0 || (strnlen(sentence_, 7) == 7 && TimeField(sentence_ + 1) >= 0);
-  const bool good = cutting ? NmeaChecksum(sentence_ + 1) == 0 : EndsInChecksumField(sentence_, length);
+  // reads); for the rest, being heard takes a sentence that ends in its checksum field. Proprietary
+  // sentences ($P...) are no clock; any other talker's time counts, the once-a-cycle rule and the RMC
+  // are the satellite talkers'.
+  const char* name = sentence_ + 1;
+  const int type = name[0] != 'P' ? TypeOf(name) : -1;
+  const int field = TimeField(type);
+  const int constellation = type >= 0 ? TalkerConstellation(name[0], name[1]) : -1;
+  const bool cutting = field >= 0 || constellation >= 0;
+  const bool good = cutting ? NmeaChecksum(name) == 0 : EndsInChecksumField(sentence_, length);
   goodSentences_ += good;
-  if (!good) once = 0;
-  const int time = cutting && good ? SentenceTime(sentence_) : -1;
+  const uint64_t once = good && constellation >= 0 ? uint64_t{1} << (constellation * kOnceTypes + type) : 0;
+  const int time = good && field >= 0 ? SentenceTime(name, field) : -1;
   if ((time >= 0 && cycleTime_ >= 0 && time != cycleTime_) || (once & onceSentences_) != 0)
     EndCycleAt(sentenceStart_);
   if (time >= 0) cycleTime_ = time;
@@ -211,7 +187,7 @@ void CycleAssembler::TakeSentence() {
     ReportOnce(reportedLongCycle_, "a receiver cycle longer than 16 KiB; the rest of it is dropped");
     return;
   }
-  if (rmcLength_ == 0 && IsRmc(sentence_)) {
+  if (rmcLength_ == 0 && type == kRmc && constellation >= 0) {
     rmcOffset_ = cycleLength_;
     rmcLength_ = length;
   }

@@ -26,6 +26,12 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept;
 // or is no time.
 int NmeaTimeOfDay(const char* field) noexcept;
 
+// Milliseconds from one UTC time of day to a later one, across midnight too (0 to a day less 1 ms).
+constexpr int64_t NmeaTimeStep(int64_t fromMs, int64_t toMs) noexcept {
+  constexpr int64_t kDay = int64_t{24} * 3600 * 1000;
+  return ((toMs - fromMs) % kDay + kDay) % kDay;
+}
+
 // Checks the sentence starting at p (the first character after '$'): 0 valid, 1 wrong checksum,
 // 2 no '*' within 254 characters, 3 the two characters after '*' are not hexadecimal digits.
 int NmeaChecksum(const char* p) noexcept;

@@ -4,17 +4,15 @@
 #include <cstdio>
 #include <limits>
 
+#include "gps/NmeaParser.h"
+
 namespace kivu {
 
 namespace {
 
-// Milliseconds from one fix's UTC time of day to the next one's, across midnight too.
-int64_t CycleMilliseconds(const GpsFix& from, const GpsFix& to) noexcept {
-  auto ms = [](const SystemTime& t) {
-    return ((int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
-  };
-  constexpr int64_t kDay = int64_t{24} * 3600 * 1000;
-  return (ms(to.utcTime) - ms(from.utcTime) + kDay) % kDay;
+// A fix's UTC time of day in milliseconds.
+int64_t TimeOfDay(const SystemTime& t) noexcept {
+  return ((int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
 }
 
 // Seconds from since to now, held inside the range whatever clock the view was given.
@@ -87,7 +85,7 @@ void GpsStateTracker::Observe(bool sourceOpen, uint64_t sentences, int64_t now) 
 void GpsStateTracker::FixArrived(const GpsFix& fix, int64_t now) noexcept {
   // The receiver's rate comes from fixes in a row, never from the gap before one that comes back.
   if (hadFix_ && !FixWouldReturn(now)) {
-    int64_t cycle = CycleMilliseconds(lastFix_, fix);
+    int64_t cycle = NmeaTimeStep(TimeOfDay(lastFix_.utcTime), TimeOfDay(fix.utcTime));
     if (cycle > 0 && cycle <= 60000) cycleMs_ = static_cast<int>(cycle);
   }
   hadFix_ = true;
