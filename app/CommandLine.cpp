@@ -39,6 +39,17 @@ bool ParseKivuOptions(const std::vector<std::string>& args, KivuOptions& options
     if (name == "--port") {
       if (!takeValue(path)) return false;
       options.ports.push_back(path);
+    } else if (name == "--gpsd") {
+      // The address is optional: a next argument that is not an option is it.
+      if (!hasValue && i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0) {
+        value = args[++i];
+        hasValue = true;
+      }
+      if (hasValue && (value.empty() || !ParseGpsdAddress(value, options.gpsdAddress))) {
+        error = "option --gpsd needs HOST, HOST:PORT or [IPV6]:PORT, not " + QuoteForMessage(value);
+        return false;
+      }
+      options.gpsd = true;
     } else if (name == "--home") {
       if (!takeValue(options.home)) return false;
     } else if (name == "--replay") {
@@ -60,6 +71,10 @@ bool ParseKivuOptions(const std::vector<std::string>& args, KivuOptions& options
     error = "--demo and --replay cannot be used together";
     return false;
   }
+  if (options.gpsd && (!options.ports.empty() || options.demo || !options.replay.empty())) {
+    error = "--gpsd cannot be used with --port, --replay or --demo";
+    return false;
+  }
   return true;
 }
 
@@ -70,6 +85,10 @@ std::string KivuUsage() {
          "  --port PATH     read the GPS receiver from PATH (repeat to try several in turn);\n"
          "                  without it Kivu tries /dev/ttyACM0..3, /dev/ttyUSB0..3, /dev/rfcomm0..1\n"
          "                  and /dev/ttyS0..5, or the ports listed in KIVU_PORTS (PATH:PATH...)\n"
+         "  --gpsd [HOST[:PORT]]  read the GPS through a running gpsd (default localhost:2947;\n"
+         "                  as KIVU_GPSD=HOST[:PORT]); without --port or --gpsd the Settings\n"
+         "                  dialog's GPS choice holds, and Automatic uses a gpsd on localhost\n"
+         "                  where no port can be opened\n"
          "  --home DIR      keep Kivu.ini and KivuRecord/ in DIR (as KIVU_HOME=DIR)\n"
          "  --fullscreen    fill the screen\n"
          "  --replay FILE   play a recorded capture (a GPS message log or NMEA text) as a receiver\n"

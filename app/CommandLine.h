@@ -4,13 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "gps/GpsdSource.h"
+
 namespace kivu {
 
 struct KivuOptions {
   std::vector<std::string> ports;  // --port PATH, repeatable: replaces the serial port table
-  std::string home;                // --home DIR: the module folder, as KIVU_HOME
-  std::string replay;              // --replay FILE: a capture fed through a pseudo-terminal
-  bool demo = false;               // --demo: the bundled demo drive, as --replay
+  bool gpsd = false;               // --gpsd [HOST[:PORT]]: read the GPS through that gpsd
+  GpsdAddress gpsdAddress;
+  std::string home;    // --home DIR: the module folder, as KIVU_HOME
+  std::string replay;  // --replay FILE: a capture fed through a pseudo-terminal
+  bool demo = false;   // --demo: the bundled demo drive, as --replay
   bool fullscreen = false;
   bool help = false;
   bool version = false;

@@ -14,7 +14,7 @@
 
 #include "app/AboutDlg.h"
 #include "config/AppSettings.h"
-#include "platform/SerialPort.h"
+#include "gps/GpsdSource.h"
 
 namespace kivu {
 
@@ -112,7 +112,9 @@ bool CKivuApp::StartReplay() {
     return false;
   }
   // The replay is the only receiver: the reader thread opens its pseudo-terminal like a real port.
-  SetSerialPortPaths({feeder_->PortPath()});
+  GpsSource replay;
+  replay.ports = {feeder_->PortPath()};
+  SetGpsSourceOverride(replay);
   return true;
 }
 
@@ -138,7 +140,16 @@ void CKivuApp::CatchTerminationSignals() {
 bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
   exitCode = 1;
   if (!TakeOverOrHandOver(exitCode)) return false;
-  if (!options.ports.empty()) SetSerialPortPaths(options.ports);
+  if (!options.ports.empty()) {
+    GpsSource ports;
+    ports.ports = options.ports;
+    SetGpsSourceOverride(ports);
+  } else if (options.gpsd) {
+    GpsSource gpsd;
+    gpsd.kind = GpsSourceKind::Gpsd;
+    gpsd.gpsd = options.gpsdAddress;
+    SetGpsSourceOverride(gpsd);
+  }
   const bool replay = options.demo || !options.replay.empty();
   if (replay && !ReadReplay(options)) return false;
 

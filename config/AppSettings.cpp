@@ -32,6 +32,7 @@ void ReadAppSettings(AppSettings& settings, const std::string& path) {
   settings.recordTrack = IniGetInt(kSettingsSection, kKeyRecordTrack, defaults.recordTrack, path);
   settings.displayAd = IniGetInt(kSettingsSection, kKeyDisplayAd, defaults.displayAd, path);
   settings.blinkingLight = IniGetInt(kSettingsSection, kKeyBlinkingLight, defaults.blinkingLight, path);
+  settings.gpsSource = IniGetString(kSettingsSection, kKeyGpsSource, defaults.gpsSource, path);
 }
 
 AppSettings LoadAppSettings() {
@@ -51,6 +52,10 @@ bool SaveAppSettings(const AppSettings& settings, const std::string& path) {
   ok &= IniWriteInt(kSettingsSection, kKeyPitchSource, settings.pitchSource, path);
   ok &= IniWriteInt(kSettingsSection, kKeyRollSource, settings.rollSource, path);
   ok &= IniWriteInt(kSettingsSection, kKeyRecordTrack, settings.recordTrack, path);
+  // Automatic is the default: a file that never chose a source keeps its lines as they were.
+  constexpr const char* kAbsent = "\n";  // no value read from a file holds a line feed
+  if (!settings.gpsSource.empty() || IniGetString(kSettingsSection, kKeyGpsSource, kAbsent, path) != kAbsent)
+    ok &= IniWriteString(kSettingsSection, kKeyGpsSource, settings.gpsSource, path);
   return ok;
 }
 

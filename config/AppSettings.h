@@ -23,6 +23,7 @@ inline constexpr const char* kKeyRollSource = "ROLL_SOURCE";
 inline constexpr const char* kKeyRecordTrack = "RECORD_TRACK";
 inline constexpr const char* kKeyDisplayAd = "DISPLAY_AD";
 inline constexpr const char* kKeyBlinkingLight = "BLINKING_LIGHT";
+inline constexpr const char* kKeyGpsSource = "GPS_SOURCE";
 
 // The settings the view holds for the whole run. Every reader tests the integers against 0 only, and
 // values other than the listed ones are kept as they are.
@@ -38,6 +39,7 @@ struct AppSettings {
   int displayAd = 1;                 // 1 shows the advertisement banner; only ever set by editing the file
   int blinkingLight = 1;             // 1 lets the light blink; only ever set by editing the file
   std::vector<std::string> adTexts;  // the banner's texts, shown in turn
+  std::string gpsSource;  // where GPS messages come from: "" automatic, a port, "gpsd[:HOST[:PORT]]"
 };
 
 // The folder Kivu's files live in (see ModuleFolder), ending with '/'.
@@ -48,7 +50,7 @@ std::string GetIniFilePath();
 // neither be found nor made.
 std::string GetRecordFolder();
 
-// Reads the nine stored settings from the settings file at path into settings; missing ones (or integers
+// Reads the ten stored settings from the settings file at path into settings; missing ones (or integers
 // with an empty value) get their defaults. Never writes the file.
 void ReadAppSettings(AppSettings& settings, const std::string& path);
 
@@ -56,9 +58,10 @@ void ReadAppSettings(AppSettings& settings, const std::string& path);
 // anything is recorded) and the banner's one text.
 AppSettings LoadAppSettings();
 
-// Writes the seven settings of the settings dialog to the file at path, in the dialog's order:
+// Writes the eight settings of the settings dialog to the file at path, in the dialog's order:
 // DIGITAL_READOUT, UNIT_SELECTION, NAVIGATION_PATH, RECORD_GPS_MSG, PITCH_SOURCE, ROLL_SOURCE,
-// RECORD_TRACK. Each key is written whether or not the others could be. True when all seven were.
+// RECORD_TRACK, then GPS_SOURCE where it is not Automatic or the file has it already. Each key is written
+// whether or not the others could be. True when all were.
 bool SaveAppSettings(const AppSettings& settings, const std::string& path);
 
 }  // namespace kivu

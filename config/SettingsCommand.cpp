@@ -13,6 +13,7 @@ SettingsValues SettingsValuesOf(const AppSettings& settings) {
   values.pitchSource = settings.pitchSource;
   values.rollSource = settings.rollSource;
   values.recordTrack = settings.recordTrack;
+  values.gpsSource = settings.gpsSource;
   return values;
 }
 
@@ -25,10 +26,13 @@ void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, co
   settings.pitchSource = values.pitchSource;
   settings.rollSource = values.rollSource;
   settings.recordTrack = values.recordTrack;
+  const bool sourceChanged = settings.gpsSource != values.gpsSource;
+  settings.gpsSource = values.gpsSource;
   SaveAppSettings(settings, iniPath);
   if (switches.setRecordMessages)
     switches.setRecordMessages(settings.recordFolder, settings.recordGpsMessages);
   if (switches.setRecordTrack) switches.setRecordTrack(settings.recordTrack);
+  if (sourceChanged && switches.setGpsSource) switches.setGpsSource(settings.gpsSource);
 }
 
 bool RunNavigator(const std::string& navigationPath,

@@ -1,4 +1,4 @@
-// The Settings and Navigator commands' work that needs no window: the seven values the settings dialog
+// The Settings and Navigator commands' work that needs no window: the eight values the settings dialog
 // edits, what OK does with them, and the navigator's start.
 #pragma once
 
@@ -19,6 +19,7 @@ struct SettingsValues {
   int pitchSource = 0;
   int rollSource = 0;
   int recordTrack = 0;
+  std::string gpsSource;
 };
 
 SettingsValues SettingsValuesOf(const AppSettings& settings);
@@ -28,11 +29,14 @@ SettingsValues SettingsValuesOf(const AppSettings& settings);
 struct RecordingSwitches {
   std::function<void(const std::string& recordFolder, int recordGpsMessages)> setRecordMessages;
   std::function<void(int recordTrack)> setRecordTrack;
+  // Called only when the GPS source setting changed.
+  std::function<void(const std::string& gpsSource)> setGpsSource;
 };
 
-// What OK in the settings dialog leads to: copies the values into settings, saves the seven of them to
+// What OK in the settings dialog leads to: copies the values into settings, saves the eight of them to
 // the settings file at iniPath (every one, changed or not; a failed save is not reported and the values
-// stay applied), then switches the GPS message log and the track file.
+// stay applied), then switches the GPS message log and the track file, and the GPS source where it
+// changed.
 void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, const std::string& iniPath,
                          const RecordingSwitches& switches);
 

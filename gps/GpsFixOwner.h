@@ -21,6 +21,8 @@ class GpsFixOwner {
   // Owner's thread, before it destroys the receiver: refuse from now on and release a waiting sender,
   // so that the reader can never wait for a thread that is waiting for the reader.
   virtual void RefuseGpsFixes() = 0;
+  // Owner's thread, once the refused receiver is gone: take the fixes of the next one.
+  virtual void AcceptGpsFixes() {}
 };
 
 // An owner whose handler runs on the reader's own thread (replays, tests).
@@ -29,6 +31,7 @@ class DirectFixOwner final : public GpsFixOwner {
   explicit DirectFixOwner(std::function<void(const GpsFix&)> handler) : handler_(std::move(handler)) {}
   bool SendGpsFix(const GpsFix& fix) override;
   void RefuseGpsFixes() override { refused_ = true; }
+  void AcceptGpsFixes() override { refused_ = false; }
 
  private:
   std::function<void(const GpsFix&)> handler_;
@@ -48,8 +51,7 @@ class FixHandOff final : public GpsFixOwner {
 
   bool SendGpsFix(const GpsFix& fix) override;
   void RefuseGpsFixes() override;
-  // Takes fixes again after a refusal (a new receiver).
-  void AcceptGpsFixes();
+  void AcceptGpsFixes() override;
   // User-interface thread: runs the handler for the fix that is waiting, if any. A stale request
   // (the sender gave up) does nothing.
   void Deliver();

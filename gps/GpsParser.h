@@ -1,11 +1,12 @@
-// The GPS receiver: finds and opens the serial port, runs the reader thread, gathers what the port
-// delivers into the receiver's cycles, and hands each usable fix to its owner (the dashboard view).
+// The GPS receiver: finds and opens the serial port or a gpsd, runs the reader thread, gathers what the
+// source delivers into the receiver's cycles, and hands each usable fix to its owner (the dashboard view).
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -15,8 +16,10 @@
 #include "gps/GpsFix.h"
 #include "gps/GpsFixOwner.h"
 #include "gps/GpsMessageLog.h"
+#include "gps/GpsdSource.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
+#include "platform/TcpConnection.h"
 
 namespace kivu {
 
@@ -39,12 +42,19 @@ class CGpsParser {
   CGpsParser(const CGpsParser&) = delete;
   CGpsParser& operator=(const CGpsParser&) = delete;
 
-  // Lists the ports, opens the first that opens and starts the reader thread. False when no port
-  // exists or the thread cannot be started. When every listed port fails to open it still returns
-  // true; the reader then waits, trying them again once a second.
+  // Where the messages come from (before Start); the serial ports of the table by default.
+  void SetSource(GpsSource source) { source_ = std::move(source); }
+  const GpsSource& Source() const { return source_; }
+
+  // Serial ports: lists the ports, opens the first that opens and starts the reader thread. False when
+  // no port exists (and, choosing automatically, no gpsd answers either) or the thread cannot be
+  // started. When every listed port fails to open it still returns true; the reader then tries them
+  // (and the gpsd) again once a second. A gpsd source always starts; the reader connects, and tries
+  // again once a second for as long as the gpsd does not answer.
   bool Start(GpsFixOwner* owner);
 
-  // Fills the port-name list with every "PREFIXn:" (n = 1..16) that exists, free or held elsewhere.
+  // Fills the port-name list with every "PREFIXn:" (n = 1..16) of the source's table that exists, free
+  // or held elsewhere.
   void EnumPorts(const std::string& prefix);
 
   // Bytes as the port delivered them; every cycle they complete is handled. Replays and tests feed
@@ -79,11 +89,12 @@ class CGpsParser {
   void SetClock(const Clock& clock) { clock_ = &clock; }
 
   const std::vector<std::string>& PortNames() const { return portNames_; }
-  // The device path in use, or "" while no port is open. Any thread.
-  std::string PortPath() const { return port_.Path(); }
+  // The device path in use, "gpsd HOST:PORT" while a gpsd sends its stream (from its answer to the
+  // request on), or "" while no source is open. Any thread.
+  std::string PortPath() const;
   // Any thread: whether the receiver has a source to read, a port that is open now or, for a receiver
   // that was never started, whatever its owner feeds it (a replay).
-  bool SourceOpen() const { return !started_.load() || !port_.Path().empty(); }
+  bool SourceOpen() const { return !started_.load() || !PortPath().empty(); }
   // Any thread: whole sentences with a good checksum received so far.
   uint64_t SentenceCount() const { return sentenceCount_.load(std::memory_order_relaxed); }
   const GpsFix& Fix() const { return fix_; }
@@ -96,11 +107,17 @@ class CGpsParser {
   void ReaderThread();
   bool OpenFirstPort(bool report);
   void WaitForPortToReturn(const std::string& path);
+  bool OpenGpsd(bool report);
+  void GpsdWentAway();
+  void HandleGpsdReport(const GpsdReport& report);
 
   GpsFixOwner* owner_ = nullptr;
   GpsFix fix_{};
   std::thread readerThread_;
+  GpsSource source_;
   SerialPort port_;
+  TcpConnection gpsd_;
+  std::vector<std::string> portTable_;
   std::vector<std::string> portNames_;
   // Why each port of the table that is not listed failed to open: path and errno.
   std::vector<std::pair<std::string, int>> missingPorts_;
@@ -111,6 +128,10 @@ class CGpsParser {
 
   // Reader-thread state.
   CycleAssembler assembler_;
+  GpsdStream gpsdStream_;
+  bool gpsdAway_ = false;  // the gpsd went away and has not answered since
+  mutable std::mutex gpsdMutex_;
+  std::string gpsdName_;  // "gpsd HOST:PORT" while the gpsd sends its stream
   std::function<void(int timeOfDay)> cycleObserver_;
   float lastTime_ = 0.0f;  // RMC time of the last handled cycle
   std::atomic<bool> stopping_{false};

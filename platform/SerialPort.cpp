@@ -74,6 +74,10 @@ std::vector<std::string> SerialPortPaths() {
 }
 
 std::string SerialDevicePath(const std::string& name) {
+  return SerialDevicePath(name, SerialPortPaths());
+}
+
+std::string SerialDevicePath(const std::string& name, const std::vector<std::string>& table) {
   size_t i = 0;
   while (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i])))
     ++i;
@@ -82,7 +86,6 @@ std::string SerialDevicePath(const std::string& name) {
     ++digits;
   if (digits == i || digits - i > 2 || digits + 1 != name.size() || name[digits] != ':') return "";
   int n = std::atoi(name.c_str() + i);
-  std::vector<std::string> table = SerialPortPaths();
   if (n < 1 || n > kSerialPortCount || n > static_cast<int>(table.size())) return "";
   return table[static_cast<size_t>(n - 1)];
 }
@@ -157,31 +160,12 @@ std::string SerialPort::Path() const {
   return path_;
 }
 
-SerialWait SerialPort::Wait(int timeoutMs) noexcept {
-  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};
-  nfds_t count = fd_ ? 2 : 1;
-  for (;;) {
-    int n = poll(fds, count, timeoutMs);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return SerialWait::HungUp;  // only a broken descriptor makes poll fail here
-    if (n == 0) return SerialWait::TimedOut;
-    if (fds[0].revents & POLLIN) return SerialWait::Woken;
-    if (count == 2) {
-      if (fds[1].revents & POLLIN) return SerialWait::Readable;
-      if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) return SerialWait::HungUp;
-    }
-  }
+InputWait SerialPort::Wait(int timeoutMs) noexcept {
+  return WaitForInput(fd_.Get(), wake_, timeoutMs, POLLIN);
 }
 
 ssize_t SerialPort::Read(char* buffer, size_t capacity) noexcept {
-  for (;;) {
-    ssize_t n = read(fd_.Get(), buffer, capacity);
-    if (n > 0) return n;
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
-    if (n == 0) errno = 0;
-    return -1;
-  }
+  return ReadInput(fd_.Get(), buffer, capacity);
 }
 
 }  // namespace kivu

@@ -25,6 +25,8 @@ std::vector<std::string> SerialPortPaths();
 // The device path behind a name of the form PREFIX + N + ":" ("com3:" is entry 3); "" when the name
 // has no such form or N is outside the table.
 std::string SerialDevicePath(const std::string& name);
+// The same in the given table.
+std::string SerialDevicePath(const std::string& name, const std::vector<std::string>& table);
 
 struct SerialOpenResult {
   UniqueFd fd;    // valid on success
@@ -44,8 +46,6 @@ bool IsHeldOrForbidden(int error) noexcept;
 
 // One line for the user about a port that would not open, with a hint where there is one.
 std::string DescribeOpenFailure(const std::string& path, int error);
-
-enum class SerialWait { Readable, Woken, HungUp, TimedOut };
 
 // One serial port as a reader thread uses it: it owns the descriptor and the wake event. The reader
 // opens, waits, reads, purges and closes; any thread may ask for the path and wake the reader.
@@ -69,7 +69,7 @@ class SerialPort {
 
   // Waits until the port has input or hangs up, the port is woken, or the time-out (ms, -1 for none)
   // passes. With no port open only the wake and the time-out end the wait.
-  SerialWait Wait(int timeoutMs) noexcept;
+  InputWait Wait(int timeoutMs) noexcept;
   // One read of what is waiting, up to capacity bytes: the count, 0 when nothing was there after
   // all, or -1 when the port has hung up or failed (end of file, EIO, ENXIO, ENODEV ...), with errno
   // set (0 for end of file).

@@ -66,6 +66,9 @@ class CKivuView {
   // The GPS receiver, owned; null when it failed to start. The view shows the receiver's message
   // boxes and lends it its clock.
   void SetReceiver(std::unique_ptr<CGpsParser> receiver);
+  // Makes the receiver for the GPS source in force (the command line's, else the setting's) and
+  // starts it; the message box says so where it cannot start.
+  void StartReceiver();
   CGpsParser* Receiver() const { return receiver_.get(); }
   // Stops and destroys the receiver (also done by the destructor).
   void DestroyReceiver();

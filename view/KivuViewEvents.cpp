@@ -46,14 +46,7 @@ int CKivuView::OnCreate() {
     window_.CreateButton(b.id, b.caption, layout_.buttonRects[i], b.normal, b.pressed);
   }
 
-  SetReceiver(std::make_unique<CGpsParser>());
-  if (!receiver_->Start(&window_.FixOwner())) {
-    window_.ShowMessageBox(kFailedToCreateGpsParser, "");
-    DestroyReceiver();
-  } else {
-    receiver_->SetRecordMessages(settings_.recordFolder, settings_.recordGpsMessages);
-  }
-
+  StartReceiver();
   UpdateGpsState();
   StartTrip();
   minuteTickTime_ = clock_->Now();
@@ -61,6 +54,18 @@ int CKivuView::OnCreate() {
   adTimerId_ = window_.SetTimer(kAdTimer, kAdPeriodMs);
   SetRecordTrack(settings_.recordTrack);
   return 0;
+}
+
+void CKivuView::StartReceiver() {
+  auto receiver = std::make_unique<CGpsParser>();
+  receiver->SetSource(ChooseGpsSource(settings_.gpsSource));
+  SetReceiver(std::move(receiver));
+  if (!receiver_->Start(&window_.FixOwner())) {
+    window_.ShowMessageBox(kFailedToCreateGpsParser, "");
+    DestroyReceiver();
+  } else {
+    receiver_->SetRecordMessages(settings_.recordFolder, settings_.recordGpsMessages);
+  }
 }
 
 void CKivuView::OnTimer(uint32_t id) {
@@ -109,6 +114,15 @@ void CKivuView::OnSettings() {
     };
   }
   switches.setRecordTrack = [this](int record) { SetRecordTrack(record); };
+  switches.setGpsSource = [this](const std::string&) {
+    // A new source is a new receiver: the old one stops, its fixes are no longer taken, and the next
+    // one starts with the message log as the settings have it.
+    DestroyReceiver();
+    gpsTracker_.Observe(false, 0, clock_->Now());  // the old source is gone, whatever comes next
+    window_.FixOwner().AcceptGpsFixes();
+    StartReceiver();
+    UpdateGpsState();
+  };
   // No repaint of its own: the window repaints when the dialog over it goes, and shows the new choices.
   ApplySettingsValues(settings_, values, GetIniFilePath(), switches);
 }

@@ -77,11 +77,11 @@ TEST(SerialPortObject, ReadsWhatIsThereAndTellsAHangUp) {
   char buffer[64];
   EXPECT_EQ(port.Read(buffer, sizeof buffer), 0);  // an empty queue is no hang-up
   pty.Write(std::string(100, 'x'));
-  ASSERT_EQ(port.Wait(1000), SerialWait::Readable);
+  ASSERT_EQ(port.Wait(1000), InputWait::Readable);
   EXPECT_EQ(port.Read(buffer, 40), 40);
   pty.CloseMaster();
   // A hung-up port wakes every wait at once, and the read tells why, after what was left.
-  EXPECT_NE(port.Wait(1000), SerialWait::TimedOut);
+  EXPECT_NE(port.Wait(1000), InputWait::TimedOut);
   ssize_t rest = port.Read(buffer, sizeof buffer);
   if (rest > 0) {
     EXPECT_EQ(rest, 60);
@@ -94,11 +94,11 @@ TEST(SerialPortObject, ReadsWhatIsThereAndTellsAHangUp) {
 TEST(SerialPortObject, WakeEndsAWaitWithOrWithoutAPort) {
   PseudoTerminal pty;
   SerialPort port;
-  EXPECT_EQ(port.Wait(0), SerialWait::TimedOut);
+  EXPECT_EQ(port.Wait(0), InputWait::TimedOut);
   port.Wake();
-  EXPECT_EQ(port.Wait(-1), SerialWait::Woken);
+  EXPECT_EQ(port.Wait(-1), InputWait::Woken);
   ASSERT_EQ(port.Open(pty.SlavePath()), 0);
-  EXPECT_EQ(port.Wait(-1), SerialWait::Woken);  // a wake lasts
+  EXPECT_EQ(port.Wait(-1), InputWait::Woken);  // a wake lasts
 }
 
 }  // namespace

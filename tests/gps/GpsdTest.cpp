@@ -1,0 +1,472 @@
+// The gpsd source: its address and setting texts, the split of gpsd's output, and the receiver reading
+// through a real gpsd (Debian's gpsd and gpsfake, each on a port of its own, never 2947).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gps/CaptureReplay.h"
+#include "gps/FixJson.h"
+#include "gps/GpsParser.h"
+#include "gps/GpsdSource.h"
+#include "platform/TcpConnection.h"
+#include "support/TestSupport.h"
+
+namespace kivu {
+namespace {
+
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
+
+// ---- Texts and the stream, without a gpsd ----------------------------------------------------------
+
+TEST(GpsdTexts, AddressesAndSettingsReadAsWrittenAndRefuseTheRest) {
+  struct Case {
+    const char* text;
+    const char* host;  // nullptr: refused
+    uint16_t port;
+  };
+  const Case cases[] = {
+      {"", "localhost", 2947},
+      {"gps.local", "gps.local", 2947},
+      {"10.0.0.2:3000", "10.0.0.2", 3000},
+      {":4000", "localhost", 4000},
+      {"[::1]", "::1", 2947},
+      {"[fe80::1]:65535", "fe80::1", 65535},
+      {"::1", "::1", 2947},
+      {"host:0", nullptr, 0},
+      {"host:65536", nullptr, 0},
+      {"host:", nullptr, 0},
+      {"ho st", nullptr, 0},
+      {"[::1]2947", nullptr, 0},
+      {"[::1", nullptr, 0},
+      {"host:12a", nullptr, 0},
+      {"[x]:1", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    GpsdAddress address{"untouched", 1};
+    EXPECT_EQ(ParseGpsdAddress(c.text, address), c.host != nullptr);
+    if (c.host) {
+      EXPECT_EQ(address.host, c.host);
+      EXPECT_EQ(address.port, c.port);
+    } else {
+      EXPECT_EQ(address.host, "untouched");
+    }
+  }
+  EXPECT_EQ(GpsdAddressText({"::1", 3000}), "[::1]:3000");
+
+  // Each setting reads back to itself; nonsense leaves the source as it was.
+  for (const char* text : {"", "gpsd", "gpsd:car.local:3000", "gpsd:[::1]:2948", "/dev/ttyUSB0"}) {
+    SCOPED_TRACE(text);
+    GpsSource source;
+    ASSERT_TRUE(ParseGpsSourceSetting(text, source));
+    EXPECT_EQ(GpsSourceSetting(source), text);
+  }
+  GpsSource source;
+  ASSERT_TRUE(ParseGpsSourceSetting("gpsd:car.local:3000", source));
+  EXPECT_EQ(source.kind, GpsSourceKind::Gpsd);
+  EXPECT_EQ(source.gpsd, (GpsdAddress{"car.local", 3000}));
+  for (const char* text : {"ttyUSB0", "gpsd:host:99999", "gpsdx", "/dev/tty USB0", "/dev/a:b"})
+    EXPECT_FALSE(ParseGpsSourceSetting(text, source)) << text;
+  EXPECT_EQ(source.kind, GpsSourceKind::Gpsd);
+}
+
+TEST(GpsdTexts, TheStreamPassesNmeaOnAsItComesAndReadsGpsdsReports) {
+  std::string nmea;
+  std::vector<GpsdReport> reports;
+  GpsdStream stream([&](const char* data, size_t count) { nmea.append(data, count); },
+                    [&](const GpsdReport& report) { reports.push_back(report); });
+  const std::string output =
+      "{\"class\":\"VERSION\",\"release\":\"3.22\",\"rev\":\"3.22\"}\r\n"
+      "{\"class\":\"DEVICES\",\"devices\":[ ]}\n"
+      "$GPRMC,030742.000,A,3747.0877,S,17518.8941,E,0.00,181.39,311214,,,A*76\r\n"
+      "{\"class\":\"ERROR\",\"message\":\"Can't \\\"open\\\" $GPRMC\"}\n"
+      "$GPGGA,030743.000,3747.0877,S,17518.8941,E,1,07,1.1,60.2,M,23.7,M,,0000*76\r\n" +
+      std::string(2000, 'x') + "\n{\"class\":\"WATCH\",\"x\":\"" + std::string(3000, 'y') + "\"}\n$GPGSA";
+  // Byte by byte, the way a slow link may hand it over, and then whole.
+  for (size_t step : {size_t{1}, output.size()}) {
+    nmea.clear();
+    reports.clear();
+    stream.Reset();
+    for (size_t i = 0; i < output.size(); i += step)
+      stream.Feed(output.data() + i, std::min(step, output.size() - i));
+    EXPECT_EQ(nmea,
+              "$GPRMC,030742.000,A,3747.0877,S,17518.8941,E,0.00,181.39,311214,,,A*76\r\n"
+              "$GPGGA,030743.000,3747.0877,S,17518.8941,E,1,07,1.1,60.2,M,23.7,M,,0000*76\r\n" +
+                  std::string(2000, 'x') + "\n$GPGSA");
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_EQ(reports[0].kind, "VERSION");
+    EXPECT_EQ(reports[0].message, "3.22");
+    EXPECT_TRUE(reports[1].noDevices);
+    EXPECT_EQ(reports[2].message, "Can't \"open\" $GPRMC");
+    EXPECT_EQ(reports[3].kind, "WATCH");  // a report longer than the part read still counts
+  }
+}
+
+// ---- A real gpsd -----------------------------------------------------------------------------------
+
+bool GpsdInstalled() {
+  return access("/usr/sbin/gpsd", X_OK) == 0 && access("/usr/bin/gpsfake", X_OK) == 0;
+}
+
+#define KIVU_REQUIRE_GPSD()                                                                         \
+  do {                                                                                              \
+    if (!GpsdInstalled())                                                                           \
+      GTEST_SKIP() << "gpsd and gpsfake are not installed (Debian packages gpsd and gpsd-clients)"; \
+  } while (0)
+
+std::string SharedNmeaPath(const std::string& relative) {
+  return std::string(KIVU_SHARED_DIR) + "/nmea/" + relative;
+}
+
+// A port nobody listens on now (the kernel's pick of a free one).
+uint16_t FreePort() {
+  UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return 0;
+  return ntohs(address.sin_port);
+}
+
+bool WaitUntil(const std::function<bool()>& done, Steady::duration limit) {
+  const Steady::time_point deadline = Steady::now() + limit;
+  while (!done()) {
+    if (Steady::now() > deadline) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// A program in a process group of its own, its standard input a pipe, stopped with its children
+// (gpsfake's gpsd) when the object goes.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& argv) {
+    signal(SIGPIPE, SIG_IGN);  // a write to the input of a program that ended must not end the test
+    int input[2];
+    if (pipe2(input, O_CLOEXEC) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      setpgid(0, 0);
+      dup2(input[0], STDIN_FILENO);
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDOUT_FILENO);
+      if (!getenv("KIVU_TEST_GPSD_VERBOSE")) dup2(null, STDERR_FILENO);
+      std::vector<char*> args;
+      for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+      args.push_back(nullptr);
+      execvp(args[0], args.data());
+      _exit(127);
+    }
+    close(input[0]);
+    input_.Reset(input[1]);
+  }
+  ~Child() { Stop(); }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Running() const { return pid_ > 0; }
+  void Write(const std::string& text) {
+    for (size_t done = 0; done < text.size();) {
+      ssize_t n = write(input_.Get(), text.data() + done, text.size() - done);
+      if (n <= 0) return;
+      done += static_cast<size_t>(n);
+    }
+  }
+  bool WaitForExit(Steady::duration limit) {
+    return WaitUntil(
+        [&] { return pid_ <= 0 || waitpid(pid_, nullptr, WNOHANG) == pid_ ? (pid_ = 0, true) : false; },
+        limit);
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(-pid_, SIGTERM);
+    if (!WaitForExit(5s)) {
+      kill(-pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = 0;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  UniqueFd input_;
+};
+
+// Asks the gpsd at port for its devices: whether one is listed (false while it does not answer).
+bool GpsdListsADevice(uint16_t port) {
+  TcpConnection connection;
+  if (connection.Connect("127.0.0.1", port, 1000) != 0 || connection.Send("?DEVICES;\n", 1000) != 0)
+    return false;
+  std::string answer;
+  char buffer[4096];
+  while (answer.find("\"class\":\"DEVICES\"") == std::string::npos || answer.back() != '\n') {
+    if (connection.Wait(1000) != InputWait::Readable) return false;
+    ssize_t n = connection.Read(buffer, sizeof buffer);
+    if (n < 0) return false;
+    answer.append(buffer, static_cast<size_t>(n));
+  }
+  return answer.find("\"path\"") != std::string::npos;
+}
+
+// Takes the fixes on the reader's thread and keeps them.
+class FixRecorder final : public GpsFixOwner {
+ public:
+  bool SendGpsFix(const GpsFix& fix) override {
+    std::lock_guard lock(mutex_);
+    fixes_.push_back(fix);
+    return true;
+  }
+  void RefuseGpsFixes() override {}
+  std::vector<GpsFix> Fixes() {
+    std::lock_guard lock(mutex_);
+    return fixes_;
+  }
+  size_t Count() {
+    std::lock_guard lock(mutex_);
+    return fixes_.size();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<GpsFix> fixes_;
+};
+
+GpsSource GpsdAt(uint16_t port) {
+  GpsSource source;
+  source.kind = GpsSourceKind::Gpsd;
+  source.gpsd = {"127.0.0.1", port};
+  return source;
+}
+
+std::string WatchingName(uint16_t port) {
+  return "gpsd 127.0.0.1:" + std::to_string(port);
+}
+
+// gpsfake plays a capture to a gpsd of its own at port; gpsfake ends (and its gpsd with it) two
+// seconds after the capture's end, so the receiver sees gpsd go away once it has had everything.
+std::unique_ptr<Child> StartGpsfake(const std::string& capture, uint16_t port,
+                                    std::vector<std::string> options) {
+  std::vector<std::string> argv = {"gpsfake", "-1", "-q", "-W", "2", "-P", std::to_string(port)};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.push_back(capture);
+  return std::make_unique<Child>(argv);
+}
+
+// The receiver's fixes once gpsd has played all of the capture and gone.
+std::vector<GpsFix> FixesWhenGpsdHasGone(Child& gpsfake, CGpsParser& receiver, FixRecorder& owner) {
+  EXPECT_TRUE(gpsfake.WaitForExit(120s)) << "gpsfake did not end";
+  EXPECT_TRUE(WaitUntil([&] { return receiver.PortPath().empty(); }, 10s)) << "gpsd's end was not seen";
+  return owner.Fixes();
+}
+
+TEST(GpsdReceiver, NmeaCapturesThroughGpsdGiveExactlyTheReplaysFixes) {
+  KIVU_REQUIRE_GPSD();
+  KIVU_REQUIRE_SHARED_CAPTURES();
+  // A receiver that sends GGA before RMC, and a multi-constellation one.
+  for (const char* name : {"gpsd/bu353s4.log", "gpsd-gnss/neo-m8n.log"}) {
+    SCOPED_TRACE(name);
+    const std::string capture = test::ReadFile(SharedNmeaPath(name));
+    std::vector<std::string> expected;
+    {
+      DirectFixOwner replayOwner([&](const GpsFix& fix) { expected.push_back(FormatFixJson(fix)); });
+      CGpsParser replay;
+      replay.SetOwner(&replayOwner);
+      ReplayCapture(replay, capture);
+    }
+    ASSERT_GT(expected.size(), 10u);
+
+    // gpsfake sends a line for each line feed on its input ("-i"), so nothing is sent before the
+    // receiver is watching.
+    const uint16_t port = FreePort();
+    std::unique_ptr<Child> gpsfake = StartGpsfake(SharedNmeaPath(name), port, {"-i"});
+    ASSERT_TRUE(WaitUntil([&] { return GpsdListsADevice(port); }, 30s)) << "gpsfake's gpsd did not come up";
+    FixRecorder owner;
+    CGpsParser receiver;
+    receiver.SetSource(GpsdAt(port));
+    ASSERT_TRUE(receiver.Start(&owner));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.PortPath() == WatchingName(port); }, 10s));
+    gpsfake->Write(std::string(capture.size() / 8 + 100, '\n'));
+
+    std::vector<std::string> fixes;
+    for (const GpsFix& fix : FixesWhenGpsdHasGone(*gpsfake, receiver, owner))
+      fixes.push_back(FormatFixJson(fix));
+    EXPECT_EQ(fixes, expected);
+  }
+}
+
+// gpsd's own reports of a capture: the position of each TPV, by its time of day ("hh:mm:ss.sss").
+std::map<std::string, std::pair<double, double>> TpvPositions(const std::string& report) {
+  std::map<std::string, std::pair<double, double>> positions;
+  size_t start = 0;
+  while (start < report.size()) {
+    size_t end = report.find('\n', start);
+    if (end == std::string::npos) end = report.size();
+    const std::string line = report.substr(start, end - start);
+    start = end + 1;
+    size_t time = line.find("\"time\":\"");
+    size_t lat = line.find("\"lat\":"), lon = line.find("\"lon\":");
+    if (line.rfind("{\"class\":\"TPV\"", 0) != 0 || time == std::string::npos || lat == std::string::npos ||
+        lon == std::string::npos)
+      continue;
+    positions[line.substr(time + 8 + 11, 12)] = {std::atof(line.c_str() + lat + 6),
+                                                 std::atof(line.c_str() + lon + 6)};
+  }
+  return positions;
+}
+
+TEST(GpsdReceiver, BinaryReceiversThroughGpsdAgreeWithGpsdsOwnReports) {
+  KIVU_REQUIRE_GPSD();
+  KIVU_REQUIRE_SHARED_CAPTURES();
+  struct Binary {
+    const char* name;
+    const char* pause;  // gpsfake's pause between packets: long enough for the receiver to join
+  };
+  for (const Binary& binary :
+       {Binary{"gpsd-binary/ublox-neo-m8l.log", "0.005"}, Binary{"gpsd-binary/sirf2.log", "0"}}) {
+    SCOPED_TRACE(binary.name);
+    const auto reported = TpvPositions(test::ReadFile(SharedNmeaPath(binary.name) + ".chk"));
+    ASSERT_FALSE(reported.empty());
+    const uint16_t port = FreePort();
+    // The receiver starts first and joins the moment gpsd answers: what gpsd made of the packets
+    // before that is gone, so only the fixes shown are compared.
+    FixRecorder owner;
+    CGpsParser receiver;
+    receiver.SetSource(GpsdAt(port));
+    ASSERT_TRUE(receiver.Start(&owner));
+    std::unique_ptr<Child> gpsfake = StartGpsfake(SharedNmeaPath(binary.name), port, {"-c", binary.pause});
+    ASSERT_TRUE(WaitUntil([&] { return receiver.PortPath() == WatchingName(port); }, 30s));
+
+    size_t compared = 0;
+    const std::vector<GpsFix> fixes = FixesWhenGpsdHasGone(*gpsfake, receiver, owner);
+    for (const GpsFix& fix : fixes) {
+      char time[32];
+      std::snprintf(time, sizeof time, "%02u:%02u:%02u.%03u", fix.utcTime.hour, fix.utcTime.minute,
+                    fix.utcTime.second, fix.utcTime.milliseconds);
+      auto tpv = reported.find(time);
+      if (tpv == reported.end()) continue;
+      SCOPED_TRACE(time);
+      // Within a metre: gpsd's sentences round a minute of arc to four decimals, and a 10 Hz receiver's
+      // once-a-second sentence may carry a position a few centimetres from the report of its time.
+      EXPECT_NEAR(fix.latitude, tpv->second.first, 1e-5);
+      EXPECT_NEAR(fix.longitude, tpv->second.second, 1e-5);
+      ++compared;
+    }
+    EXPECT_GE(compared, 5u) << fixes.size() << " fixes shown";
+    EXPECT_GE(compared * 10, fixes.size() * 9) << "fixes at times gpsd never reported";
+  }
+}
+
+TEST(GpsdReceiver, AutomaticTakesARunningGpsdWhenNoPortCanBeOpened) {
+  KIVU_REQUIRE_GPSD();
+  const uint16_t port = FreePort();
+  test::TempDir folder;
+  // A gpsd with no receiver yet, waiting for one to be named on its control socket.
+  Child gpsd({"gpsd", "-N", "-S", std::to_string(port), "-F", folder / "gpsd.sock"});
+  ASSERT_TRUE(WaitUntil([&] { return TcpConnection().Connect("127.0.0.1", port, 1000) == 0; }, 30s));
+  // One port held by another program, one that does not exist.
+  test::PseudoTerminal pty;
+  SerialOpenResult held = OpenSerialPort(pty.SlavePath());
+  ASSERT_TRUE(held.fd);
+  GpsSource automatic;
+  automatic.kind = GpsSourceKind::Automatic;
+  automatic.ports = {pty.SlavePath(), "/dev/kivu-no-such-port"};
+  automatic.gpsd = {"127.0.0.1", port};
+  FixRecorder owner;
+  CGpsParser receiver;
+  receiver.SetSource(automatic);
+  ASSERT_TRUE(receiver.Start(&owner));
+  EXPECT_TRUE(WaitUntil([&] { return receiver.PortPath() == WatchingName(port); }, 10s))
+      << receiver.PortPath();
+
+  // Only the ports: the held one is waited for, and no gpsd is asked.
+  GpsSource ports = automatic;
+  ports.kind = GpsSourceKind::SerialPorts;
+  CGpsParser portsOnly;
+  portsOnly.SetSource(ports);
+  ASSERT_TRUE(portsOnly.Start(&owner));
+  EXPECT_EQ(portsOnly.PortPath(), "");
+}
+
+// CPU time of this whole process, in seconds.
+double ProcessCpuSeconds() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST(GpsdReceiver, AGpsdThatStopsAndStartsAgainIsFollowedWithoutSpinning) {
+  KIVU_REQUIRE_GPSD();
+  const uint16_t port = FreePort();
+  test::PseudoTerminal pty;
+  // gpsd gives up root before it opens its devices, as a receiver's port is open to its group.
+  ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0666), 0);
+  const std::vector<std::string> gpsdCommand = {"gpsd", "-N", "-S", std::to_string(port), pty.SlavePath()};
+  const std::vector<std::string> cycles =
+      SplitCaptureIntoCycles(test::ReadFile(test::SourcePath("res/demo/drive.nmea")));
+  size_t next = 0;
+  FixRecorder owner;
+  // Sends the drive's cycles into gpsd's port until the receiver shows one more fix, reading what gpsd
+  // sends the port meanwhile (its probes), as a receiver would.
+  auto aFixComesThrough = [&] {
+    const size_t before = owner.Count();
+    return WaitUntil(
+        [&] {
+          char drain[256];
+          pollfd master = {pty.MasterFd(), POLLIN, 0};
+          while (poll(&master, 1, 0) == 1 && (master.revents & POLLIN) &&
+                 read(pty.MasterFd(), drain, sizeof drain) > 0) {
+          }
+          pty.Write(cycles[next++ % cycles.size()]);
+          return WaitUntil([&] { return owner.Count() > before; }, 200ms);
+        },
+        20s);
+  };
+
+  auto gpsd = std::make_unique<Child>(gpsdCommand);
+  CGpsParser receiver;
+  receiver.SetSource(GpsdAt(port));
+  ASSERT_TRUE(receiver.Start(&owner));
+  ASSERT_TRUE(WaitUntil([&] { return receiver.PortPath() == WatchingName(port); }, 30s));
+  ASSERT_TRUE(aFixComesThrough());
+
+  gpsd->Stop();
+  ASSERT_TRUE(WaitUntil([&] { return receiver.PortPath().empty(); }, 10s));
+  // While gpsd is away the receiver asks again once a second and otherwise sleeps: over a few seconds
+  // a reader that spun would use all of them.
+  const double cpuBefore = ProcessCpuSeconds();
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.25);
+
+  gpsd = std::make_unique<Child>(gpsdCommand);
+  ASSERT_TRUE(WaitUntil([&] { return receiver.PortPath() == WatchingName(port); }, 30s));
+  EXPECT_TRUE(aFixComesThrough());
+}
+
+}  // namespace
+}  // namespace kivu
