@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QPainter>
-#include <QTimer>
 #include <QTimerEvent>
 #include <QWindow>
 #include <cstdio>
@@ -43,7 +42,7 @@ KivuViewWidget::KivuViewWidget(AppSettings settings, QWidget* parent)
 }
 
 void KivuViewWidget::AddKeys() {
-  auto key = [this](QList<QKeySequence> keys, std::function<void()> action) {
+  auto key = [this](const QList<QKeySequence>& keys, std::function<void()> action) {
     auto* shortcut = new QAction(this);
     shortcut->setShortcuts(keys);
     shortcut->setShortcutContext(Qt::WindowShortcut);
@@ -101,7 +100,9 @@ void KivuViewWidget::NoteFirstPaint() {
   if (qEnvironmentVariableIntValue("KIVU_TIMING") == 1)
     std::fprintf(stderr, "kivu: first dashboard paint %lld ms after start\n",
                  static_cast<long long>(ProgramClock().elapsed()));
-  if (!waitingMessages_.empty()) QTimer::singleShot(0, this, [this] { ShowWaitingMessages(); });
+  if (!waitingMessages_.empty())
+    QMetaObject::invokeMethod(
+        this, [this] { ShowWaitingMessages(); }, Qt::QueuedConnection);
 }
 
 void KivuViewWidget::ShowWaitingMessages() {

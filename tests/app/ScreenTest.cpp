@@ -80,15 +80,7 @@ class ScreenEnvironment : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const kScreen =
     ::testing::AddGlobalTestEnvironment(new ScreenEnvironment);
 
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using test::ProcessUntil;
 
 // The top-level X windows from the bottom of the stack to its top: the window manager's list of the
 // windows it manages, else the root's children (nobody reparents them then).

@@ -35,16 +35,7 @@
 namespace kivu {
 namespace {
 
-// Turns the event loop until done() holds or the time-out passes.
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using test::ProcessUntil;
 
 std::string Burst(int second, const char* latitude = "4807.038") {
   char time[16];

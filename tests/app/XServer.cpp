@@ -26,6 +26,7 @@ constexpr int kReadyTimeoutMs = 15000;
 // Spawns args[0] found on PATH, with fd (when not -1) as its descriptor 3 and extra variables set.
 pid_t Spawn(std::vector<std::string> args, int fd, const std::vector<std::string>& extraEnv) {
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& arg : args)
     argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -33,6 +34,7 @@ pid_t Spawn(std::vector<std::string> args, int fd, const std::vector<std::string
   for (char** e = environ; *e; ++e)
     envStrings.emplace_back(*e);
   std::vector<char*> envp;
+  envp.reserve(envStrings.size() + 1);
   for (std::string& entry : envStrings)
     envp.push_back(entry.data());
   envp.push_back(nullptr);

@@ -66,6 +66,17 @@ inline void WhenModalComes(std::function<void(QWidget*)> action, int timeoutMs =
   poll->start(10);
 }
 
+// Turns the event loop until done() holds or the time-out passes.
+inline bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
 // The list's texts, top to bottom.
 inline QStringList Texts(QListWidget* list) {
   QStringList texts;
