@@ -6,12 +6,14 @@
 #include <QPushButton>
 
 #include "config/KivuPicture.h"
+#include "config/TouchDialog.h"
 
 namespace kivu {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle("About Kivu");
   setObjectName("100");
+  MakeTouchDialog(*this);
   auto* icon = new QLabel(this);
   icon->setObjectName("201");
   icon->setPixmap(KivuPicture(128));
@@ -23,7 +25,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   notice->setWordWrap(true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
-  buttons->button(QDialogButtonBox::Ok)->setMinimumHeight(40);
+  buttons->button(QDialogButtonBox::Ok)->setMinimumSize(2 * kTouchHeight, kTouchHeight);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* grid = new QGridLayout(this);

@@ -6,7 +6,7 @@ namespace kivu {
 
 BitmapButton::BitmapButton(const QPixmap& normal, const QPixmap& pressed, QWidget* parent)
     : QAbstractButton(parent), normal_(normal), pressed_(pressed) {
-  setFocusPolicy(Qt::NoFocus);  // the dashboard keeps the focus; the buttons are for fingers
+  setFocusPolicy(Qt::TabFocus);  // a finger's press leaves the focus where it was
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -17,9 +17,14 @@ void BitmapButton::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), QColor(80, 80, 80));
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, text());
-    return;
+  } else {
+    painter.drawPixmap(rect(), picture);
   }
-  painter.drawPixmap(rect(), picture);
+  if (hasFocus()) {
+    painter.setPen(QPen(kFocusColour, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+  }
 }
 
 }  // namespace kivu

@@ -8,12 +8,15 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/AboutDlg.h"
+#include "app/WindowSystem.h"
 #include "config/AppSettings.h"
+#include "config/TouchDialog.h"
 #include "gps/GpsdSource.h"
 
 namespace kivu {
@@ -179,12 +182,9 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
   });
   QGuiApplication::setQuitOnLastWindowClosed(false);
 
-  if (options.fullscreen) {
-    frame_->showFullScreen();
-  } else {
-    frame_->resize(800, 480);
-    frame_->show();
-  }
+  QSize screen = frame_->screen() ? frame_->screen()->size() : QSize(800, 480);
+  WindowMode mode = ChooseWindowMode(options, HasWindowManager(), screen.width(), screen.height());
+  ShowInMode(*frame_, mode, options.windowWidth, options.windowHeight);
   // The splash stays above the new main window (a window manager keeps it there by its hint).
   splash_->raise();
   exitCode = 0;
@@ -200,7 +200,8 @@ void CKivuApp::ExitInstance() {
 
 void CKivuApp::OnAppAbout() {
   CAboutDlg about(frame_.get());
-  about.exec();
+  FitToScreen(about);
+  ExecInFront(about);
 }
 
 }  // namespace kivu

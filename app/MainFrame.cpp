@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QScreen>
 
+#include "app/WindowSystem.h"
 #include "config/KivuPicture.h"
 
 namespace kivu {
@@ -13,16 +15,16 @@ CMainFrame::CMainFrame(AppSettings settings) : view_(new KivuViewWidget(std::mov
   setWindowIcon(QIcon(KivuPicture(128)));
   setCentralWidget(view_);
   setAttribute(Qt::WA_DeleteOnClose, false);
+  // A rotated or resized screen: a window manager resizes a full-screen window itself, nothing else does.
+  if (QScreen* shown = screen()) {
+    connect(shown, &QScreen::geometryChanged, this, [this](const QRect& geometry) {
+      if (isFullScreen()) setGeometry(geometry);
+    });
+  }
 }
 
 void CMainFrame::ShowAndRaise() {
-  if (isFullScreen()) {
-    show();
-  } else {
-    showNormal();
-  }
-  raise();
-  activateWindow();
+  RestoreWindow(*this);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -13,7 +13,8 @@ class CMainFrame : public QMainWindow {
  public:
   explicit CMainFrame(AppSettings settings);
   KivuViewWidget& ViewWidget() { return *view_; }
-  // Shows the frame normally and brings it to the front (a second start of the program).
+  // Brings the frame back as it was before it was minimised or hidden, in front (a second start of the
+  // program).
   void ShowAndRaise();
 
  protected:

@@ -35,6 +35,10 @@ void CSplashWnd::timerEvent(QTimerEvent* event) {
   close();
 }
 
+void CSplashWnd::mousePressEvent(QMouseEvent*) {
+  close();  // a touch screen's tap arrives as a press
+}
+
 void CSplashWnd::closeEvent(QCloseEvent* event) {
   if (timer_) killTimer(timer_);
   timer_ = 0;

@@ -1,5 +1,5 @@
 // The splash window: picture 169, frameless and above everything, centred on the screen; it closes
-// itself ten seconds after it was made and hands the foreground to the main window.
+// itself ten seconds after it was made, or at a tap, and hands the foreground to the main window.
 #pragma once
 
 #include <QPixmap>
@@ -22,6 +22,7 @@ class CSplashWnd : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   QPixmap picture_;

@@ -1,15 +1,18 @@
 #include "app/ViewWidget.h"
 
+#include <QAction>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QPainter>
 #include <QTimerEvent>
+#include <QWindow>
 #include <cstdio>
 #include <optional>
 
 #include "app/BitmapButton.h"
+#include "app/WindowSystem.h"
 #include "config/KivuPicture.h"
 #include "config/SettingsDialog.h"
+#include "config/TouchDialog.h"
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Surface.h"
 
@@ -35,6 +38,24 @@ KivuViewWidget::KivuViewWidget(AppSettings settings, QWidget* parent)
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::StrongFocus);
   view_ = std::make_unique<CKivuView>(*this, std::move(settings));
+  AddKeys();
+}
+
+void KivuViewWidget::AddKeys() {
+  auto key = [this](const QList<QKeySequence>& keys, std::function<void()> action) {
+    auto* shortcut = new QAction(this);
+    shortcut->setShortcuts(keys);
+    shortcut->setShortcutContext(Qt::WindowShortcut);
+    connect(shortcut, &QAction::triggered, this, std::move(action));
+    addAction(shortcut);
+  };
+  key({Qt::Key_Escape, Qt::Key_Q, Qt::CTRL | Qt::Key_Q}, [this] { OnCommand(kCommandExit); });
+  key({Qt::Key_S}, [this] { OnCommand(kCommandSettings); });
+  key({Qt::Key_N}, [this] { OnCommand(kCommandNavigator); });
+  key({Qt::Key_M}, [this] { OnCommand(kCommandMinimize); });
+  key({Qt::Key_F11}, [this] {
+    if (!shutDown_) ToggleFullScreen(*window());
+  });
 }
 
 KivuViewWidget::~KivuViewWidget() {
@@ -58,13 +79,7 @@ void KivuViewWidget::showEvent(QShowEvent* event) {
 
 void KivuViewWidget::paintEvent(QPaintEvent*) {
   if (!created_) return;
-  if (!firstPaintDone_) {
-    firstPaintDone_ = true;
-    // KIVU_TIMING=1 reports how long start-up took to the first picture of the dashboard.
-    if (qEnvironmentVariableIntValue("KIVU_TIMING") == 1)
-      std::fprintf(stderr, "kivu: first dashboard paint %lld ms after start\n",
-                   static_cast<long long>(ProgramClock().elapsed()));
-  }
+  if (!firstPaintDone_) NoteFirstPaint();
   std::optional<Bitmap> bitmap = Bitmap::Create(width(), height());
   if (!bitmap) return;
   Surface surface(*bitmap);
@@ -74,6 +89,33 @@ void KivuViewWidget::paintEvent(QPaintEvent*) {
                static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
   QPainter painter(this);
   painter.drawImage(0, 0, image);
+}
+
+void KivuViewWidget::NoteFirstPaint() {
+  // A paint of a window that is not on the screen (not mapped yet, minimised) shows nobody anything.
+  QWindow* shown = window()->windowHandle();
+  if (!shown || !shown->isExposed()) return;
+  firstPaintDone_ = true;
+  // KIVU_TIMING=1 reports how long start-up took to the first picture of the dashboard on the screen.
+  if (qEnvironmentVariableIntValue("KIVU_TIMING") == 1)
+    std::fprintf(stderr, "kivu: first dashboard paint %lld ms after start\n",
+                 static_cast<long long>(ProgramClock().elapsed()));
+  if (!waitingMessages_.empty())
+    QMetaObject::invokeMethod(
+        this, [this] { ShowWaitingMessages(); }, Qt::QueuedConnection);
+}
+
+void KivuViewWidget::ShowWaitingMessages() {
+  while (!waitingMessages_.empty() && !shutDown_) {
+    auto [text, caption] = std::move(waitingMessages_.front());
+    waitingMessages_.erase(waitingMessages_.begin());
+    ShowTouchMessageBox(this, text, caption);
+  }
+}
+
+void KivuViewWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (created_ && !shutDown_) view_->OnSize(width(), height());
 }
 
 void KivuViewWidget::timerEvent(QTimerEvent* event) {
@@ -88,7 +130,7 @@ void KivuViewWidget::focusInEvent(QFocusEvent* event) {
 }
 
 void KivuViewWidget::OnCommand(int id) {
-  if (shutDown_) return;
+  if (!created_ || shutDown_) return;
   switch (id) {
     case 1:
       if (onExit_) onExit_();
@@ -136,17 +178,18 @@ Size KivuViewWidget::ClientSize() const {
 }
 
 void KivuViewWidget::ShowMessageBox(const std::string& text, const std::string& caption) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
-                  QMessageBox::Ok, this);
-  box.exec();
+  if (!firstPaintDone_) {
+    waitingMessages_.emplace_back(text, caption);
+    return;
+  }
+  ShowTouchMessageBox(this, text, caption);
 }
 
 void KivuViewWidget::ShowMainFrame(bool show) {
-  QWidget* frame = window();
   if (show) {
-    frame->showNormal();
+    RestoreWindow(*window());
   } else {
-    frame->hide();
+    MinimizeWindow(*window());
   }
 }
 
@@ -162,9 +205,15 @@ void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect
   button->setText(QString::fromStdString(caption));
   button->setObjectName(QString::fromStdString(caption));
   button->setAccessibleName(QString::fromStdString(caption));
-  button->setGeometry(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
   connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+  buttons_.insert(id, button);
+  MoveButton(id, rect);
   button->show();
+}
+
+void KivuViewWidget::MoveButton(int id, const Rect& rect) {
+  if (BitmapButton* button = buttons_.value(id))
+    button->setGeometry(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
 }
 
 bool KivuViewWidget::RunSettingsDialog(SettingsValues& values) {

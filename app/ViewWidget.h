@@ -1,6 +1,7 @@
 // The Qt window that hosts the dashboard view: it implements the view's window interface, forwards
 // paint, timer, focus and close to it, hosts the four buttons, and hands fixes from the reader thread
-// to the view on the user-interface thread.
+// to the view on the user-interface thread. It follows every change of its size with the view's layout
+// and gives the dashboard its keys.
 #pragma once
 
 #include <QElapsedTimer>
@@ -9,6 +10,9 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "gps/GpsFixOwner.h"
 #include "platform/WakeEvent.h"
@@ -16,6 +20,8 @@
 #include "view/ViewWindow.h"
 
 namespace kivu {
+
+class BitmapButton;
 
 // Time since the program started (main starts it).
 QElapsedTimer& ProgramClock();
@@ -36,19 +42,24 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   // What command 1 (Exit) does: the document's close. What the about command does.
   void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
   void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
-  // A command from a button: 1 Exit, 2 Settings, 3 Navigator, 4 Minimize.
+  // A command from a button or its key: 1 Exit, 2 Settings, 3 Navigator, 4 Minimize.
   void OnCommand(int id);
+  // True once the dashboard has been painted on the screen.
+  bool IsPainted() const { return firstPaintDone_; }
 
   // ViewWindow.
   void Invalidate(bool erase) override;
   uint32_t SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
   Size ClientSize() const override;
+  // Boxes asked for before the dashboard's first paint (those of its creation) wait for it, so that they
+  // come over the dashboard rather than before it.
   void ShowMessageBox(const std::string& text, const std::string& caption) override;
   void ShowMainFrame(bool show) override;
   void BringMainFrameToForeground() override;
   void CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
                     int pressedPicture) override;
+  void MoveButton(int id, const Rect& rect) override;
   GpsFixOwner& FixOwner() override { return handOff_; }
   bool RunSettingsDialog(SettingsValues& values) override;
 
@@ -57,13 +68,20 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   void paintEvent(QPaintEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void AddKeys();
+  void NoteFirstPaint();
+  void ShowWaitingMessages();
+
   WakeEvent fixWaiting_;
   FixHandOff handOff_;
   QSocketNotifier fixNotifier_;
   std::unique_ptr<CKivuView> view_;
-  QHash<int, uint32_t> timers_;  // Qt's timer id -> the view's
+  QHash<int, uint32_t> timers_;                                       // Qt's timer id -> the view's
+  QHash<int, BitmapButton*> buttons_;                                 // by command
+  std::vector<std::pair<std::string, std::string>> waitingMessages_;  // text, caption
   bool created_ = false;
   bool shutDown_ = false;
   bool firstPaintDone_ = false;

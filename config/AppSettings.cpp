@@ -2,6 +2,7 @@
 
 #include "config/IniFile.h"
 #include "platform/ModuleFolder.h"
+#include "platform/Process.h"
 
 namespace kivu {
 
@@ -20,11 +21,19 @@ std::string GetRecordFolder() {
   return MakeFolder(folder) ? folder : module;
 }
 
+std::string DefaultNavigationPath() {
+  for (const char* known : {"navit", "foxtrotgps"}) {
+    std::string found = FindProgramOnPath(known);
+    if (!found.empty()) return found;
+  }
+  return kDefaultNavigationPath;
+}
+
 void ReadAppSettings(AppSettings& settings, const std::string& path) {
   const AppSettings defaults;
   settings.digitalReadout = IniGetInt(kSettingsSection, kKeyDigitalReadout, defaults.digitalReadout, path);
   settings.unitSelection = IniGetInt(kSettingsSection, kKeyUnitSelection, defaults.unitSelection, path);
-  settings.navigationPath = IniGetString(kSettingsSection, kKeyNavigationPath, defaults.navigationPath, path);
+  settings.navigationPath = IniGetString(kSettingsSection, kKeyNavigationPath, DefaultNavigationPath(), path);
   settings.recordGpsMessages =
       IniGetInt(kSettingsSection, kKeyRecordGpsMessages, defaults.recordGpsMessages, path);
   settings.pitchSource = IniGetInt(kSettingsSection, kKeyPitchSource, defaults.pitchSource, path);

@@ -50,8 +50,12 @@ std::string GetIniFilePath();
 // neither be found nor made.
 std::string GetRecordFolder();
 
+// The navigator of a settings file without one: the first of the navigation programs Kivu knows (navit,
+// foxtrotgps) found on PATH, by its absolute path; else kDefaultNavigationPath.
+std::string DefaultNavigationPath();
+
 // Reads the ten stored settings from the settings file at path into settings; missing ones (or integers
-// with an empty value) get their defaults. Never writes the file.
+// with an empty value) get their defaults; a stored navigator is kept as it stands. Never writes the file.
 void ReadAppSettings(AppSettings& settings, const std::string& path);
 
 // The settings at start: defaults, then the settings file, the record folder (created now, whether or not

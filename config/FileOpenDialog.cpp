@@ -15,15 +15,17 @@
 #include <QVBoxLayout>
 
 #include "config/KivuPicture.h"
+#include "config/TouchDialog.h"
 
 namespace kivu {
 
 namespace {
 
-// Sizes for a finger on a car's touch screen.
-constexpr int kTouchHeight = 44;
-constexpr int kRowHeight = 40;
+// Rows as high as a finger needs.
+constexpr int kRowHeight = kTouchHeight;
 constexpr int kListIconSize = 24;
+// The size the dialog takes where the screen has room for it.
+constexpr QSize kWantedSize(620, 420);
 
 constexpr int kUpPicture = 164;
 constexpr int kUpPressedPicture = 165;
@@ -85,10 +87,11 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
     : QDialog(parent), browser_(attributeMask, filter) {
   setWindowTitle("Open");
   setObjectName("159");
+  MakeTouchDialog(*this);
 
   auto* folderPicture = new QLabel(this);
   folderPicture->setPixmap(KivuPicture(kFolderPicture));
-  pathLabel_ = new PathLabel("Static", this);
+  pathLabel_ = new PathLabel(this);
   pathLabel_->setObjectName("1011");
   pathLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   upButton_ = new PictureButton(KivuPicture(kUpPicture), KivuPicture(kUpPressedPicture), this);
@@ -122,7 +125,8 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
   ok->setDefault(true);
   auto* cancel = new QPushButton("Cancel", this);
   cancel->setObjectName("2");
-  for (QWidget* control : std::initializer_list<QWidget*>{nameEdit_, typeBox_, ok, cancel})
+  MakeTouchComboBox(*typeBox_);
+  for (QWidget* control : std::initializer_list<QWidget*>{nameEdit_, ok, cancel})
     control->setMinimumHeight(kTouchHeight);
   ok->setMinimumWidth(110);
   cancel->setMinimumWidth(110);
@@ -146,7 +150,7 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
   layout->addWidget(list_, 1);
   layout->addLayout(fields);
   layout->addLayout(buttons);
-  resize(620, 420);
+  resize(kWantedSize);
 
   EnsureIconTheme();
   folderIcon_ = ThemeIcon("folder", style()->standardIcon(QStyle::SP_DirIcon));
@@ -163,7 +167,8 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
 }
 
 int CFileOpen::DoModal() {
-  return exec() == kDialogOk ? kDialogOk : kDialogCancel;
+  FitToScreen(*this, kWantedSize);
+  return ExecInFront(*this) == kDialogOk ? kDialogOk : kDialogCancel;
 }
 
 void CFileOpen::showEvent(QShowEvent* event) {
@@ -173,7 +178,8 @@ void CFileOpen::showEvent(QShowEvent* event) {
 
 void CFileOpen::Initialize() {
   initialized_ = true;
-  if (browser_.Start(startFolder_)) ShowCurrentFolder();
+  browser_.Start(startFolder_);
+  ShowCurrentFolder();
   ListFolder(browser_.CurrentFolder());
   list_->setFocus();
 }
@@ -197,10 +203,12 @@ void CFileOpen::FillList() {
     item->setData(Qt::UserRole, static_cast<qulonglong>(i));
     item->setSizeHint(QSize(0, kRowHeight));
   }
+  list_->scrollToTop();
 }
 
 void CFileOpen::ShowCurrentFolder() {
-  QString folder = Shown(browser_.CurrentFolder());
+  const std::string& current = browser_.CurrentFolder();
+  QString folder = current.empty() ? QStringLiteral("/") : Shown(current);
   pathLabel_->setText(folder);
   pathLabel_->setToolTip(folder);
 }

@@ -84,7 +84,8 @@ std::string FileTypeKey(std::string_view name) {
   return key;
 }
 
-bool PatternAccepts(std::string_view pattern, std::string_view typeKey) {
+bool PatternAccepts(std::string_view pattern, std::string_view typeKey, bool executable) {
+  if (pattern == kProgramsPattern) return executable;
   return pattern == "*.*" || pattern == typeKey;
 }
 
@@ -156,8 +157,8 @@ int FileBrowser::ListFolder(const std::string& folder) {
       entry.kind = EntryKind::Folder;
     } else {
       std::string key = FileTypeKey(name);
-      if (pattern && !PatternAccepts(*pattern, key)) continue;
       bool executable = S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
+      if (pattern && !PatternAccepts(*pattern, key, executable)) continue;
       entry.kind = (key == "*.exe" || executable) ? EntryKind::Program : EntryKind::File;
     }
     entries_.push_back(std::move(entry));
@@ -180,7 +181,7 @@ bool FileBrowser::EnterFolder(std::string_view name) {
 
 bool FileBrowser::Up() {
   std::size_t slash = currentFolder_.rfind('/');
-  if (slash == std::string::npos || slash == 0) return false;
+  if (slash == std::string::npos) return false;  // the root
   currentFolder_.resize(slash);
   ListFolder(currentFolder_);
   return true;

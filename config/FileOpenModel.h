@@ -24,11 +24,13 @@ inline constexpr std::uint32_t kAttributeSystem = 0x4;    // a device file, sock
 inline constexpr std::uint32_t kAttributeFolder = 0x10;
 inline constexpr std::uint32_t kAttributeNormal = 0x80;  // a file with none of the bits above
 
+// The pattern of every file with an execute bit, whatever its name ("navit", "nav.sh", an AppImage).
+inline constexpr const char* kProgramsPattern = "+x";
+
 // What the settings dialog hands the browse dialog: hide device files, sockets and pipes; start in the
-// navigator's folder, else in "/SDMMC"; offer files without an extension first, because that is how
-// programs are named on Linux ("/usr/bin/navit"), then "*.exe" and everything.
+// navigator's folder, else in "/SDMMC"; offer the programs first, then "*.exe" and everything.
 inline constexpr std::uint32_t kBrowseAttributeMask = 0x1804;
-inline constexpr const char* kNavigatorFilter = "Programs (*)|*|*.exe|*.exe|*.*|*.*||";
+inline constexpr const char* kNavigatorFilter = "Programs|+x|*.exe|*.exe|*.*|*.*||";
 inline constexpr const char* kDefaultStartFolder = "/SDMMC";
 
 // ListFolder's results besides 0 (the platform's error numbers, which callers compare with).
@@ -50,8 +52,9 @@ std::vector<FileType> ParseFileFilter(std::string_view filter);
 // ".profile" -> "*.profile", "navit" -> "*".
 std::string FileTypeKey(std::string_view name);
 
-// True when a file of the type key is listed under pattern: "*.*", or the same text exactly.
-bool PatternAccepts(std::string_view pattern, std::string_view typeKey);
+// True when a file of the type key is listed under pattern: "*.*", the same text exactly, or
+// kProgramsPattern for an executable regular file.
+bool PatternAccepts(std::string_view pattern, std::string_view typeKey, bool executable = false);
 
 struct FolderEntry {
   std::string name;
@@ -95,8 +98,8 @@ class FileBrowser {
   // then the current folder stays and is listed again. True when the current folder changed.
   bool EnterFolder(std::string_view name);
 
-  // Goes to the parent of the current folder and lists it; nothing happens (false) at a top-level folder
-  // or the root.
+  // Goes to the parent of the current folder and lists it, from a top-level folder to the root; nothing
+  // happens (false) at the root.
   bool Up();
 
   // Picks an entry: a folder clears the picked name, anything else becomes it.

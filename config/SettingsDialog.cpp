@@ -7,13 +7,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
+
+#include "config/TouchDialog.h"
 
 namespace kivu {
 
 namespace {
-
-constexpr int kTouchHeight = 44;
 
 QString Shown(const std::string& bytes) {
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -24,7 +25,7 @@ QComboBox* ComboBox(const char* id, std::initializer_list<const char*> items, QW
   box->setObjectName(id);
   for (const char* item : items)
     box->addItem(item);
-  box->setMinimumHeight(kTouchHeight);
+  MakeTouchComboBox(*box);
   return box;
 }
 
@@ -52,6 +53,16 @@ QPushButton* Button(const char* id, const char* text, QWidget* parent) {
   return button;
 }
 
+// A scroll area as large as what it holds, so that it scrolls only where the screen is smaller.
+class FittingScrollArea : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override {
+    QSize frame(2 * frameWidth(), 2 * frameWidth());
+    return widget() ? widget()->sizeHint() + frame : QScrollArea::sizeHint();
+  }
+};
+
 // A check box shows 0 unchecked and 1 (or 2) checked; anything else counts as 0.
 void PutCheck(QCheckBox* box, int value) {
   box->setChecked(value >= 1 && value <= 2);
@@ -67,22 +78,30 @@ void PutSelection(QComboBox* box, int value) {
 CSettings::CSettings(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Settings");
   setObjectName("152");
+  MakeTouchDialog(*this);
+  // Everything but OK and Cancel scrolls where the screen is too low for it (800 x 480); the columns
+  // are narrow enough for a portrait screen 480 pixels wide.
+  auto* scroll = new FittingScrollArea(this);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* body = new QWidget(scroll);
 
-  unitBox_ = ComboBox("1000", {"Metric", "Imperial"}, this);
-  speedUnit_ = UnitLabel("1002", this);
-  altitudeUnit_ = UnitLabel("1003", this);
-  distanceUnit_ = UnitLabel("1004", this);
-  navigatorBox_ = new QLineEdit(this);
+  unitBox_ = ComboBox("1000", {"Metric", "Imperial"}, body);
+  speedUnit_ = UnitLabel("1002", body);
+  altitudeUnit_ = UnitLabel("1003", body);
+  distanceUnit_ = UnitLabel("1004", body);
+  navigatorBox_ = new QLineEdit(body);
   navigatorBox_->setObjectName("1005");
   navigatorBox_->setMinimumHeight(kTouchHeight);
-  QPushButton* browse = Button("1006", "...", this);
+  QPushButton* browse = Button("1006", "...", body);
   browse->setMinimumWidth(kTouchHeight + 8);
-  pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, this);
-  rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, this);
-  digitalReadoutBox_ = CheckBox("1001", "Display digital readout", this);
-  recordGpsMessagesBox_ = CheckBox("1007", "Record GPS messages", this);
-  recordTrackBox_ = CheckBox("1008", "Record track data", this);
-  QPushButton* about = Button("57664", "About Kivu...", this);
+  pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, body);
+  rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, body);
+  digitalReadoutBox_ = CheckBox("1001", "Display digital readout", body);
+  recordGpsMessagesBox_ = CheckBox("1007", "Record GPS messages", body);
+  recordTrackBox_ = CheckBox("1008", "Record track data", body);
+  QPushButton* about = Button("57664", "About Kivu...", body);
   QPushButton* ok = Button("1", "OK", this);
   ok->setDefault(true);
   QPushButton* cancel = Button("2", "Cancel", this);
@@ -90,29 +109,31 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
     button->setMinimumWidth(120);
 
   auto* units = new QGridLayout;
-  units->addWidget(new QLabel("Unit", this), 0, 0);
-  units->addWidget(new QLabel("Speed", this), 0, 1);
-  units->addWidget(new QLabel("Altitude", this), 0, 2);
-  units->addWidget(new QLabel("Distance", this), 0, 3);
+  units->addWidget(new QLabel("Unit", body), 0, 0);
+  units->addWidget(new QLabel("Speed", body), 0, 1);
+  units->addWidget(new QLabel("Altitude", body), 0, 2);
+  units->addWidget(new QLabel("Distance", body), 0, 3);
   units->addWidget(unitBox_, 1, 0);
   units->addWidget(speedUnit_, 1, 1);
   units->addWidget(altitudeUnit_, 1, 2);
   units->addWidget(distanceUnit_, 1, 3);
   units->setColumnStretch(0, 2);
-  for (int column = 1; column < 4; ++column)
+  for (int column = 1; column < 4; ++column) {
     units->setColumnStretch(column, 1);
+    units->itemAtPosition(1, column)->widget()->setMinimumWidth(56);
+  }
 
   auto* navigator = new QHBoxLayout;
-  navigator->addWidget(new QLabel("Navigator", this));
+  navigator->addWidget(new QLabel("Navigator", body));
   navigator->addWidget(navigatorBox_, 1);
   navigator->addWidget(browse);
 
-  auto* sources = new QHBoxLayout;
-  sources->addWidget(new QLabel("Pitch source", this));
-  sources->addWidget(pitchBox_, 1);
-  sources->addSpacing(16);
-  sources->addWidget(new QLabel("Roll source", this));
-  sources->addWidget(rollBox_, 1);
+  auto* sources = new QGridLayout;
+  sources->addWidget(new QLabel("Pitch source", body), 0, 0);
+  sources->addWidget(pitchBox_, 0, 1);
+  sources->addWidget(new QLabel("Roll source", body), 1, 0);
+  sources->addWidget(rollBox_, 1, 1);
+  sources->setColumnStretch(1, 1);
 
   auto* checks = new QGridLayout;
   checks->addWidget(digitalReadoutBox_, 0, 0);
@@ -126,17 +147,21 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
 
+  auto* fields = new QVBoxLayout(body);
+  fields->setContentsMargins(0, 0, 0, 0);
+  fields->addLayout(units);
+  fields->addSpacing(8);
+  fields->addLayout(navigator);
+  fields->addSpacing(8);
+  fields->addLayout(sources);
+  fields->addSpacing(8);
+  fields->addLayout(checks);
+  fields->addStretch(1);
+  scroll->setWidget(body);
+
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(units);
-  layout->addSpacing(8);
-  layout->addLayout(navigator);
-  layout->addSpacing(8);
-  layout->addLayout(sources);
-  layout->addSpacing(8);
-  layout->addLayout(checks);
-  layout->addStretch(1);
+  layout->addWidget(scroll, 1);
   layout->addLayout(buttons);
-  resize(620, 420);
 
   connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { ShowUnits(); });
   connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
@@ -148,7 +173,8 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
 }
 
 int CSettings::DoModal() {
-  return exec() == kDialogOk ? kDialogOk : kDialogCancel;
+  FitToScreen(*this);
+  return ExecInFront(*this) == kDialogOk ? kDialogOk : kDialogCancel;
 }
 
 void CSettings::showEvent(QShowEvent* event) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -20,6 +22,14 @@ bool IsExecutableFile(const std::string& path) noexcept {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   return ::access(path.c_str(), X_OK) == 0;
+}
+
+// path as it stands when absolute, else from the current folder; "" when that folder is unknown.
+std::string AbsolutePath(const std::string& path) {
+  if (path.front() == '/') return path;
+  char folder[4096];
+  if (::getcwd(folder, sizeof folder) == nullptr) return {};
+  return std::string(folder) + "/" + path;
 }
 
 // Owns the spawn attributes and file actions for the length of one start.
@@ -79,16 +89,32 @@ void ReapWhenDone(pid_t pid) {
 }  // namespace
 
 bool LaunchProgram(const std::string& path) {
-  if (path.empty() || !IsExecutableFile(path)) return false;
+  if (path.empty()) return false;
+  std::string program = AbsolutePath(path);
+  if (program.empty() || !IsExecutableFile(program)) return false;
   SpawnSetup setup;
   if (!setup.Prepare()) return false;
-  std::string argv0 = path;
-  char* argv[] = {argv0.data(), nullptr};
+  char* argv[] = {program.data(), nullptr};
   pid_t pid = -1;
-  if (::posix_spawn(&pid, path.c_str(), setup.Actions(), setup.Attributes(), argv, environ) != 0)
+  if (::posix_spawn(&pid, program.c_str(), setup.Actions(), setup.Attributes(), argv, environ) != 0)
     return false;
   ReapWhenDone(pid);
   return true;
+}
+
+std::string FindProgramOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (name.empty() || name.find('/') != std::string::npos || !path) return {};
+  std::string_view folders = path;
+  while (!folders.empty()) {
+    std::size_t colon = folders.find(':');
+    std::string_view folder = folders.substr(0, colon);
+    folders.remove_prefix(colon == std::string_view::npos ? folders.size() : colon + 1);
+    if (folder.empty() || folder.front() != '/') continue;  // only absolute folders give absolute paths
+    std::string candidate = std::string(folder) + "/" + name;
+    if (IsExecutableFile(candidate)) return candidate;
+  }
+  return {};
 }
 
 }  // namespace kivu

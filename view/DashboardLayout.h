@@ -1,5 +1,5 @@
 // The dashboard's geometry: the fixed rectangles and point lists of the 572 x 384 design canvas, and
-// the window-dependent button strip, computed once when the view is created.
+// the window-dependent button strip, computed when the view is created and whenever its size changes.
 #pragma once
 
 #include <array>

@@ -18,6 +18,7 @@ class HeadlessWindow final : public ViewWindow {
   void ShowMainFrame(bool) override {}
   void BringMainFrameToForeground() override {}
   void CreateButton(int, const std::string&, const Rect&, int, int) override {}
+  void MoveButton(int, const Rect&) override {}
   GpsFixOwner& FixOwner() override { return fixOwner; }
   bool RunSettingsDialog(SettingsValues&) override { return false; }
 

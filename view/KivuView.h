@@ -106,10 +106,13 @@ class CKivuView {
   void OnMinimize();
   void OnSetFocus();
   void OnClose();
+  // The client area has a new size (a resize, maximise, full screen, a rotated screen): the layout is
+  // computed again and the buttons move to their new places.
+  void OnSize(int width, int height);
   // Copies the 216 bytes at record into the auxiliary record; -1.
   int OnAuxRecord(const void* record);
 
-  // The geometry, computed once from the client size at creation.
+  // The geometry, computed from the client size at creation and again at every change of that size.
   void ComputeLayout(int width, int height);
   const ViewLayout& Layout() const { return layout_; }
   int AdIndex() const { return adIndex_; }

@@ -68,6 +68,13 @@ void CKivuView::StartReceiver() {
   }
 }
 
+void CKivuView::OnSize(int width, int height) {
+  ComputeLayout(width, height);
+  for (size_t i = 0; i < std::size(kButtons); ++i)
+    window_.MoveButton(kButtons[i].id, layout_.buttonRects[i]);
+  window_.Invalidate(true);
+}
+
 void CKivuView::OnTimer(uint32_t id) {
   if (id == kClockTimer) {
     UpdateGpsState();

@@ -34,6 +34,8 @@ class ViewWindow {
   // down, pressedPicture; pressing it sends the view command id.
   virtual void CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
                             int pressedPicture) = 0;
+  // Moves the button made with id to rect.
+  virtual void MoveButton(int id, const Rect& rect) = 0;
   // Where the GPS receiver hands its fixes: the synchronous hand-off to this window's thread, which
   // calls the view's OnGpsFix.
   virtual GpsFixOwner& FixOwner() = 0;

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -23,6 +24,7 @@
 
 #include "app/MainFrame.h"
 #include "app/SplashWnd.h"
+#include "app/WindowSystem.h"
 #include "config/AppSettings.h"
 #include "gps/NmeaTestUtil.h"
 #include "platform/SerialPort.h"
@@ -33,16 +35,7 @@
 namespace kivu {
 namespace {
 
-// Turns the event loop until done() holds or the time-out passes.
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using test::ProcessUntil;
 
 std::string Burst(int second, const char* latitude = "4807.038") {
   char time[16];
@@ -65,12 +58,12 @@ class WindowTest : public ::testing::Test {
     SetSerialPortPaths({});
     unsetenv("KIVU_HOME");
   }
-  // Makes and shows the frame at 800 x 480; the view is created as it is shown.
+  // Makes and shows the frame at 800 x 480; the view is created as it is shown, and the test goes on
+  // once the dashboard is on the screen.
   CMainFrame& Show(AppSettings settings) {
     frame = std::make_unique<CMainFrame>(std::move(settings));
-    frame->resize(800, 480);
-    frame->show();
-    EXPECT_TRUE(ProcessUntil([&] { return frame->ViewWidget().IsCreated(); }));
+    ShowInMode(*frame, WindowMode::Window, 800, 480);
+    EXPECT_TRUE(ProcessUntil([&] { return frame->ViewWidget().IsPainted(); }));
     return *frame;
   }
   QImage Grab() { return frame->ViewWidget().grab().toImage(); }
@@ -120,17 +113,25 @@ TEST_F(WindowTest, AReceiverThatFallsSilentOrGoesIsFlaggedOnTheDashboard) {
   EXPECT_TRUE(flagShown());
 }
 
-TEST_F(WindowTest, WithoutAPortTheMessageIsShownAndTheDashboardStillPaints) {
+TEST_F(WindowTest, WithoutAPortTheMessageComesOverThePaintedDashboardWithAnOkForAFinger) {
   SetSerialPortPaths({home.Path() + "no-port"});
   QString text;
-  test::WhenModal([&](QWidget* modal) {
+  bool paintedFirst = false;
+  int okHeight = 0;
+  test::WhenModalComes([&](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
     text = box->text();
+    paintedFirst = frame->ViewWidget().IsPainted();
+    okHeight = box->button(QMessageBox::Ok)->height();
+    EXPECT_EQ(box->parentWidget()->window(), frame.get());
     box->accept();
   });
   CMainFrame& f = Show(LoadAppSettings());
+  ASSERT_TRUE(ProcessUntil([&] { return !text.isEmpty(); }));
   EXPECT_EQ(text, "Failed to create GPS Parser!");
+  EXPECT_TRUE(paintedFirst);
+  EXPECT_GE(okHeight, 44);
   EXPECT_EQ(f.ViewWidget().View().Receiver(), nullptr);
   QImage picture = Grab();
   EXPECT_EQ(picture.pixelColor(100, 2), QColor(180, 180, 180));  // the canvas, scaled
@@ -229,6 +230,97 @@ TEST_F(WindowTest, ClosingWhileTheReaderWaitsInTheHandOffIsPromptAndLosesNoLine)
   f.close();  // a second way out does nothing more
 }
 
+TEST_F(WindowTest, TheLayoutFollowsEveryResizeAcrossLandscapeAndPortrait) {
+  CMainFrame& f = Show(LoadAppSettings());
+  KivuViewWidget& view = f.ViewWidget();
+  // Client size -> where Exit and Minimize go: a column on the left when wide, else a row at the bottom.
+  struct {
+    int width, height;
+    bool wide;
+    QRect exit, minimize;
+  } sizes[] = {{480, 800, false, {6, 754, 40, 40}, {132, 754, 40, 40}},
+               {800, 480, true, {6, 434, 40, 40}, {6, 308, 40, 40}},
+               {640, 480, false, {6, 434, 40, 40}, {132, 434, 40, 40}},
+               {572, 384, false, {6, 338, 40, 40}, {132, 338, 40, 40}},
+               {1280, 400, true, {6, 354, 40, 40}, {6, 228, 40, 40}}};
+  for (const auto& s : sizes) {
+    f.resize(s.width, s.height);
+    ASSERT_TRUE(ProcessUntil([&] { return view.size() == QSize(s.width, s.height); }));
+    EXPECT_EQ(view.View().Layout().wideLayout, s.wide) << s.width << "x" << s.height;
+    EXPECT_EQ(Button("Exit")->geometry(), s.exit) << s.width << "x" << s.height;
+    EXPECT_EQ(Button("Minimize")->geometry(), s.minimize) << s.width << "x" << s.height;
+    // The picture follows: the light blinks where the new layout puts it, inside the strip.
+    QImage picture = Grab();
+    QPoint light = s.wide ? QPoint(25, 13) : QPoint(s.width - 14, s.height - 27);
+    QColor lit = picture.pixelColor(light);
+    EXPECT_TRUE(lit == QColor(0, 127, 0) || lit == QColor(0, 255, 0)) << s.width << "x" << s.height;
+  }
+}
+
+TEST_F(WindowTest, EveryKeyDoesWhatItsButtonDoesAndTabShowsWhereTheFocusIs) {
+  AppSettings settings = LoadAppSettings();
+  settings.navigationPath = home.Path() + "no-navigator";
+  CMainFrame& f = Show(settings);
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  int exits = 0;
+  f.ViewWidget().SetExitHandler([&] { ++exits; });
+  // Keys go to the active window, where the focus is, as a keyboard's do.
+  auto activate = [&] {
+    if (f.isActiveWindow()) return;
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  };
+  auto press = [&](QKeyCombination key) {
+    activate();
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : &f, key.key(), key.keyboardModifiers());
+  };
+  auto titleOfTheModal = [&](QKeyCombination key) {
+    QString title;
+    activate();
+    test::WhenModal([&](QWidget* modal) {
+      title = modal->windowTitle();
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    press(key);
+    return title;
+  };
+  // Tab goes from button to button; the one in focus wears a yellow frame, and Space presses it.
+  activate();
+  f.ViewWidget().setFocus();
+  auto framed = [&](const char* caption) {
+    return Button(caption)->grab().toImage().pixelColor(1, 20) == QColor(255, 255, 0);
+  };
+  EXPECT_FALSE(framed("Exit"));
+  for (const char* caption : {"Exit", "Settings", "Navigator", "Minimize"}) {
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Button(caption));
+    EXPECT_TRUE(framed(caption)) << caption;
+  }
+  EXPECT_FALSE(framed("Exit"));
+  press(Qt::SHIFT | Qt::Key_Backtab);
+  press(Qt::SHIFT | Qt::Key_Backtab);
+  ASSERT_EQ(QApplication::focusWidget(), Button("Settings"));
+  EXPECT_EQ(titleOfTheModal(Qt::Key_Space), "Settings");
+  EXPECT_EQ(titleOfTheModal(Qt::Key_S), "Settings");
+  EXPECT_EQ(titleOfTheModal(Qt::Key_N), "Kivu");  // the navigator's help: no such program
+  press(Qt::Key_M);
+  EXPECT_FALSE(f.isVisible());  // no window manager here to minimise to
+  f.ShowAndRaise();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  press(Qt::Key_F11);
+  QRect screen = f.screen()->geometry();
+  ASSERT_TRUE(ProcessUntil([&] { return f.isFullScreen() && f.ViewWidget().geometry() == screen; }));
+  EXPECT_EQ(Button("Exit")->geometry(), QRect(6, screen.height() - 46, 40, 40));
+  press(Qt::Key_F11);
+  EXPECT_FALSE(f.isFullScreen());
+  for (QKeyCombination exit : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::Key_Q),
+                               QKeyCombination(Qt::ControlModifier, Qt::Key_Q)})
+    press(exit);
+  EXPECT_EQ(exits, 3);
+}
+
 TEST(Splash, ShowsCentredAboveEverythingAndClosesItself) {
   QWidget main;
   main.resize(200, 100);
@@ -242,6 +334,12 @@ TEST(Splash, ShowsCentredAboveEverythingAndClosesItself) {
   EXPECT_TRUE(splash.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(ProcessUntil([&] { return !splash.isVisible(); }, 3000));
+
+  // A tap closes it long before its time.
+  CSplashWnd tapped(169, 60000);
+  tapped.show();
+  QTest::mouseClick(&tapped, Qt::LeftButton, {}, QPoint(175, 100));
+  EXPECT_FALSE(tapped.isVisible());
 }
 
 }  // namespace

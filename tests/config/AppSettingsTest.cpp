@@ -49,8 +49,26 @@ class Settings : public ::testing::Test {
  protected:
   TempDir home_;
   ScopedEnv kivuHome_{"KIVU_HOME", home_.Path()};
+  ScopedEnv path_{"PATH", home_.Path() + "no-programs-here"};
   std::string ini_ = home_ / "Kivu.ini";
 };
+
+TEST_F(Settings, WithoutAStoredNavigatorTheFirstKnownOneOnPathIsTheDefaultAndAStoredOneStaysAsItIs) {
+  for (const char* folder : {"bin1", "bin2"})
+    ASSERT_EQ(mkdir((home_ / folder).c_str(), 0755), 0);
+  auto program = [&](const std::string& path, mode_t mode) {
+    WriteFile(path, "#!/bin/sh\n");
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+  };
+  program(home_ / "bin1/navit", 0644);  // not executable: not a program
+  program(home_ / "bin1/foxtrotgps", 0755);
+  ScopedEnv path("PATH", "relative/bin:" + home_ / "bin1" + ":" + home_ / "bin2");
+  EXPECT_EQ(LoadAppSettings().navigationPath, home_ / "bin1/foxtrotgps");
+  program(home_ / "bin2/navit", 0755);
+  EXPECT_EQ(LoadAppSettings().navigationPath, home_ / "bin2/navit");  // navit comes first wherever it is
+  WriteFile(ini_, "[Settings]\r\nNAVIGATION_PATH = /SDMMC/Navikko/Navikko.exe\r\n");
+  EXPECT_EQ(LoadAppSettings().navigationPath, "/SDMMC/Navikko/Navikko.exe");
+}
 
 TEST_F(Settings, FirstStartGivesTheDefaultsAndCreatesOnlyTheRecordFolder) {
   AppSettings s = LoadAppSettings();

@@ -5,10 +5,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <string>
 
-#include "support/QtTestSupport.h"
 #include "config/FileOpenDialog.h"
+#include "support/QtTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace kivu {
@@ -59,8 +60,8 @@ TEST_F(BrowseDialog, OpensInTheStartFolderWithTheFirstTypeAndEachTypeListsItsFil
   EXPECT_EQ(dialog_.windowTitle(), "Open");
   EXPECT_EQ(label_->text(), Q(root_));
   EXPECT_EQ(type_->count(), 3);
-  EXPECT_EQ(type_->currentText(), "Programs (*)");
-  EXPECT_EQ(Texts(list_), (QStringList{"exe", "Maps", "navit"}));
+  EXPECT_EQ(type_->currentText(), "Programs");
+  EXPECT_EQ(Texts(list_), (QStringList{"Maps", "navit"}));
   type_->setCurrentIndex(1);
   EXPECT_EQ(Texts(list_), (QStringList{"A.EXE", "b.exe", "Maps"}));
   type_->setCurrentIndex(2);
@@ -68,10 +69,10 @@ TEST_F(BrowseDialog, OpensInTheStartFolderWithTheFirstTypeAndEachTypeListsItsFil
   EXPECT_EQ(label_->text(), Q(root_));
 }
 
-TEST_F(BrowseDialog, AMissingStartFolderOpensAtTheRootUnderTheTemplateText) {
+TEST_F(BrowseDialog, AMissingStartFolderOpensAtTheRootShownAsASlash) {
   Open(root_ + "/SDMMC");
   EXPECT_EQ(dialog_.CurrentFolder(), "");
-  EXPECT_EQ(label_->text(), "Static");
+  EXPECT_EQ(label_->text(), "/");
   EXPECT_TRUE(Texts(list_).contains("tmp"));
   test::DoubleClick(list_, "tmp");
   EXPECT_EQ(label_->text(), "/tmp");
@@ -95,18 +96,39 @@ TEST_F(BrowseDialog, SelectingAFolderEmptiesTheNameAndOkEntersIt) {
   EXPECT_EQ(label_->text(), Q(root_ + "/Maps"));
 }
 
-TEST_F(BrowseDialog, UpGoesToTheParentButNeverLeavesATopLevelFolder) {
-  Open(root_ + "/Maps");
-  type_->setCurrentIndex(2);
-  Find<QAbstractButton>(&dialog_, "1008")->click();
-  EXPECT_EQ(label_->text(), Q(root_));
-  EXPECT_EQ(list_->count(), 6);
-  CFileOpen top(kBrowseAttributeMask, kNavigatorFilter);
-  top.SetStartFolder("/tmp");
-  top.show();
-  Find<QAbstractButton>(&top, "1008")->click();
-  EXPECT_EQ(Find<QLabel>(&top, "1011")->text(), "/tmp");
-  EXPECT_EQ(top.CurrentFolder(), "/tmp");
+TEST_F(BrowseDialog, UpClimbsFromAHomeFolderToTheRootAndAProgramOfUsrBinIsPicked) {
+  const std::string home = root_ + "/home/me";
+  ASSERT_EQ(mkdir((root_ + "/home").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+  WriteFile(home + "/README", "#!/bin/sh\n");  // a script's text, but nobody may run it
+  WriteFile(home + "/nav.sh", "#!/bin/sh\n");
+  ASSERT_EQ(chmod((home + "/nav.sh").c_str(), 0755), 0);
+  Open(home);
+  EXPECT_EQ(Texts(list_), (QStringList{"nav.sh"}));
+  auto* up = Find<QAbstractButton>(&dialog_, "1008");
+  // One folder at a time up to the root, which shows as "/" and goes no further.
+  for (std::string folder = home; !folder.empty();) {
+    folder.resize(folder.rfind('/'));
+    up->click();
+    EXPECT_EQ(label_->text(), folder.empty() ? QString("/") : Q(folder));
+  }
+  up->click();
+  EXPECT_EQ(label_->text(), "/");
+  EXPECT_EQ(dialog_.CurrentFolder(), "");
+  test::DoubleClick(list_, "usr");
+  test::DoubleClick(list_, "bin");
+  EXPECT_EQ(label_->text(), "/usr/bin");
+  // A folder is always entered at the top of its list.
+  list_->scrollToBottom();
+  ASSERT_GT(list_->verticalScrollBar()->value(), 0);
+  up->click();
+  EXPECT_EQ(list_->verticalScrollBar()->value(), 0);
+  list_->scrollToBottom();
+  test::DoubleClick(list_, "bin");
+  EXPECT_EQ(list_->verticalScrollBar()->value(), 0);
+  test::DoubleClick(list_, "env");
+  EXPECT_EQ(dialog_.result(), kDialogOk);
+  EXPECT_EQ(dialog_.GetPathName(), "/usr/bin/env");
 }
 
 TEST_F(BrowseDialog, DoubleClickEntersAFolderAndEndsTheDialogOnAProgram) {
@@ -146,8 +168,8 @@ TEST_F(BrowseDialog, AModalRunHandsBackTheExactBytesOfAnOddName) {
   dialog_.SetStartFolder(root_);
   test::WhenModal([](QWidget* modal) {
     QListWidget* list = Find<QListWidget>(modal, "1007");
-    ASSERT_EQ(list->count(), 4);
-    test::Click(list, list->item(3)->text());
+    ASSERT_EQ(list->count(), 3);  // Maps and the two programs
+    test::Click(list, list->item(2)->text());
     Find<QPushButton>(modal, "1")->click();
   });
   EXPECT_EQ(dialog_.DoModal(), kDialogOk);

@@ -44,10 +44,10 @@ TEST(FileFilter, ADescriptionWithoutItsPatternGetsAnEmptyOneAndBarlessTextNothin
   EXPECT_TRUE(ParseFileFilter("*.exe").empty());
 }
 
-TEST(FileFilter, TheNavigatorFilterOffersFilesWithoutExtensionFirst) {
+TEST(FileFilter, TheNavigatorFilterOffersProgramsFirst) {
   using Pairs = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(PairsOf(ParseFileFilter(kNavigatorFilter)),
-            (Pairs{{"Programs (*)", "*"}, {"*.exe", "*.exe"}, {"*.*", "*.*"}}));
+            (Pairs{{"Programs", "+x"}, {"*.exe", "*.exe"}, {"*.*", "*.*"}}));
 }
 
 TEST(FileFilter, TypeKeyIsTheLastExtensionLowerCasedAndOnlyTheFileSideIsLowered) {
@@ -63,6 +63,9 @@ TEST(FileFilter, TypeKeyIsTheLastExtensionLowerCasedAndOnlyTheFileSideIsLowered)
   EXPECT_FALSE(PatternAccepts("*.EXE", "*.exe"));
   EXPECT_FALSE(PatternAccepts("*", "*.exe"));
   EXPECT_FALSE(PatternAccepts("", "*"));
+  EXPECT_TRUE(PatternAccepts("+x", "*.sh", true));
+  EXPECT_FALSE(PatternAccepts("+x", "*", false));
+  EXPECT_FALSE(PatternAccepts("*.exe", "*.exe", false) != PatternAccepts("*.exe", "*.exe", true));
 }
 
 TEST(FileFilter, NamesSortWithoutRegardToCaseThenByByte) {
@@ -99,14 +102,18 @@ class BrowseTree : public ::testing::Test {
   std::string root_;  // the folder without its trailing '/'
 };
 
-TEST_F(BrowseTree, FilesWithoutExtensionAreListedFirstWithFoldersAndExecutablesArePrograms) {
+TEST_F(BrowseTree, ProgramsAreTheFilesWithAnExecuteBitWhateverTheirNameListedWithTheFolders) {
+  for (const char* name : {"nav.sh", "Maps.AppImage"}) {
+    WriteFile(dir_ / name, "#!/bin/sh\n");
+    ASSERT_EQ(chmod((dir_ / name).c_str(), 0711), 0);
+  }
   FileBrowser browser = Browser(0);
   EXPECT_EQ(browser.TypeIndex(), 0);
   EXPECT_EQ(browser.ListFolder(root_), 0);
-  EXPECT_EQ(ListingOf(browser), (Listing{{"exe", EntryKind::File},
-                                         {"Maps", EntryKind::Folder},
-                                         {"navit", EntryKind::Program},
-                                         {"README", EntryKind::File}}));
+  EXPECT_EQ(ListingOf(browser), (Listing{{"Maps", EntryKind::Folder},
+                                         {"Maps.AppImage", EntryKind::Program},
+                                         {"nav.sh", EntryKind::Program},
+                                         {"navit", EntryKind::Program}}));
 }
 
 TEST_F(BrowseTree, ExeTypeListsBothCasesAndTheFolderAndEverythingTypeListsAllButThePipe) {
@@ -231,7 +238,7 @@ TEST_F(BrowseTree, NamesKeepTheirExactBytes) {
   EXPECT_EQ(browser.GetPathName(), dir_ / odd);
 }
 
-TEST_F(BrowseTree, EnteringAndUpWalkTheTreeButUpStopsAtATopLevelFolder) {
+TEST_F(BrowseTree, EnteringAndUpWalkTheTreeUpToTheRoot) {
   FileBrowser browser = Browser(2);
   ASSERT_TRUE(browser.Start(dir_.Path() + "//"));
   EXPECT_EQ(browser.CurrentFolder(), root_);
@@ -244,8 +251,11 @@ TEST_F(BrowseTree, EnteringAndUpWalkTheTreeButUpStopsAtATopLevelFolder) {
 
   FileBrowser top = Browser(2);
   ASSERT_TRUE(top.Start("/tmp"));
+  EXPECT_TRUE(top.Up());
+  EXPECT_EQ(top.CurrentFolder(), "");
+  EXPECT_EQ(top.ListFolder(""), 0);
   EXPECT_FALSE(top.Up());
-  EXPECT_EQ(top.CurrentFolder(), "/tmp");
+  EXPECT_EQ(top.CurrentFolder(), "");
 }
 
 TEST_F(BrowseTree, EnteringAFileKeepsTheFolderAndItsList) {
@@ -265,7 +275,6 @@ TEST_F(BrowseTree, AMissingStartFolderMeansTheRootWhereEnteringGivesATopLevelPat
   EXPECT_EQ(browser.ListFolder(""), 0);
   EXPECT_TRUE(browser.EnterFolder("tmp"));
   EXPECT_EQ(browser.CurrentFolder(), "/tmp");
-  EXPECT_FALSE(browser.Up());
   EXPECT_TRUE(FileBrowser(0, "").Start("/"));
 }
 

@@ -74,6 +74,18 @@ TEST_F(Launch, APathWithShellCharactersIsStartedAsItStands) {
   EXPECT_EQ(Mark(), "started\n");
 }
 
+TEST_F(Launch, ARelativePathIsStartedFromTheCurrentFolderByItsAbsolutePathEvenWhenItLooksLikeAnOption) {
+  Script("-x", R"(echo "$0")");
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof old), nullptr);
+  ASSERT_EQ(chdir(dir_.Path().c_str()), 0);
+  bool started = LaunchProgram("-x");
+  ASSERT_EQ(chdir(old), 0);
+  ASSERT_TRUE(started);
+  // The shell ran the script as a file (an option "-x" would have read its commands from standard input).
+  EXPECT_EQ(Mark(), dir_.Path() + "-x\n");
+}
+
 TEST_F(Launch, DescriptorsBeyondStandardErrorStayWithKivu) {
   WriteFile(dir_ / "lock", "");
   UniqueFd held(open((dir_ / "lock").c_str(), O_RDONLY));  // without close-on-exec, as a careless open is

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
@@ -42,6 +43,38 @@ inline void WhenModal(std::function<void(QWidget*)> action) {
       if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
     }
   });
+}
+
+// Runs action on the first modal dialog that comes up within timeoutMs, however many turns of the event
+// loop that takes (a box shown once the dashboard is painted, say). As with WhenModal, the action ends it.
+inline void WhenModalComes(std::function<void(QWidget*)> action, int timeoutMs = 5000) {
+  auto* poll = new QTimer;
+  auto* started = new QElapsedTimer;
+  started->start();
+  QObject::connect(poll, &QTimer::timeout, [poll, started, timeoutMs, action = std::move(action)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal && started->elapsed() < timeoutMs) return;
+    poll->stop();
+    poll->deleteLater();
+    delete started;
+    if (!modal) {
+      ADD_FAILURE() << "no modal dialog came up";
+      return;
+    }
+    WhenModal(action);
+  });
+  poll->start(10);
+}
+
+// Turns the event loop until done() holds or the time-out passes.
+inline bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
 }
 
 // The list's texts, top to bottom.

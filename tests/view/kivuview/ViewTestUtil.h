@@ -27,6 +27,10 @@ class RecordingWindow final : public ViewWindow {
   void CreateButton(int id, const std::string& caption, const Rect& rect, int normal, int pressed) override {
     buttons.push_back(Button{id, caption, rect, normal, pressed});
   }
+  void MoveButton(int id, const Rect& rect) override {
+    for (Button& button : buttons)
+      if (button.id == id) button.rect = rect;
+  }
   GpsFixOwner& FixOwner() override { return fixOwner; }
   bool RunSettingsDialog(SettingsValues& values) override {
     ++settingsDialogs;

@@ -1,0 +1,99 @@
+#include "app/WindowSystem.h"
+
+#include <xcb/xcb.h>
+
+#include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+
+namespace kivu {
+
+namespace {
+
+struct FreeReply {
+  void operator()(void* reply) const { std::free(reply); }
+};
+
+// The window a property of type WINDOW names, or XCB_NONE.
+xcb_window_t WindowProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property) {
+  xcb_get_property_cookie_t cookie = xcb_get_property(connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1);
+  std::unique_ptr<xcb_get_property_reply_t, FreeReply> reply(
+      xcb_get_property_reply(connection, cookie, nullptr));
+  if (!reply || reply->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(reply.get()) < 4)
+    return XCB_NONE;
+  return *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
+}
+
+// A window manager leaves a window of its own on the root, which names itself again; a manager that
+// ended leaves the root's property behind but not its window.
+bool X11WindowManagerRuns(xcb_connection_t* connection) {
+  static const char kName[] = "_NET_SUPPORTING_WM_CHECK";
+  std::unique_ptr<xcb_intern_atom_reply_t, FreeReply> atom(
+      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof kName - 1, kName), nullptr));
+  if (!atom || atom->atom == XCB_NONE) return false;
+  for (xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection)); it.rem;
+       xcb_screen_next(&it)) {
+    xcb_window_t check = WindowProperty(connection, it.data->root, atom->atom);
+    if (check != XCB_NONE && WindowProperty(connection, check, atom->atom) == check) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool HasWindowManager() {
+  QString platform = QGuiApplication::platformName();
+  if (platform.startsWith(QLatin1String("wayland"))) return true;
+  if (platform != QLatin1String("xcb")) return false;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 && x11->connection() && X11WindowManagerRuns(x11->connection());
+}
+
+void ShowInMode(QWidget& window, WindowMode mode, int width, int height) {
+  switch (mode) {
+    case WindowMode::FullScreen:
+      // Without a window manager nobody else makes the window as large as the screen.
+      if (QScreen* screen = window.screen()) window.setGeometry(screen->geometry());
+      window.showFullScreen();
+      break;
+    case WindowMode::Maximized:
+      window.showMaximized();
+      break;
+    case WindowMode::Window:
+      window.resize(width, height);
+      window.showNormal();
+      break;
+  }
+}
+
+void ToggleFullScreen(QWidget& window) {
+  if (!window.isFullScreen()) {
+    window.setWindowState(window.windowState() | Qt::WindowFullScreen);
+  } else if (HasWindowManager()) {
+    window.setWindowState((window.windowState() & ~Qt::WindowFullScreen) | Qt::WindowMaximized);
+  } else {
+    // Nothing would move or size a window here: it stays as large as the screen.
+    window.setWindowState(window.windowState() & ~Qt::WindowFullScreen);
+    if (QScreen* screen = window.screen()) window.setGeometry(screen->geometry());
+  }
+}
+
+void MinimizeWindow(QWidget& window) {
+  if (HasWindowManager()) {
+    window.showMinimized();
+  } else {
+    window.hide();
+  }
+}
+
+void RestoreWindow(QWidget& window) {
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
+}  // namespace kivu

@@ -1,0 +1,72 @@
+#include "config/TouchDialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+namespace kivu {
+
+namespace {
+
+class TouchItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), kTouchHeight));
+    return size;
+  }
+};
+
+bool AWindowStaysOnTop(const QWidget& besides) {
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (window != &besides && window->isVisible() && (window->windowFlags() & Qt::WindowStaysOnTopHint))
+      return true;
+  return false;
+}
+
+}  // namespace
+
+void MakeTouchDialog(QDialog& dialog) {
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint);
+}
+
+void MakeTouchComboBox(QComboBox& box) {
+  box.setItemDelegate(new TouchItemDelegate(&box));
+  box.setMinimumHeight(kTouchHeight);
+}
+
+void FitToScreen(QDialog& dialog, QSize wanted) {
+  QWidget* parent = dialog.parentWidget();
+  QScreen* screen = parent ? parent->screen() : dialog.screen();
+  if (!screen) return;
+  QRect area = screen->availableGeometry();
+  const int title = dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog);
+  const int border = 4;
+  QSize room(area.width() - 2 * border, area.height() - title - 2 * border);
+  if (wanted.isEmpty()) wanted = dialog.sizeHint();
+  QSize size = wanted.boundedTo(room).expandedTo(dialog.minimumSizeHint().boundedTo(room));
+  dialog.resize(size);
+  dialog.move(area.x() + (area.width() - size.width()) / 2,
+              area.y() + title + border + (room.height() - size.height()) / 2);
+}
+
+int ExecInFront(QDialog& dialog) {
+  if (AWindowStaysOnTop(dialog)) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  return dialog.exec();
+}
+
+void ShowTouchMessageBox(QWidget* parent, const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
+                  QMessageBox::Ok, parent);
+  MakeTouchDialog(box);
+  box.button(QMessageBox::Ok)->setMinimumSize(2 * kTouchHeight, kTouchHeight);
+  ExecInFront(box);
+}
+
+}  // namespace kivu
