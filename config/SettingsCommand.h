@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/AppSettings.h"
+#include "platform/SerialPort.h"
 
 namespace kivu {
 
@@ -23,6 +25,17 @@ struct SettingsValues {
 };
 
 SettingsValues SettingsValuesOf(const AppSettings& settings);
+
+// One entry of the settings dialog's GPS row: what it shows, and the GPS_SOURCE setting it stands for.
+struct GpsSourceChoice {
+  std::string label;
+  std::string setting;
+};
+// The GPS row: "Automatic", each serial port found (with what it is, where that is known), the gpsd on
+// this machine; and the stored setting where it is none of those (a receiver not plugged in, a gpsd
+// elsewhere), so that OK without a change keeps it.
+std::vector<GpsSourceChoice> GpsSourceChoices(const std::string& stored,
+                                              const std::vector<SerialPortInfo>& ports);
 
 // How the new recording choices reach the view's record files. setRecordMessages is empty when the view
 // has no GPS receiver (its start failed); the step is then left out.

@@ -98,6 +98,9 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
   browse->setMinimumWidth(kTouchHeight + 8);
   pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, body);
   rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, body);
+  gpsBox_ = ComboBox("1011", {}, body);
+  gpsBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  gpsBox_->setMinimumContentsLength(12);
   digitalReadoutBox_ = CheckBox("1001", "Display digital readout", body);
   recordGpsMessagesBox_ = CheckBox("1007", "Record GPS messages", body);
   recordTrackBox_ = CheckBox("1008", "Record track data", body);
@@ -129,10 +132,12 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
   navigator->addWidget(browse);
 
   auto* sources = new QGridLayout;
-  sources->addWidget(new QLabel("Pitch source", body), 0, 0);
-  sources->addWidget(pitchBox_, 0, 1);
-  sources->addWidget(new QLabel("Roll source", body), 1, 0);
-  sources->addWidget(rollBox_, 1, 1);
+  sources->addWidget(new QLabel("GPS", body), 0, 0);
+  sources->addWidget(gpsBox_, 0, 1);
+  sources->addWidget(new QLabel("Pitch source", body), 1, 0);
+  sources->addWidget(pitchBox_, 1, 1);
+  sources->addWidget(new QLabel("Roll source", body), 2, 0);
+  sources->addWidget(rollBox_, 2, 1);
   sources->setColumnStretch(1, 1);
 
   auto* checks = new QGridLayout;
@@ -198,6 +203,12 @@ void CSettings::PutValues() {
   PutCheck(digitalReadoutBox_, values_.digitalReadout);
   PutCheck(recordGpsMessagesBox_, values_.recordGpsMessages);
   PutCheck(recordTrackBox_, values_.recordTrack);
+  gpsChoices_ = GpsSourceChoices(values_.gpsSource, ListSerialPorts());
+  gpsBox_->clear();
+  for (const GpsSourceChoice& choice : gpsChoices_) {
+    gpsBox_->addItem(Shown(choice.label));
+    if (choice.setting == values_.gpsSource) gpsBox_->setCurrentIndex(gpsBox_->count() - 1);
+  }
 }
 
 void CSettings::ReadValues() {
@@ -207,6 +218,8 @@ void CSettings::ReadValues() {
   values_.digitalReadout = digitalReadoutBox_->isChecked() ? 1 : 0;
   values_.recordGpsMessages = recordGpsMessagesBox_->isChecked() ? 1 : 0;
   values_.recordTrack = recordTrackBox_->isChecked() ? 1 : 0;
+  const int gps = gpsBox_->currentIndex();
+  if (gps >= 0 && gps < static_cast<int>(gpsChoices_.size())) values_.gpsSource = gpsChoices_[gps].setting;
 }
 
 void CSettings::ShowUnits() {

@@ -1,11 +1,12 @@
-// The settings dialog: units, digital readout, the navigator program, the two recordings and the
-// sources of the pitch and roll figures. It neither reads nor writes the settings file; the Settings
-// command hands it the values and takes them back after OK (see RunSettingsDialog).
+// The settings dialog: units, digital readout, the navigator program, the two recordings, the GPS
+// source and the sources of the pitch and roll figures. It neither reads nor writes the settings file; the
+// Settings command hands it the values and takes them back after OK (see RunSettingsDialog).
 #pragma once
 
 #include <QDialog>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/FileOpenDialog.h"
 #include "config/SettingsCommand.h"
@@ -18,12 +19,13 @@ namespace kivu {
 
 // Controls carry their numbers as object names: "1000" unit box, "1002" "1003" "1004" unit labels,
 // "1005" navigator box, "1006" "...", "1009" pitch source, "1010" roll source, "1001" digital readout,
-// "1007" record GPS messages, "1008" record track data, "57664" about, "1" OK, "2" Cancel.
+// "1007" record GPS messages, "1008" record track data, "1011" GPS source, "57664" about, "1" OK,
+// "2" Cancel.
 class CSettings : public QDialog {
  public:
   explicit CSettings(QWidget* parent = nullptr);
 
-  // The seven values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
+  // The eight values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
   // that names no item selects nothing.
   void SetValues(const SettingsValues& values) { values_ = values; }
   // The values after the run: as set, unless OK read them from the controls (0 or 1 for a check box,
@@ -61,6 +63,8 @@ class CSettings : public QDialog {
   QLineEdit* navigatorBox_ = nullptr;
   QComboBox* pitchBox_ = nullptr;
   QComboBox* rollBox_ = nullptr;
+  QComboBox* gpsBox_ = nullptr;
+  std::vector<GpsSourceChoice> gpsChoices_;  // the GPS row's entries, in its order
   QCheckBox* digitalReadoutBox_ = nullptr;
   QCheckBox* recordGpsMessagesBox_ = nullptr;
   QCheckBox* recordTrackBox_ = nullptr;

@@ -1,5 +1,6 @@
 #include "platform/SerialPort.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -8,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -88,6 +90,61 @@ std::string SerialDevicePath(const std::string& name, const std::vector<std::str
   int n = std::atoi(name.c_str() + i);
   if (n < 1 || n > kSerialPortCount || n > static_cast<int>(table.size())) return "";
   return table[static_cast<size_t>(n - 1)];
+}
+
+namespace {
+
+// "usb-u-blox_AG_-_www.u-blox.com_u-blox_GNSS_receiver-if00" -> "u-blox AG - www.u-blox.com u-blox GNSS
+// receiver": the bus and the interface number dropped, underscores as spaces.
+std::string DescribeById(std::string name) {
+  for (const char* bus : {"usb-", "pci-", "platform-"}) {
+    if (name.rfind(bus, 0) == 0) {
+      name.erase(0, std::strlen(bus));
+      break;
+    }
+  }
+  size_t dash = name.rfind('-');
+  if (dash != std::string::npos && (name.compare(dash, 3, "-if") == 0 || name.compare(dash, 5, "-port") == 0))
+    name.erase(dash);
+  for (char& c : name) {
+    if (c == '_') c = ' ';
+  }
+  return name;
+}
+
+}  // namespace
+
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& byIdFolder) {
+  std::vector<SerialPortInfo> ports;
+  std::vector<std::pair<std::string, std::string>> byId;  // device path, description
+  if (DIR* dir = opendir(byIdFolder.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      char* target = realpath((byIdFolder + "/" + entry->d_name).c_str(), nullptr);
+      if (!target) continue;
+      byId.emplace_back(target, DescribeById(entry->d_name));
+      std::free(target);
+    }
+    closedir(dir);
+    std::sort(byId.begin(), byId.end());
+  }
+  auto describe = [&](const std::string& path) {
+    for (const auto& [device, description] : byId)
+      if (device == path) return description;
+    return std::string();
+  };
+  auto listed = [&](const std::string& path) {
+    return std::any_of(ports.begin(), ports.end(), [&](const SerialPortInfo& p) { return p.path == path; });
+  };
+  for (const std::string& path : SerialPortPaths()) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && !listed(path))
+      ports.push_back({path, describe(path)});
+  }
+  for (const auto& [device, description] : byId) {
+    if (!listed(device)) ports.push_back({device, description});
+  }
+  return ports;
 }
 
 SerialOpenResult OpenSerialPort(const std::string& path) {

@@ -28,6 +28,16 @@ std::string SerialDevicePath(const std::string& name);
 // The same in the given table.
 std::string SerialDevicePath(const std::string& name, const std::vector<std::string>& table);
 
+// A serial port that exists now, with what it is where its name in /dev/serial/by-id says so
+// ("u-blox GNSS receiver"), else "".
+struct SerialPortInfo {
+  std::string path;
+  std::string description;
+};
+// The ports of the table in force that exist, then every other port named in byIdFolder, each once,
+// by its device path.
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& byIdFolder = "/dev/serial/by-id");
+
 struct SerialOpenResult {
   UniqueFd fd;    // valid on success
   int error = 0;  // errno of the failure

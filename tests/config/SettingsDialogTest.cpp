@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "support/QtTestSupport.h"
 #include "config/SettingsDialog.h"
+#include "support/QtTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace kivu {
@@ -133,6 +133,26 @@ TEST(SettingsDialog, OkReadsEveryControlAndTheTypedNavigatorPath) {
   Find<QLineEdit>(&dialog, "1005")->setText("/usr/bin/navit");
   Ok(&dialog);
   ExpectValues(dialog.GetValues(), Values(1, 0, "/usr/bin/navit", 1, 1, 1, 1));
+}
+
+TEST(SettingsDialog, TheGpsRowShowsTheStoredSourceAndOkTakesTheChosenOne) {
+  CSettings dialog;
+  SettingsValues values = Values(0, 1, "/usr/bin/navit", 0, 0, 0, 0);
+  values.gpsSource = "gpsd:car.local:3000";  // a gpsd elsewhere: kept, and shown as it is
+  dialog.SetValues(values);
+  dialog.show();
+  auto* gps = Find<QComboBox>(&dialog, "1011");
+  EXPECT_EQ(gps->itemText(0), "Automatic");
+  EXPECT_EQ(gps->currentText(), "gpsd (car.local:3000)");
+  Ok(&dialog);
+  EXPECT_EQ(dialog.GetValues().gpsSource, "gpsd:car.local:3000");
+
+  CSettings again;
+  again.SetValues(values);
+  again.show();
+  Find<QComboBox>(&again, "1011")->setCurrentIndex(0);
+  Ok(&again);
+  EXPECT_EQ(again.GetValues().gpsSource, "");
 }
 
 TEST(SettingsDialog, AnUntouchedPathComesBackByteForByte) {

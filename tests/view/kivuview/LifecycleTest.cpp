@@ -212,6 +212,50 @@ TEST_F(ViewLife, SettingsOkSavesAndSwitchesTheTrackAtOnceWithoutAReceiver) {
             "RECORD_GPS_MSG = 1\r\nPITCH_SOURCE = 0\r\nROLL_SOURCE = 0\r\nRECORD_TRACK = 1\r\n");
 }
 
+TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
+  CKivuView view(window, Settings(), clock);
+  std::mutex mutex;
+  std::condition_variable arrived;
+  int fixes = 0;
+  window.onFix = [&](const GpsFix& fix) {
+    view.OnGpsFix(fix);
+    std::lock_guard lock(mutex);
+    ++fixes;
+    arrived.notify_all();
+  };
+  view.OnCreate();  // no port: no receiver
+  ASSERT_EQ(view.Receiver(), nullptr);
+  window.messages.clear();
+  test::PseudoTerminal pty;
+  SettingsValues values = SettingsValuesOf(view.Settings());
+  values.gpsSource = pty.SlavePath();
+  window.settingsAnswer = values;
+  view.OnSettings();
+  ASSERT_NE(view.Receiver(), nullptr);
+  EXPECT_EQ(view.Receiver()->PortPath(), pty.SlavePath());
+  EXPECT_NE(test::ReadFile(GetIniFilePath()).find("GPS_SOURCE = " + pty.SlavePath() + "\r\n"),
+            std::string::npos);
+
+  // Fixes of the new receiver reach the view (the first receiver's refusal no longer holds).
+  pty.Write(test::Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
+  {
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(arrived.wait_for(lock, 5s, [&] { return fixes == 1; }));
+  }
+
+  // Back to Automatic: the old receiver goes, the port is the table's again, and the file says so.
+  values.gpsSource = "";
+  window.settingsAnswer = values;
+  view.OnSettings();
+  EXPECT_EQ(view.Receiver(), nullptr);
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Failed to create GPS Parser!"});
+  EXPECT_EQ(view.TheGpsState(), GpsState::NoReceiver);
+  AppSettings saved;
+  saved.gpsSource = "unread";
+  ReadAppSettings(saved, GetIniFilePath());
+  EXPECT_EQ(saved.gpsSource, "");
+}
+
 TEST_F(ViewLife, NavigatorThatCannotStartExplainsHowToSetIt) {
   AppSettings settings = Settings();
   settings.navigationPath = ports.Path() + "missing-navigator";
