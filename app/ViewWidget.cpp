@@ -5,13 +5,11 @@
 #include <QPainter>
 #include <QTimerEvent>
 #include <cstdio>
-#include <optional>
 
 #include "app/BitmapButton.h"
 #include "config/KivuPicture.h"
 #include "config/SettingsDialog.h"
 #include "platform/raster/Bitmap.h"
-#include "platform/raster/Surface.h"
 
 namespace kivu {
 
@@ -65,13 +63,12 @@ void KivuViewWidget::paintEvent(QPaintEvent*) {
       std::fprintf(stderr, "kivu: first dashboard paint %lld ms after start\n",
                    static_cast<long long>(ProgramClock().elapsed()));
   }
-  std::optional<Bitmap> bitmap = Bitmap::Create(width(), height());
+  const Bitmap* bitmap = view_->PaintWindowImage();
   if (!bitmap) return;
-  Surface surface(*bitmap);
-  view_->OnDraw(surface);
-  // The pixels are 32-bit BGRX, which is what Qt's RGB32 holds in memory on a little-endian machine.
-  QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
-               static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
+  // Qt reads the view's own pixels, not a copy of them: 32-bit BGRX is what Qt's RGB32 holds in
+  // memory on a little-endian machine.
+  const QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
+                     static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
   QPainter painter(this);
   painter.drawImage(0, 0, image);
 }

@@ -76,7 +76,8 @@ size_t FormatFixed(char* out, size_t room, double value, int decimals) noexcept 
   // value = m 2^e exactly; value 10^decimals = m 10^decimals 2^e, whose fraction decides the rounding.
   const uint64_t bits = std::bit_cast<uint64_t>(value);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-  const uint64_t m = biased == 0 ? bits & ((uint64_t{1} << 52) - 1) : (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+  const uint64_t m = biased == 0 ? bits & ((uint64_t{1} << 52) - 1)
+                                 : (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
   const int e = biased == 0 ? -1074 : biased - 1075;
   const uint64_t scale = kPowersOfTen[decimals];
   const u128 scaled = u128{m} * scale;  // below 2^53 10^9 < 2^83

@@ -7,13 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <bit>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <random>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "config/ChildProcess.h"
 #include "support/TestSupport.h"
@@ -108,9 +108,9 @@ TEST(TrackLine, NumbersHaveTheBytesThatPrintfGivesThem) {
   // floats of every exponent widened to double (what the trip's figures are), any bit pattern of a
   // double, ties that round to even, and the signed zeros and non-numbers.
   std::mt19937_64 random(20261207);
-  std::vector<double> values = {0.0,    -0.0,    0.05,   0.25,    -0.25,   0.35,  2.5,     -2.5,
-                                0.125,  0.00005, -0.00005, 1e-300, -1e-300, 5e-324, 1e18, 9.3e18,
-                                1e300,  -1e300,  INFINITY, -INFINITY, NAN,    -NAN,  0.45,  1.45};
+  std::vector<double> values = {0.0,   -0.0,    0.05,     0.25,      -0.25,   0.35,   2.5,  -2.5,
+                                0.125, 0.00005, -0.00005, 1e-300,    -1e-300, 5e-324, 1e18, 9.3e18,
+                                1e300, -1e300,  INFINITY, -INFINITY, NAN,     -NAN,   0.45, 1.45};
   std::uniform_real_distribution<double> latitude(-90, 90), longitude(-180, 180), wide(-1e7, 1e7);
   for (int i = 0; i < 20000; ++i) {
     values.push_back(latitude(random));
