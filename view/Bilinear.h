@@ -100,6 +100,10 @@ bool HasSse41();
 void RotateRows(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps, uint32_t fill);
 void RotateRowsSse41(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
                      uint32_t fill);
+// The AVX2 rows, where the processor has AVX2 and the source's offsets fit 32 bits.
+bool CanRotateRowsAvx2(const PixelRows& source);
+void RotateRowsAvx2(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
+                    uint32_t fill);
 
 }  // namespace detail
 }  // namespace kivu

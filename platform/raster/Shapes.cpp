@@ -127,7 +127,7 @@ void Surface::DrawPolygon(std::span<const Point> points) {
     const int64_t last = std::min<int64_t>(maxY, bitmap_->Height());
     // The crossings of a row: on the stack for the polygons Kivu draws, on the heap for larger ones.
     constexpr size_t kInPlace = 32;
-    long double inPlace[kInPlace];
+    long double inPlace[kInPlace] = {};
     std::vector<long double> onHeap(points.size() > kInPlace ? points.size() : 0);
     long double* crossings = points.size() > kInPlace ? onHeap.data() : inPlace;
     for (int64_t y = first; y < last; ++y) {

@@ -205,10 +205,15 @@ TEST(Rotate, EveryPixelIsTheFixedPointFormulasSample) {
       const int64_t dxc = int64_t(c * 65536), dxs = int64_t(s * 65536), dns = int64_t(-s * 65536);
       const int64_t sx0 = int64_t((w / 2.0 - (W / 2.0) * c + (H / 2.0) * s) * 65536);
       const int64_t sy0 = int64_t((h / 2.0 - (H / 2.0) * c - (W / 2.0) * s) * 65536);
-      // And the same through the portable rows, for processors without vector instructions.
-      CDib portable;
+      // And the same through each kind of rows the processor has: whichever runs, the same pixels.
+      const detail::RotateSteps steps{sx0, sy0, dxc, dxs, dns};
+      CDib portable, sse41, avx2;
       MakeDib(portable, W, H);
-      detail::RotateRows(source, portable, detail::RotateSteps{sx0, sy0, dxc, dxs, dns}, fill);
+      MakeDib(sse41, W, H);
+      MakeDib(avx2, W, H);
+      detail::RotateRows(source, portable, steps, fill);
+      if (detail::HasSse41()) detail::RotateRowsSse41(source, sse41, steps, fill);
+      if (detail::CanRotateRowsAvx2(source)) detail::RotateRowsAvx2(source, avx2, steps, fill);
       for (int Y = 0; Y < H; ++Y) {
         for (int X = 0; X < W; ++X) {
           const uint32_t expected = Sample(source, sx0 + X * dxc + Y * dns, sy0 + X * dxs + Y * dxc, fill);
@@ -216,6 +221,12 @@ TEST(Rotate, EveryPixelIsTheFixedPointFormulasSample) {
               << w << "x" << h << " by " << angle << " at " << X << "," << Y;
           ASSERT_EQ(At(portable, X, Y), expected)
               << w << "x" << h << " by " << angle << " at " << X << "," << Y;
+          if (detail::HasSse41()) {
+            ASSERT_EQ(At(sse41, X, Y), expected) << "SSE4.1 at " << X << "," << Y;
+          }
+          if (detail::CanRotateRowsAvx2(source)) {
+            ASSERT_EQ(At(avx2, X, Y), expected) << "AVX2 at " << X << "," << Y;
+          }
         }
       }
     }
