@@ -6,7 +6,6 @@
 #include <QTimerEvent>
 #include <QWindow>
 #include <cstdio>
-#include <optional>
 
 #include "app/BitmapButton.h"
 #include "app/WindowSystem.h"
@@ -14,7 +13,6 @@
 #include "config/SettingsDialog.h"
 #include "config/TouchDialog.h"
 #include "platform/raster/Bitmap.h"
-#include "platform/raster/Surface.h"
 
 namespace kivu {
 
@@ -80,13 +78,12 @@ void KivuViewWidget::showEvent(QShowEvent* event) {
 void KivuViewWidget::paintEvent(QPaintEvent*) {
   if (!created_) return;
   if (!firstPaintDone_) NoteFirstPaint();
-  std::optional<Bitmap> bitmap = Bitmap::Create(width(), height());
+  const Bitmap* bitmap = view_->PaintWindowImage();
   if (!bitmap) return;
-  Surface surface(*bitmap);
-  view_->OnDraw(surface);
-  // The pixels are 32-bit BGRX, which is what Qt's RGB32 holds in memory on a little-endian machine.
-  QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
-               static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
+  // Qt reads the view's own pixels, not a copy of them: 32-bit BGRX is what Qt's RGB32 holds in
+  // memory on a little-endian machine.
+  const QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
+                     static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
   QPainter painter(this);
   painter.drawImage(0, 0, image);
 }

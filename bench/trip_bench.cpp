@@ -1,5 +1,5 @@
-// Trip computer speed: one update of the trip figures, and a whole one-hour drive replayed through the
-// receiver, the view, the track file and the GPS message log.
+// Trip computer speed: one update of the trip figures, one track line, and a whole one-hour drive
+// replayed through the receiver, the view and the track file (and the GPS message log).
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -81,7 +81,9 @@ void BM_UpdateTripStats(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdateTripStats);
 
-void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
+// The hour through the receiver, the view and the track file (and the GPS message log when asked):
+// fixes a second, as kivu-replay --track runs a capture.
+void ReplayOneHour(benchmark::State& state, bool withLog) {
   const std::string capture = OneHourCapture();
   char folder[] = "/tmp/kivu-bench-XXXXXX";
   if (!mkdtemp(folder)) {
@@ -101,7 +103,7 @@ void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
     CKivuView view(window, AppSettings(), clock);
     view.SetReceiver(std::make_unique<CGpsParser>());
     view.SetRecordTrackFile(track);
-    view.Receiver()->MessageLog().Open(log);
+    if (withLog) view.Receiver()->MessageLog().Open(log);
     bool first = true;
     DirectFixOwner owner([&](const GpsFix& fix) {
       clock.SetFromFix(fix);
@@ -116,10 +118,50 @@ void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
     benchmark::DoNotOptimize(view.Stats());
   }
   state.counters["fixes"] = benchmark::Counter(static_cast<double>(fixes) / state.iterations());
+  state.SetItemsProcessed(static_cast<int64_t>(fixes));
   unlink(track.c_str());
   unlink(log.c_str());
   rmdir(folder);
 }
+
+void BM_ReplayOneHourWithTrack(benchmark::State& state) {
+  ReplayOneHour(state, false);
+}
+BENCHMARK(BM_ReplayOneHourWithTrack)->Unit(benchmark::kMillisecond);
+
+void BM_ReplayOneHourWithTrackAndLog(benchmark::State& state) {
+  ReplayOneHour(state, true);
+}
 BENCHMARK(BM_ReplayOneHourWithTrackAndLog)->Unit(benchmark::kMillisecond);
+
+// One track line: the formatting and the write.
+void BM_WriteTrackLine(benchmark::State& state) {
+  char folder[] = "/tmp/kivu-bench-XXXXXX";
+  if (!mkdtemp(folder)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string track = std::string(folder) + "/track.txt";
+  {
+    HeadlessWindow window;
+    FixClock clock;
+    CKivuView view(window, AppSettings(), clock);
+    view.SetRecordTrackFile(track);
+    GpsFix fix{};
+    fix.latitude = 48.117312;
+    fix.longitude = -11.516745;
+    fix.speedKnots = 52.3f;
+    fix.course = 184.4f;
+    view.OnGpsFix(fix);
+    int64_t now = 1796644800;
+    for (auto _ : state)
+      view.WriteTrackLine(++now);
+    state.SetItemsProcessed(state.iterations());
+  }
+  unlink(track.c_str());
+  rmdir(folder);
+}
+// A bounded number of lines, so the file stays small (about 9 MB).
+BENCHMARK(BM_WriteTrackLine)->Iterations(100000);
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "platform/Clock.h"
 
+#include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <mutex>
+#include <string>
 
 namespace kivu {
 
@@ -14,13 +17,35 @@ const Clock& TheSystemClock() {
   return clock;
 }
 
+namespace {
+
+// localtime_r need not look at TZ again once it has read it; tzset does, but it also looks at the
+// zone file each time (a stat of /etc/localtime for every track line). So it runs at the first
+// conversion and again only when TZ has changed.
+void FollowTimeZone() noexcept {
+  static std::mutex mutex;
+  static bool known = false, set = false;
+  static std::string last;
+  std::lock_guard lock(mutex);
+  const char* tz = std::getenv("TZ");
+  if (known && set == (tz != nullptr) && (!tz || last == tz)) return;
+  tzset();
+  known = true;
+  set = tz != nullptr;
+  try {
+    last = tz ? tz : "";
+  } catch (...) {
+    known = false;  // no memory to remember it: look again next time
+  }
+}
+
+}  // namespace
+
 bool ToLocalTime(int64_t seconds, LocalTime& local) noexcept {
   local = kNoLocalTime;
   if (seconds < std::numeric_limits<time_t>::min() || seconds > std::numeric_limits<time_t>::max())
     return false;
-  // localtime_r need not look at TZ again once it has read it; tzset does, and costs little when TZ
-  // is unchanged.
-  tzset();
+  FollowTimeZone();
   time_t t = static_cast<time_t>(seconds);
   struct tm tm {};
   if (!localtime_r(&t, &tm)) return false;

@@ -35,8 +35,9 @@ struct LocalTime {
 // What a failed conversion yields: the date fields 0 and the time fields -1.
 inline constexpr LocalTime kNoLocalTime = {0, 0, 0, -1, -1, -1};
 
-// Converts seconds since 1970 UTC to the local calendar time of the time zone in TZ (read afresh at each
-// call, so a changed TZ takes effect at once). False, with local set to kNoLocalTime, when the time
+// Converts seconds since 1970 UTC to the local calendar time of the time zone in TZ (looked at in each
+// call, so a changed TZ takes effect at once; without TZ, the system's zone as it was at the first
+// call). False, with local set to kNoLocalTime, when the time
 // cannot be represented.
 bool ToLocalTime(int64_t seconds, LocalTime& local) noexcept;
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,11 +39,8 @@ void TrackFile::ReportOnce(const char* what, int error) noexcept {
 
 bool TrackFile::WriteLine(const char* line, size_t count) noexcept {
   if (!fd_) return false;
-  const off_t before = lseek(fd_.Get(), 0, SEEK_END);
-  if (before < 0) {
-    ReportOnce("cannot find the end", errno);
-    return false;
-  }
+  // No seek before each line: the file is opened for appending and held by this writer alone, so a
+  // write that falls short began `done` bytes before the file's end, which is only looked up then.
   size_t done = 0;
   while (done < count) {
     const ssize_t n = write(fd_.Get(), line + done, count - done);
@@ -50,9 +48,13 @@ bool TrackFile::WriteLine(const char* line, size_t count) noexcept {
     if (n <= 0) {
       const int error = n < 0 ? errno : 0;
       // Take back the part of the line that did get in, so that a reader never meets a torn line.
-      if (done > 0 && ftruncate(fd_.Get(), before) != 0) {
-        ReportOnce("cannot take back a part line", errno);
-        return false;
+      if (done > 0) {
+        struct stat st {};
+        if (fstat(fd_.Get(), &st) != 0 || st.st_size < static_cast<off_t>(done) ||
+            ftruncate(fd_.Get(), st.st_size - static_cast<off_t>(done)) != 0) {
+          ReportOnce("cannot take back a part line", errno);
+          return false;
+        }
       }
       ReportOnce("nothing written", error);
       return false;

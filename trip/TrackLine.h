@@ -19,6 +19,11 @@ namespace kivu {
 // must fit.
 inline constexpr size_t kTrackLineSize = 256;
 
+// Writes what snprintf's "%.<decimals>f" writes for value (decimals 0 to 9), without a terminating
+// zero, into out when it fits in room bytes; returns its length, or 0 when it does not fit. The digits
+// are worked out exactly from the binary value, rounded half to even as the C library rounds.
+size_t FormatFixed(char* out, size_t room, double value, int decimals) noexcept;
+
 // The additive checksum of text (the characters after '$' and before '*').
 uint8_t TrackChecksum(const char* text, size_t count) noexcept;
 

@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
-#include <optional>
 
 #include "view/Bilinear.h"
-#include "view/Dib.h"
 #include "view/Tapes.h"
 
 namespace kivu {
@@ -30,71 +27,87 @@ void DrawReadout(Surface& ball, const Rect& box, int value) {
   ball.DrawText(text, box, DT_CENTER | DT_VCENTER);
 }
 
-}  // namespace
-
-void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
-                  const AttitudeFigures& figures) {
-  const Rect& ladderRect = layout.pitchLadderRect;
-  std::optional<Bitmap> ladderBitmap =
-      Bitmap::Create(static_cast<int>(ladderRect.Width()), static_cast<int>(ladderRect.Height()));
-  std::optional<Bitmap> ballBitmap = Bitmap::Create(w, h);
-  if (!ladderBitmap || !ballBitmap) return;
-  Surface ladder(*ladderBitmap);
-  Surface ball(*ballBitmap);
-
+// The ball unturned: sky and ground, the roll pointer, the ladder's lines and labels and the readouts.
+void DrawBall(Surface& ball, Surface& ladder, int w, int h, const DashboardLayout& layout,
+              const AttitudeFigures& figures) {
+  const Bitmap& ladderBitmap = *ladder.SelectedBitmap();
   // Sky above the horizon row, ground below it: 5 pixels a degree of pitch from the middle.
-  ladder.FillRect(ladderBitmap->Bounds(), kBlack);
+  ladder.FillRect(ladderBitmap.Bounds(), kBlack);
   int horizon = ClampRow(int64_t{figures.pitchInt} * 5 + h / 2, h);
   ball.FillRect(Rect{0, 0, w, horizon}, kSkyColour);
   ball.FillRect(Rect{0, horizon, w, h}, kGroundColour);
 
-  {
-    ScopedSelection yellow(ball, Pen::Solid(kYellow));
-    ball.DrawPolyline(layout.rollPointer);
-    DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap->Width(), ladderBitmap->Height());
-    ball.BlitTransparent(Point{ladderRect.left, ladderRect.top}, *ladderBitmap, ladderBitmap->Bounds(),
-                         kBlack);
-    if (figures.digitalReadout) {
-      SurfaceStateSaver saver(ball);
-      ball.SelectBrush(Brush::Solid(kBlack));
-      ball.SetTextColor(figures.dimmed ? kDimmedReadoutColour : kGreen);
-      ball.SetBackgroundMode(BackgroundMode::Transparent);
-      ball.SelectFont(Font::Create(figures.readoutFont));
-      DrawReadout(ball, layout.pitchBoxRect, figures.pitchInt);
-      DrawReadout(ball, layout.rollBoxRect, figures.rollInt);
-    }
-  }
-
-  // The ball as an image (it starts black, so the keyed copy is exact), turned by the roll and cut back
-  // to the square around its centre.
-  CDib image;
-  if (!image.Create(w, h)) return;
-  Surface* imageDC = image.GetDC();
-  imageDC->BlitTransparent(Point{0, 0}, *ballBitmap, ballBitmap->Bounds(), kBlack);
-  std::unique_ptr<CDib> rotated;
-  if (RotateBilinear(image, static_cast<double>(figures.rollInt), kBlack, rotated)) {
-    imageDC->Blit(Point{0, 0}, *rotated->bitmap,
-                  Rect{(rotated->width - w) / 2, (rotated->height - h) / 2, (rotated->width - w) / 2 + w,
-                       (rotated->height - h) / 2 + h});
-    rotated.reset();
-  }
-
-  // The window: a white disc cut to the columns within the half-width either side of the middle, on
-  // black; ANDed with the image it leaves the ball inside the window and black outside.
-  {
+  ScopedSelection yellow(ball, Pen::Solid(kYellow));
+  ball.DrawPolyline(layout.rollPointer);
+  DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap.Width(), ladderBitmap.Height());
+  ball.BlitTransparent(Point{layout.pitchLadderRect.left, layout.pitchLadderRect.top}, ladderBitmap,
+                       ladderBitmap.Bounds(), kBlack);
+  if (figures.digitalReadout) {
     SurfaceStateSaver saver(ball);
-    ball.FillRect(Rect{0, 0, w, h}, kBlack);
-    ball.SelectPen(Pen::Solid(kBlack));
-    ball.SelectBrush(Brush::Solid(kWhite));
-    ball.DrawEllipse(Rect{0, 0, w, h});
-    ball.FillRect(Rect{0, 0, w / 2 - layout.attitudeWindowHalfWidth, h}, kBlack);
-    ball.FillRect(Rect{w / 2 + layout.attitudeWindowHalfWidth, 0, w, h}, kBlack);
+    ball.SelectBrush(Brush::Solid(kBlack));
+    ball.SetTextColor(figures.dimmed ? kDimmedReadoutColour : kGreen);
+    ball.SetBackgroundMode(BackgroundMode::Transparent);
+    ball.SelectFont(Font::Create(figures.readoutFont));
+    DrawReadout(ball, layout.pitchBoxRect, figures.pitchInt);
+    DrawReadout(ball, layout.rollBoxRect, figures.rollInt);
   }
-  ball.Blit(Point{0, 0}, *image.bitmap, Rect{0, 0, w, h}, RasterOp::SrcAnd);
-  image.ReleaseDC();
-  image.Destroy();
+}
 
-  target.BlitTransparent(Point{0, 0}, *ballBitmap, Rect{0, 0, w, h}, kBlack);
+PixelRows RowsOf(Bitmap& bitmap) {
+  return PixelRows::Within(bitmap, bitmap.Bounds());
+}
+
+}  // namespace
+
+bool AttitudeLayers::Prepare(int w, int h, const DashboardLayout& layout) {
+  const Rect& ladderRect = layout.pitchLadderRect;
+  const bool same = ball && ball->Width() == w && ball->Height() == h && ladder &&
+                    ladder->Width() == ladderRect.Width() && ladder->Height() == ladderRect.Height() &&
+                    halfWidth == layout.attitudeWindowHalfWidth;
+  if (same && turned && mask) return true;
+  showing = false;
+  if (!EnsureBitmap(ladder, static_cast<int>(ladderRect.Width()), static_cast<int>(ladderRect.Height())) ||
+      !EnsureBitmap(ball, w, h) || !EnsureBitmap(turned, w, h) || !EnsureBitmap(mask, w, h)) {
+    return false;
+  }
+  // The window: a white disc cut to the columns within the half-width either side of the middle, on
+  // black; ANDed with the turned ball it leaves the ball inside the window and black outside.
+  halfWidth = layout.attitudeWindowHalfWidth;
+  Surface s(*mask);
+  s.FillRect(Rect{0, 0, w, h}, kBlack);
+  s.SelectPen(Pen::Solid(kBlack));
+  s.SelectBrush(Brush::Solid(kWhite));
+  s.DrawEllipse(Rect{0, 0, w, h});
+  s.FillRect(Rect{0, 0, w / 2 - halfWidth, h}, kBlack);
+  s.FillRect(Rect{w / 2 + halfWidth, 0, w, h}, kBlack);
+  return true;
+}
+
+void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
+                  const AttitudeFigures& figures) {
+  AttitudeLayers layers;
+  DrawAttitude(target, Point{0, 0}, w, h, layout, figures, layers);
+}
+
+void DrawAttitude(Surface& target, Point at, int w, int h, const DashboardLayout& layout,
+                  const AttitudeFigures& figures, AttitudeLayers& layers) {
+  if (w <= 0 || h <= 0 || !layers.Prepare(w, h, layout)) return;
+  if (!layers.showing || layers.shown != figures) {
+    layers.showing = false;
+    Surface ball(*layers.ball);
+    Surface ladder(*layers.ladder);
+    DrawBall(ball, ladder, w, h, layout, figures);
+    // Turned by the roll and cut back to the square around its centre; where it cannot be turned, the
+    // ball is shown without roll.
+    const PixelRows turned = RowsOf(*layers.turned);
+    if (!RotateBilinearCentre(RowsOf(*layers.ball), static_cast<double>(figures.rollInt), kBlack, turned)) {
+      Surface(*layers.turned).Blit(Point{0, 0}, *layers.ball, layers.ball->Bounds());
+    }
+    Surface(*layers.turned).Blit(Point{0, 0}, *layers.mask, layers.mask->Bounds(), RasterOp::SrcAnd);
+    layers.shown = figures;
+    layers.showing = true;
+  }
+  target.BlitTransparent(at, *layers.turned, Rect{0, 0, w, h}, kBlack);
 }
 
 }  // namespace kivu

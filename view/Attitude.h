@@ -2,6 +2,9 @@
 // pointer and the two readout boxes, turned by the roll and seen through a round window.
 #pragma once
 
+#include <optional>
+
+#include "platform/raster/Bitmap.h"
 #include "platform/raster/Font.h"
 #include "platform/raster/Surface.h"
 #include "view/DashboardLayout.h"
@@ -17,12 +20,34 @@ struct AttitudeFigures {
   bool digitalReadout = true;
   FontRecord readoutFont;
   bool dimmed = false;  // the figures are not live
+  friend bool operator==(const AttitudeFigures&, const AttitudeFigures&) = default;
+};
+
+// What the ball is drawn in, kept from paint to paint: the ladder and ball layers, the turned ball and
+// the window's mask, made once for a square's size, and the figures the turned ball shows. A paint
+// whose figures are those draws and turns nothing.
+struct AttitudeLayers {
+  // Makes the layers for a w x h square (the mask at once) unless they are made for it; false when
+  // there is no memory for them.
+  bool Prepare(int w, int h, const DashboardLayout& layout);
+
+  std::optional<Bitmap> ladder;  // the pitch-ladder rectangle's size
+  std::optional<Bitmap> ball;
+  std::optional<Bitmap> turned;  // the ball turned by the roll, cut to the window
+  std::optional<Bitmap> mask;    // white inside the window, black outside
+  int halfWidth = 0;             // the window's, which the mask was made for
+  // What `turned` holds, when it holds anything (not after Prepare made new layers).
+  bool showing = false;
+  AttitudeFigures shown;
 };
 
 // Draws the ball on a target of w x h (the 290 x 290 attitude square) whose layer the caller filled
 // beforehand; what stays black lets the layer show through. The fixed symbols over the ball (roll
-// scale, wings, index) are the dashboard's.
+// scale, wings, index) are the dashboard's. The first form makes its layers for the one call; the
+// second puts the square's top-left corner at `at` of the target.
 void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
                   const AttitudeFigures& figures);
+void DrawAttitude(Surface& target, Point at, int w, int h, const DashboardLayout& layout,
+                  const AttitudeFigures& figures, AttitudeLayers& layers);
 
 }  // namespace kivu

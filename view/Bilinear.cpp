@@ -2,7 +2,10 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace kivu {
@@ -21,8 +24,11 @@ struct ScaleSetup {
   std::vector<int32_t> left, right;
   std::vector<uint32_t> leftWeight, rightWeight;
 
-  ScaleSetup(const CDib& destination, const CDib& source)
-      : ws(source.width), hs(source.height), wd(destination.width), hd(destination.height) {
+  bool Fits(const PixelRows& destination, const PixelRows& source) const {
+    return ws == source.width && hs == source.height && wd == destination.width && hd == destination.height;
+  }
+  void Prepare(const PixelRows& destination, const PixelRows& source) {
+    ws = source.width, hs = source.height, wd = destination.width, hd = destination.height;
     x = uint32_t(wd - 1);
     y = uint32_t(hd - 1);
     d = uint64_t{x} * y;
@@ -50,15 +56,15 @@ struct ScaleSetup {
   }
 };
 
-const uint32_t* SourceRow(const CDib& dib, int row) {
-  return reinterpret_cast<const uint32_t*>(dib.bits + std::ptrdiff_t(row) * dib.stride);
+const uint32_t* SourceRow(const PixelRows& image, int row) {
+  return reinterpret_cast<const uint32_t*>(image.bits + std::ptrdiff_t(row) * image.stride);
 }
-uint32_t* DestinationRow(CDib& dib, int row) {
-  return reinterpret_cast<uint32_t*>(dib.bits + std::ptrdiff_t(row) * dib.stride);
+uint32_t* DestinationRow(const PixelRows& image, int row) {
+  return reinterpret_cast<uint32_t*>(image.bits + std::ptrdiff_t(row) * image.stride);
 }
 
 // The formula as written, in 64-bit arithmetic: any size.
-void ScalePlain(CDib& destination, const CDib& source, const ScaleSetup& s) {
+void ScalePlain(const PixelRows& destination, const PixelRows& source, const ScaleSetup& s) {
   const uint64_t half = s.d / 2;
   for (int i = 0; i < s.hd; ++i) {
     int upper, lower;
@@ -88,10 +94,12 @@ void ScalePlain(CDib& destination, const CDib& source, const ScaleSetup& s) {
 // exact divider. Everything fits 32 bits when 255.5 D < 2^32.
 class RowCache {
  public:
-  explicit RowCache(size_t values) {
+  void Prepare(size_t values) {
     for (auto& buffer : buffers_)
       buffer.assign(values, 0);
   }
+  // A new source: nothing cached.
+  void Forget() { rows_[0] = rows_[1] = -1; }
   // The h values of a source row, computed unless cached; `keep` names a row that must stay cached.
   template <typename Horizontal>
   const uint32_t* Get(int row, int keep, Horizontal horizontal) {
@@ -184,23 +192,24 @@ bool HasAvx2() {
   return has;
 }
 
-void ScaleSplit(CDib& destination, const CDib& source, const ScaleSetup& s, const ExactDivider& divider,
-                bool wide) {
+// The weights of the vector kernel: (X - rx, rx) for each byte of each destination column.
+void MakeWideWeights(const ScaleSetup& s, std::vector<int16_t>& weights) {
   const size_t padded = s.left.size();
-  std::vector<int16_t> weights;
-  if (wide) {
-    weights.resize(padded * 8);
-    for (size_t j = 0; j < padded; ++j) {
-      for (int c = 0; c < 4; ++c) {
-        weights[8 * j + 2 * size_t(c)] = int16_t(s.leftWeight[j]);
-        weights[8 * j + 2 * size_t(c) + 1] = int16_t(s.rightWeight[j]);
-      }
+  weights.resize(padded * 8);
+  for (size_t j = 0; j < padded; ++j) {
+    for (int c = 0; c < 4; ++c) {
+      weights[8 * j + 2 * size_t(c)] = int16_t(s.leftWeight[j]);
+      weights[8 * j + 2 * size_t(c) + 1] = int16_t(s.rightWeight[j]);
     }
   }
-  RowCache cache(padded * 4 + 8);
+}
+
+void ScaleSplit(const PixelRows& destination, const PixelRows& source, const ScaleSetup& s,
+                const ExactDivider& divider, const int16_t* weights, RowCache& cache) {
+  cache.Forget();
   auto horizontal = [&](int row, uint32_t* h) {
-    if (wide) {
-      HorizontalAvx2(SourceRow(source, row), s, weights.data(), h);
+    if (weights) {
+      HorizontalAvx2(SourceRow(source, row), s, weights, h);
     } else {
       HorizontalPortable(SourceRow(source, row), s, h);
     }
@@ -213,7 +222,7 @@ void ScaleSplit(CDib& destination, const CDib& source, const ScaleSetup& s, cons
     const uint32_t* ha = cache.Get(upper, lower, horizontal);
     const uint32_t* hb = lower == upper ? ha : cache.Get(lower, upper, horizontal);
     uint32_t* out = DestinationRow(destination, i);
-    const int done = wide ? VerticalAvx2(ha, hb, wy0, wy1, half, divider, out, s.wd) : 0;
+    const int done = weights ? VerticalAvx2(ha, hb, wy0, wy1, half, divider, out, s.wd) : 0;
     VerticalPortable(ha, hb, wy0, wy1, half, divider, out, s.wd, done);
   }
 }
@@ -242,21 +251,9 @@ ExactDivider MakeExactDivider(uint64_t divisor, uint64_t largestNumerator) {
 }
 
 int ScaleBilinearWith(CDib& destination, const CDib& source, ScaleKernel kernel) {
-  if (!destination.bits || !source.bits || destination.bitsPerPixel != 32 || source.bitsPerPixel != 32 ||
-      destination.width < 2 || destination.height < 2 || source.width < 1 || source.height < 1) {
-    return -1;
-  }
-  const ScaleSetup setup(destination, source);
-  // The numerator's largest value: all weights sum to D, bytes are at most 255.
-  const uint64_t largest = 255 * setup.d + setup.d / 2;
-  const ExactDivider divider = MakeExactDivider(setup.d, largest);
-  if (kernel == ScaleKernel::Plain || !divider.valid) {
-    ScalePlain(destination, source, setup);
-  } else {
-    ScaleSplit(destination, source, setup, divider,
-               kernel == ScaleKernel::Best && HasAvx2() && setup.wd <= 32768);
-  }
-  return 0;
+  if (destination.bitsPerPixel != 32 || source.bitsPerPixel != 32) return -1;
+  BilinearScaler scaler;
+  return scaler.Scale(destination, source, kernel);
 }
 
 namespace {
@@ -296,25 +293,36 @@ bool HasSse41() {
 
 // The rows of the rotated image. Pixels whose four samples all lie inside the source take the short
 // way; the rest go through RotateSample with its edge rules.
+// Whether all four samples of the 16.16 point lie inside the source: the short way applies.
+inline bool SamplesInside(int64_t sx, int64_t sy, int w, int h) {
+  const int64_t px = sx >> 16, py = sy >> 16;
+  return px >= 1 && py >= 1 && px + 1 < w && py + 1 < h;
+}
+
 template <typename BlendInside>
-inline void RotateRowsWith(const CDib& source, CDib& rotated, const RotateSteps& steps, uint32_t fill,
-                           BlendInside blend) {
-  const int w = source.width, h = source.height;
+inline uint32_t RotatePixel(const PixelRows& source, int64_t sx, int64_t sy, uint32_t fill,
+                            BlendInside blend) {
+  if (!SamplesInside(sx, sy, source.width, source.height))
+    return RotateSample(source.bits, source.stride, source.width, source.height, sx, sy, fill);
+  const int64_t px = sx >> 16, py = sy >> 16;
+  const auto* upper = reinterpret_cast<const uint32_t*>(source.bits + std::ptrdiff_t(py) * source.stride);
+  const auto* lower = reinterpret_cast<const uint32_t*>(source.bits + std::ptrdiff_t(py + 1) * source.stride);
+  return blend(upper + px, lower + px, uint32_t(sx & 0xFFFF), uint32_t(sy & 0xFFFF));
+}
+
+inline uint32_t BlendPlain(const uint32_t* upper, const uint32_t* lower, uint32_t fx, uint32_t fy) {
+  return Blend(upper[0], upper[1], lower[0], lower[1], fx, fy);
+}
+
+template <typename BlendInside>
+inline void RotateRowsWith(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
+                           uint32_t fill, BlendInside blend) {
   int64_t rowX = steps.startX, rowY = steps.startY;
   for (int y = 0; y < rotated.height; ++y) {
     uint32_t* out = reinterpret_cast<uint32_t*>(rotated.bits + std::ptrdiff_t(y) * rotated.stride);
     int64_t sx = rowX, sy = rowY;
     for (int x = 0; x < rotated.width; ++x) {
-      const int64_t px = sx >> 16, py = sy >> 16;
-      if (px >= 1 && py >= 1 && px + 1 < w && py + 1 < h) {
-        const auto* upper =
-            reinterpret_cast<const uint32_t*>(source.bits + std::ptrdiff_t(py) * source.stride);
-        const auto* lower =
-            reinterpret_cast<const uint32_t*>(source.bits + std::ptrdiff_t(py + 1) * source.stride);
-        out[x] = blend(upper + px, lower + px, uint32_t(sx & 0xFFFF), uint32_t(sy & 0xFFFF));
-      } else {
-        out[x] = RotateSample(source.bits, source.stride, w, h, sx, sy, fill);
-      }
+      out[x] = RotatePixel(source, sx, sy, fill, blend);
       sx += steps.dxc;
       sy += steps.dxs;
     }
@@ -323,16 +331,82 @@ inline void RotateRowsWith(const CDib& source, CDib& rotated, const RotateSteps&
   }
 }
 
-void RotateRows(const CDib& source, CDib& rotated, const RotateSteps& steps, uint32_t fill) {
-  RotateRowsWith(source, rotated, steps, fill,
-                 [](const uint32_t* upper, const uint32_t* lower, uint32_t fx, uint32_t fy) {
-                   return Blend(upper[0], upper[1], lower[0], lower[1], fx, fy);
-                 });
+void RotateRows(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps, uint32_t fill) {
+  RotateRowsWith(source, rotated, steps, fill, BlendPlain);
+}
+
+bool CanRotateRowsAvx2(const PixelRows& source) {
+  // Its points and byte offsets are 32-bit.
+  return HasAvx2() && source.width < 32768 && source.height < 32768 &&
+         std::llabs(int64_t(source.stride)) * source.height < (int64_t{1} << 31);
+}
+
+// Eight pixels at a time: the 16.16 points in 32-bit lanes, the four samples gathered, each byte
+// blended in 32-bit lanes as Blend does. The walk along a row is a straight line and the points whose
+// samples all lie inside form a box, so a group whose first and last pixels are inside is inside
+// whole; the others go pixel by pixel.
+__attribute__((target("avx2"))) void RotateRowsAvx2(const PixelRows& source, const PixelRows& rotated,
+                                                    const RotateSteps& steps, uint32_t fill) {
+  const int w = source.width, h = source.height;
+  const int stride = int(source.stride);
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i stepX = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(int(steps.dxc)));
+  const __m256i stepY = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(int(steps.dxs)));
+  const __m256i low16 = _mm256_set1_epi32(0xFFFF), one = _mm256_set1_epi32(65536),
+                byte = _mm256_set1_epi32(0xFF);
+  const int* base = reinterpret_cast<const int*>(source.bits);
+  int64_t rowX = steps.startX, rowY = steps.startY;
+  for (int y = 0; y < rotated.height; ++y) {
+    uint32_t* out = reinterpret_cast<uint32_t*>(rotated.bits + std::ptrdiff_t(y) * rotated.stride);
+    int64_t sx = rowX, sy = rowY;
+    int x = 0;
+    for (; x + 8 <= rotated.width; x += 8) {
+      if (SamplesInside(sx, sy, w, h) && SamplesInside(sx + 7 * steps.dxc, sy + 7 * steps.dxs, w, h)) {
+        const __m256i vx = _mm256_add_epi32(_mm256_set1_epi32(int(sx)), stepX);
+        const __m256i vy = _mm256_add_epi32(_mm256_set1_epi32(int(sy)), stepY);
+        const __m256i offset =
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), _mm256_set1_epi32(stride)),
+                             _mm256_slli_epi32(_mm256_srai_epi32(vx, 16), 2));
+        const __m256i below = _mm256_add_epi32(offset, _mm256_set1_epi32(stride));
+        const __m256i tl = _mm256_i32gather_epi32(base, offset, 1);
+        const __m256i tr = _mm256_i32gather_epi32(base + 1, offset, 1);
+        const __m256i bl = _mm256_i32gather_epi32(base, below, 1);
+        const __m256i br = _mm256_i32gather_epi32(base + 1, below, 1);
+        const __m256i fx = _mm256_and_si256(vx, low16), fy = _mm256_and_si256(vy, low16);
+        const __m256i gx = _mm256_sub_epi32(one, fx), gy = _mm256_sub_epi32(one, fy);
+        __m256i pixels = _mm256_setzero_si256();
+        for (int shift = 0; shift < 24; shift += 8) {
+          const __m128i by = _mm_cvtsi32_si128(shift);
+          auto channel = [&](__m256i p) __attribute__((target("avx2"))) {
+            return _mm256_and_si256(_mm256_srl_epi32(p, by), byte);
+          };
+          const __m256i top = _mm256_srli_epi32(
+              _mm256_add_epi32(_mm256_mullo_epi32(channel(tl), gx), _mm256_mullo_epi32(channel(tr), fx)), 16);
+          const __m256i bottom = _mm256_srli_epi32(
+              _mm256_add_epi32(_mm256_mullo_epi32(channel(bl), gx), _mm256_mullo_epi32(channel(br), fx)), 16);
+          const __m256i value = _mm256_srli_epi32(
+              _mm256_add_epi32(_mm256_mullo_epi32(top, gy), _mm256_mullo_epi32(bottom, fy)), 16);
+          pixels = _mm256_or_si256(pixels, _mm256_sll_epi32(value, by));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), pixels);
+        sx += 8 * steps.dxc;
+        sy += 8 * steps.dxs;
+        continue;
+      }
+      for (int k = 0; k < 8; ++k, sx += steps.dxc, sy += steps.dxs)
+        out[x + k] = RotatePixel(source, sx, sy, fill, BlendPlain);
+    }
+    for (; x < rotated.width; ++x, sx += steps.dxc, sy += steps.dxs)
+      out[x] = RotatePixel(source, sx, sy, fill, BlendPlain);
+    rowX += steps.dns;
+    rowY += steps.dxc;
+  }
 }
 
 // The same blend with the bytes side by side in 32-bit lanes; every product stays below 2^24.
-__attribute__((target("sse4.1"))) void RotateRowsSse41(const CDib& source, CDib& rotated,
-                                                       const RotateSteps& steps, uint32_t fill) {
+__attribute__((target("sse4.1"), flatten)) void RotateRowsSse41(const PixelRows& source,
+                                                                const PixelRows& rotated,
+                                                                const RotateSteps& steps, uint32_t fill) {
   RotateRowsWith(
       source, rotated, steps, fill,
       [](const uint32_t* upper, const uint32_t* lower, uint32_t fx,
@@ -355,40 +429,149 @@ __attribute__((target("sse4.1"))) void RotateRowsSse41(const CDib& source, CDib&
 
 }  // namespace detail
 
+struct BilinearScaler::Plan {
+  detail::ScaleSetup setup;
+  detail::ExactDivider divider;
+  std::vector<int16_t> weights;  // for the vector kernel; empty where it cannot run
+  detail::RowCache cache;
+  bool prepared = false;
+};
+
+BilinearScaler::BilinearScaler() : plan_(std::make_unique<Plan>()) {}
+BilinearScaler::~BilinearScaler() = default;
+
+void BilinearScaler::Prepare(Size destination, Size source) {
+  if (destination.width < 2 || destination.height < 2 || source.width < 1 || source.height < 1) return;
+  Plan& p = *plan_;
+  const PixelRows to(nullptr, destination.width, destination.height, 0);
+  const PixelRows from(nullptr, source.width, source.height, 0);
+  if (!p.prepared || !p.setup.Fits(to, from)) {
+    p.setup.Prepare(to, from);
+    // The numerator's largest value: all weights sum to D, bytes are at most 255.
+    p.divider = detail::MakeExactDivider(p.setup.d, 255 * p.setup.d + p.setup.d / 2);
+    p.weights.clear();
+    if (detail::HasAvx2() && p.setup.wd <= 32768) detail::MakeWideWeights(p.setup, p.weights);
+    p.cache.Prepare(p.setup.left.size() * 4 + 8);
+    p.prepared = true;
+  }
+}
+
+int BilinearScaler::Scale(const PixelRows& destination, const PixelRows& source, detail::ScaleKernel kernel) {
+  if (!destination.bits || !source.bits || destination.width < 2 || destination.height < 2 ||
+      source.width < 1 || source.height < 1) {
+    return -1;
+  }
+  Prepare(Size{destination.width, destination.height}, Size{source.width, source.height});
+  Plan& p = *plan_;
+  if (kernel == detail::ScaleKernel::Plain || !p.divider.valid) {
+    detail::ScalePlain(destination, source, p.setup);
+  } else {
+    const bool wide = kernel == detail::ScaleKernel::Best && !p.weights.empty();
+    detail::ScaleSplit(destination, source, p.setup, p.divider, wide ? p.weights.data() : nullptr, p.cache);
+  }
+  return 0;
+}
+
+PixelRows PixelRows::Within(Bitmap& bitmap, const Rect& rect) {
+  return PixelRows(reinterpret_cast<uint8_t*>(bitmap.Row(rect.top) + rect.left),
+                   static_cast<int>(rect.Width()), static_cast<int>(rect.Height()),
+                   bitmap.Order() == RowOrder::TopDown ? bitmap.RowBytes() : -bitmap.RowBytes());
+}
+
 int ScaleBilinear(CDib& destination, const CDib& source) {
   return detail::ScaleBilinearWith(destination, source, detail::ScaleKernel::Best);
 }
 
+namespace {
+
+// The rotated image's size and the 16.16 walk through the source that makes it: one step right adds
+// (cos, sin) to the source point, one step down (-sin, cos).
+struct Rotation {
+  int width = 0, height = 0;
+  detail::RotateSteps steps;
+};
+
+Rotation RotationOf(int w, int h, double angle) {
+  const double theta = angle * 0.017453292516666667;
+  const double s = std::sin(theta), c = std::cos(theta);
+  Rotation r;
+  r.width = int(std::fabs(h * s) + std::fabs(w * c));
+  r.height = int(std::fabs(w * s) + std::fabs(h * c));
+  r.steps.dxc = int64_t(c * 65536), r.steps.dxs = int64_t(s * 65536), r.steps.dns = int64_t(-s * 65536);
+  const double halfW = w * 0.5, halfH = h * 0.5, halfNewW = r.width * 0.5, halfNewH = r.height * 0.5;
+  r.steps.startX = int64_t((halfW - halfNewW * c + halfNewH * s) * 65536);
+  r.steps.startY = int64_t((halfH - halfNewH * c - halfNewW * s) * 65536);
+  return r;
+}
+
+void RotateInto(const PixelRows& source, const PixelRows& rotated, const detail::RotateSteps& steps,
+                Color fill) {
+  if (detail::CanRotateRowsAvx2(source)) {
+    detail::RotateRowsAvx2(source, rotated, steps, fill.ToPixel());
+  } else if (detail::HasSse41()) {
+    detail::RotateRowsSse41(source, rotated, steps, fill.ToPixel());
+  } else {
+    detail::RotateRows(source, rotated, steps, fill.ToPixel());
+  }
+}
+
+}  // namespace
+
 int RotateBilinear(CDib& source, double angle, Color fillColour, std::unique_ptr<CDib>& result) {
   if (!source.bits || source.bitsPerPixel != 32 || !std::isfinite(angle)) return 0;
   const int w = source.width, h = source.height;
-  const double theta = angle * 0.017453292516666667;
-  const double s = std::sin(theta), c = std::cos(theta);
-  const int newWidth = int(std::fabs(h * s) + std::fabs(w * c));
-  const int newHeight = int(std::fabs(w * s) + std::fabs(h * c));
+  const Rotation rotation = RotationOf(w, h, angle);
   auto rotated = std::make_unique<CDib>();
-  if (!rotated->Create(newWidth, newHeight, source.bitsPerPixel, BI_RGB)) return 0;
+  if (!rotated->Create(rotation.width, rotation.height, source.bitsPerPixel, BI_RGB)) return 0;
 
   if (angle == 0.0) {
     Surface* context = rotated->GetDC();
     source.Draw(*context, Rect{0, 0, w, h}, Rect{0, 0, w, h}, RasterOp::SrcCopy);
     rotated->ReleaseDC();
-    result = std::move(rotated);
-    return 1;
-  }
-
-  // 16.16 fixed point: one step right adds (cos, sin) to the source point, one step down (-sin, cos).
-  detail::RotateSteps steps;
-  steps.dxc = int64_t(c * 65536), steps.dxs = int64_t(s * 65536), steps.dns = int64_t(-s * 65536);
-  const double halfW = w * 0.5, halfH = h * 0.5, halfNewW = newWidth * 0.5, halfNewH = newHeight * 0.5;
-  steps.startX = int64_t((halfW - halfNewW * c + halfNewH * s) * 65536);
-  steps.startY = int64_t((halfH - halfNewH * c - halfNewW * s) * 65536);
-  if (detail::HasSse41()) {
-    detail::RotateRowsSse41(source, *rotated, steps, fillColour.ToPixel());
   } else {
-    detail::RotateRows(source, *rotated, steps, fillColour.ToPixel());
+    RotateInto(source, *rotated, rotation.steps, fillColour);
   }
   result = std::move(rotated);
+  return 1;
+}
+
+int RotateBilinearCentre(const PixelRows& source, double angle, Color fillColour,
+                         const PixelRows& destination) {
+  if (!source.bits || !destination.bits || !std::isfinite(angle)) return 0;
+  const Rotation rotation = RotationOf(source.width, source.height, angle);
+  // Where RotateBilinear could not make its image.
+  if (rotation.width <= 0 || rotation.height <= 0 ||
+      int64_t{rotation.width} * rotation.height > Bitmap::kMaxPixels)
+    return 0;
+  // Destination pixel (x, y) is the rotated image's (x + ox, y + oy); only those inside it are made.
+  const int ox = (rotation.width - destination.width) / 2, oy = (rotation.height - destination.height) / 2;
+  const int x0 = std::max(0, -ox), x1 = std::min(destination.width, rotation.width - ox);
+  const int y0 = std::max(0, -oy), y1 = std::min(destination.height, rotation.height - oy);
+  if (x0 > 0 || y0 > 0 || x1 < destination.width || y1 < destination.height) {
+    // What the cut leaves uncovered shows the source, unturned.
+    const int width = std::min(source.width, destination.width),
+              height = std::min(source.height, destination.height);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(destination.bits + std::ptrdiff_t(y) * destination.stride,
+                  source.bits + std::ptrdiff_t(y) * source.stride, size_t(width) * 4);
+  }
+  if (x0 >= x1 || y0 >= y1) return 1;
+  const PixelRows part(destination.bits + std::ptrdiff_t(y0) * destination.stride + std::ptrdiff_t(x0) * 4,
+                       x1 - x0, y1 - y0, destination.stride);
+  if (angle == 0.0) {
+    // Unturned, the rotated image is the source itself.
+    for (int y = 0; y < part.height; ++y)
+      std::memcpy(part.bits + std::ptrdiff_t(y) * part.stride,
+                  source.bits + std::ptrdiff_t(y + y0 + oy) * source.stride + std::ptrdiff_t(x0 + ox) * 4,
+                  size_t(part.width) * 4);
+    return 1;
+  }
+  // The walk from the part's first pixel: the same sums the whole image's walk reaches it by.
+  detail::RotateSteps steps = rotation.steps;
+  const int64_t X = x0 + ox, Y = y0 + oy;
+  steps.startX += X * steps.dxc + Y * steps.dns;
+  steps.startY += X * steps.dxs + Y * steps.dxc;
+  RotateInto(source, part, steps, fillColour);
   return 1;
 }
 

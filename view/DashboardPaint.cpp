@@ -1,14 +1,12 @@
 #include "view/DashboardPaint.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <optional>
 
-#include "view/Attitude.h"
-#include "view/Bilinear.h"
-#include "view/Dib.h"
 #include "view/Tapes.h"
 
 namespace kivu {
@@ -32,10 +30,8 @@ int TruncatedInt(float value) {
 // One of the sub-panels: drawn on its own surface over its fill colour, then copied onto the canvas
 // with black as the transparent key.
 template <typename Draw>
-void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, Draw draw) {
-  std::optional<Bitmap> bitmap =
-      Bitmap::Create(static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
-  if (!bitmap) return;
+void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, std::optional<Bitmap>& bitmap, Draw draw) {
+  if (!EnsureBitmap(bitmap, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()))) return;
   Surface panel(*bitmap);
   panel.FillRect(bitmap->Bounds(), fill);
   draw(panel, bitmap->Width(), bitmap->Height());
@@ -50,8 +46,9 @@ void Frame(Surface& s, std::initializer_list<Point> points) {
 // The GPS state's flag across the top of the attitude indicator: white capitals on red, as an
 // instrument's failure flag.
 void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPicture& picture) {
-  std::string text = GpsStateFlag(picture.gpsState, picture.lostSeconds);
-  if (text.empty()) return;
+  GpsFlagText buffer;
+  const char* text = GpsStateFlag(picture.gpsState, picture.lostSeconds, buffer);
+  if (!*text) return;
   SurfaceStateSaver saver(canvas);
   Rect flag = GpsFlagRect(l);
   canvas.FillRect(flag, kGpsFlagColour);
@@ -66,12 +63,12 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
     const Rect& rect;
     const char* label;
     const char* legend;  // null: the value goes centred in the whole panel
-    std::string values;
+    std::array<char, 48> values;
   };
   auto format = [](const char* f, auto... args) {
-    char text[128];
-    std::snprintf(text, sizeof text, f, args...);
-    return std::string(text);
+    std::array<char, 48> text;
+    std::snprintf(text.data(), text.size(), f, args...);
+    return text;
   };
   int hours = TruncatedInt(t.durationHours);
   int minutes = TruncatedInt((t.durationHours - static_cast<float>(hours)) * 60.0f);
@@ -89,17 +86,36 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
     canvas.DrawText(p.label, p.rect, DT_CENTER);
     canvas.SetTextColor(kCyan);
     if (!p.legend) {
-      canvas.DrawText(p.values, p.rect, DT_CENTER);
+      canvas.DrawText(p.values.data(), p.rect, DT_CENTER);
       continue;
     }
     canvas.SetTextColor(kWhite);
     canvas.DrawText(p.legend, p.rect, DT_LEFT);
     canvas.SetTextColor(kCyan);
-    canvas.DrawText(p.values, Rect{p.rect.left + 50, p.rect.top + 19, p.rect.right, p.rect.bottom}, DT_LEFT);
+    canvas.DrawText(p.values.data(), Rect{p.rect.left + 50, p.rect.top + 19, p.rect.right, p.rect.bottom},
+                    DT_LEFT);
   }
 }
 
 }  // namespace
+
+void DashboardBuffers::Prepare(const ViewLayout& layout, Size client) {
+  const DashboardLayout& l = layout.dashboard;
+  if (!canvas.bitmap) canvas.CreateForOverwrite(kCanvasWidth, kCanvasHeight);
+  const std::pair<std::optional<Bitmap>*, const Rect*> panels[] = {
+      {&headingTape, &l.headingTapeRect},
+      {&speedTape, &l.speedTapeRect},
+      {&altitudeTape, &l.altitudeTapeRect},
+      {&verticalSpeedTape, &l.verticalSpeedTapeRect}};
+  for (const auto& [bitmap, rect] : panels)
+    EnsureBitmap(*bitmap, static_cast<int>(rect->Width()), static_cast<int>(rect->Height()));
+  attitude.Prepare(static_cast<int>(l.attitudeRect.Width()), static_cast<int>(l.attitudeRect.Height()), l);
+  const Rect s = ButtonStrip(layout, client);
+  EnsureBitmap(strip, static_cast<int>(s.Width()), static_cast<int>(s.Height()));
+  const Rect area = DashboardArea(layout, client);
+  scaler.Prepare(Size{static_cast<int>(area.Width()), static_cast<int>(area.Height())},
+                 Size{kCanvasWidth, kCanvasHeight});
+}
 
 Rect GpsFlagRect(const DashboardLayout& layout) {
   const Rect& a = layout.attitudeRect;
@@ -127,6 +143,11 @@ Rect DashboardArea(const ViewLayout& layout, Size client) {
 }
 
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
+  DashboardBuffers buffers;
+  DrawDashboardCanvas(canvas, picture, buffers);
+}
+
+void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers) {
   const ViewLayout& v = *picture.layout;
   const DashboardLayout& l = v.dashboard;
   const TripStats& t = *picture.stats;
@@ -143,18 +164,28 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
 
   // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
   const bool dim = picture.gpsState != GpsState::Fix;
-  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour,
+  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, buffers.headingTape,
                [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim); });
-  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour,
+  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, buffers.speedTape,
                [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim); });
-  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour,
+  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, buffers.altitudeTape,
                [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim); });
-  DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour,
+  DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour, buffers.verticalSpeedTape,
                [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim); });
-  DrawSubPanel(canvas, l.attitudeRect, kBlack, [&](Surface& s, int w, int h) {
-    AttitudeFigures figures{t.pitchInt, t.rollInt, picture.digitalReadout, v.readoutFont, dim};
-    DrawAttitude(s, w, h, l, figures);
-  });
+  {
+    // The attitude sub-panel's layer would be black, so the ball goes onto the canvas directly: what
+    // it leaves black is what the layer would let show through. Assigned member by member, the font
+    // record's copy reuses the kept one's memory.
+    AttitudeFigures& figures = buffers.figures;
+    figures.pitchInt = t.pitchInt;
+    figures.rollInt = t.rollInt;
+    figures.digitalReadout = picture.digitalReadout;
+    figures.readoutFont = v.readoutFont;
+    figures.dimmed = dim;
+    const Rect& a = l.attitudeRect;
+    DrawAttitude(canvas, Point{a.left, a.top}, static_cast<int>(a.Width()), static_cast<int>(a.Height()), l,
+                 figures, buffers.attitude);
+  }
 
   // The roll scale and the tapes' frames in white.
   canvas.SelectPen(Pen::Solid(kWhite));
@@ -231,10 +262,14 @@ int AdBreakPosition(const std::string& text, int n) {
 }
 
 void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture) {
+  std::optional<Bitmap> bitmap;
+  DrawAdStrip(window, strip, picture, bitmap);
+}
+
+void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture,
+                 std::optional<Bitmap>& bitmap) {
   const ViewLayout& v = *picture.layout;
-  std::optional<Bitmap> bitmap =
-      Bitmap::Create(static_cast<int>(strip.Width()), static_cast<int>(strip.Height()));
-  if (!bitmap) return;
+  if (!EnsureBitmap(bitmap, static_cast<int>(strip.Width()), static_cast<int>(strip.Height()))) return;
   Surface s(*bitmap);
   s.FillRect(bitmap->Bounds(), kCanvasColour);
   s.SetBackgroundMode(BackgroundMode::Transparent);
@@ -269,28 +304,38 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
 }
 
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {
+  DashboardBuffers buffers;
+  PaintDashboard(window, client, picture, lightPhase, buffers);
+}
+
+void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase,
+                    DashboardBuffers& buffers) {
   const ViewLayout& v = *picture.layout;
   Rect strip = ButtonStrip(v, client);
   Rect area = DashboardArea(v, client);
 
-  {
-    // The canvas, its image and the scaled image live only for this block.
-    CDib canvasImage;
-    if (canvasImage.Create(kCanvasWidth, kCanvasHeight)) {
-      Surface* canvas = canvasImage.GetDC();
-      DrawDashboardCanvas(*canvas, picture);
-      // A dashboard area of one pixel or less in either direction cannot be scaled to: skip the copy.
-      CDib scaled;
-      if (area.Width() > 1 && area.Height() > 1 &&
-          scaled.Create(static_cast<int>(area.Width()), -static_cast<int>(area.Height())) &&
-          ScaleBilinear(scaled, canvasImage) == 0) {
-        window.Blit(Point{area.left, area.top}, *scaled.bitmap, scaled.bitmap->Bounds());
+  CDib& canvasImage = buffers.canvas;
+  if (canvasImage.bitmap || canvasImage.CreateForOverwrite(kCanvasWidth, kCanvasHeight)) {
+    Surface* canvas = canvasImage.GetDC();
+    DrawDashboardCanvas(*canvas, picture, buffers);
+    // A dashboard area of one pixel or less in either direction cannot be scaled to: skip the copy.
+    if (area.Width() > 1 && area.Height() > 1) {
+      Bitmap* target = window.SelectedBitmap();
+      if (target && target->Bounds().Intersected(area) == area) {
+        // Straight into the window's pixels.
+        buffers.scaler.Scale(PixelRows::Within(*target, area), canvasImage);
+      } else if (EnsureBitmap(buffers.scaled, static_cast<int>(area.Width()),
+                              static_cast<int>(area.Height())) &&
+                 buffers.scaler.Scale(PixelRows::Within(*buffers.scaled, buffers.scaled->Bounds()),
+                                      canvasImage) == 0) {
+        // A window bitmap that does not hold the whole area: through an image of the area's size.
+        window.Blit(Point{area.left, area.top}, *buffers.scaled, buffers.scaled->Bounds());
       }
-      canvasImage.ReleaseDC();
     }
+    canvasImage.ReleaseDC();
   }
 
-  DrawAdStrip(window, strip, picture);
+  DrawAdStrip(window, strip, picture, buffers.strip);
 
   if (picture.blinkingLight) {
     ScopedSelection brush(window, Brush::Solid(kLightColours[lightPhase & 1]));

@@ -3,13 +3,18 @@
 // blinking light. Every surface, bitmap and font made here is released before the paint returns.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gps/GpsFix.h"
+#include "platform/raster/Bitmap.h"
 #include "platform/raster/Surface.h"
 #include "trip/TripStats.h"
+#include "view/Attitude.h"
+#include "view/Bilinear.h"
 #include "view/DashboardLayout.h"
+#include "view/Dib.h"
 #include "view/GpsState.h"
 
 namespace kivu {
@@ -37,6 +42,22 @@ struct DashboardPicture {
   int64_t lostSeconds = 0;
 };
 
+// What a paint draws in, kept from paint to paint: each bitmap is made at the first paint that needs
+// it and again only when its size changes, none zeroed (the paint covers each whole), so that a
+// paint of an unchanged size allocates nothing.
+struct DashboardBuffers {
+  // Makes them all for a client size now (as the layout is computed), rather than at the next paint.
+  void Prepare(const ViewLayout& layout, Size client);
+
+  CDib canvas;  // 572 x 384
+  std::optional<Bitmap> headingTape, speedTape, altitudeTape, verticalSpeedTape;
+  std::optional<Bitmap> strip;
+  std::optional<Bitmap> scaled;  // only for a window bitmap that does not hold the dashboard area
+  AttitudeLayers attitude;
+  AttitudeFigures figures;
+  BilinearScaler scaler;
+};
+
 // The flag over the attitude indicator: its rectangle on the canvas and its font.
 Rect GpsFlagRect(const DashboardLayout& layout);
 FontRecord GpsFlagFont();
@@ -46,15 +67,22 @@ constexpr Color kGpsFlagColour{200, 0, 0};
 Rect ButtonStrip(const ViewLayout& layout, Size client);
 Rect DashboardArea(const ViewLayout& layout, Size client);
 
-// Paints the whole client area onto window (a surface on a bitmap of the client's size). lightPhase
-// (0 or 1) picks the light's colour and steps on when the light is drawn.
+// Paints the whole client area onto window (a surface on a bitmap of the client's size), the canvas
+// scaled straight into the window's pixels. lightPhase (0 or 1) picks the light's colour and steps on
+// when the light is drawn. Without buffers, the paint makes its own for the one call.
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase);
+void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase,
+                    DashboardBuffers& buffers);
 
 // Composes the 572 x 384 canvas alone.
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture);
+void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers);
 
-// The button strip's background and advertisement, drawn into the strip's window rectangle.
+// The button strip's background and advertisement, drawn into the strip's window rectangle through a
+// bitmap of the strip's size.
 void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture);
+void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture,
+                 std::optional<Bitmap>& bitmap);
 
 // The first column of a long advertisement in the upright strip: the break position k, or -1 when the
 // first n characters hold no blank (text of length > n).

@@ -29,15 +29,27 @@ CDib::~CDib() {
 
 int CDib::Create(int w, int h, int bpp, int compression, const uint32_t* masks) {
   Destroy();
-  if (w <= 0 || h == 0 || h == INT_MIN || bpp != 32) return 0;
+  if (bpp != 32) return 0;
   if (compression == BI_BITFIELDS) {
     if (!masks || masks[0] != 0x00FF0000 || masks[1] != 0x0000FF00 || masks[2] != 0x000000FF) return 0;
   } else if (compression != BI_RGB) {
     return 0;
   }
+  return Make(w, h, true);
+}
+
+int CDib::CreateForOverwrite(int w, int h) {
+  Destroy();
+  return Make(w, h, false);
+}
+
+int CDib::Make(int w, int h, bool zeroed) {
+  if (w <= 0 || h == 0 || h == INT_MIN) return 0;
   const bool topDown = h < 0;
+  const int rows = topDown ? -h : h;
+  const RowOrder order = topDown ? RowOrder::TopDown : RowOrder::BottomUp;
   std::optional<Bitmap> made =
-      Bitmap::Create(w, topDown ? -h : h, topDown ? RowOrder::TopDown : RowOrder::BottomUp);
+      zeroed ? Bitmap::Create(w, rows, order) : Bitmap::CreateForOverwrite(w, rows, order);
   if (!made) return 0;
   bitmap = std::make_unique<Bitmap>(std::move(*made));
   ReadLayout(topDown ? DibOrientation::TopDown : DibOrientation::BottomUp);

@@ -30,6 +30,8 @@ class CDib {
   // An object that already held a bitmap lets it go first.
   int Create(int width, int height, int bitsPerPixel = 32, int compression = BI_RGB,
              const uint32_t* masks = nullptr);
+  // A 32-bit image like Create's whose pixels start undefined: for one the caller paints whole.
+  int CreateForOverwrite(int width, int height);
   // Fills the layout fields from the bitmap.
   void ReadLayout(DibOrientation orientation);
   // The memory context with the bitmap selected; nested calls return the same one. Null when empty.
@@ -59,6 +61,9 @@ class CDib {
   static long ContextsDeleted();
   // Deletes every pooled context (at exit, and for tests that need a known pool).
   static void EmptyPool();
+
+ private:
+  int Make(int width, int height, bool zeroed);
 };
 
 }  // namespace kivu

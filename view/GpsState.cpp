@@ -41,7 +41,7 @@ const char* GpsStateName(GpsState state) noexcept {
   return "?";
 }
 
-std::string GpsStateFlag(GpsState state, int64_t lostSeconds) {
+const char* GpsStateFlag(GpsState state, int64_t lostSeconds, GpsFlagText& text) noexcept {
   switch (state) {
     case GpsState::NoReceiver:
       return "NO GPS";
@@ -51,14 +51,17 @@ std::string GpsStateFlag(GpsState state, int64_t lostSeconds) {
       return "NO FIX";
     case GpsState::Fix:
       return "";
-    case GpsState::Lost: {
-      char text[48];
-      std::snprintf(text, sizeof text, "GPS LOST %lld s",
+    case GpsState::Lost:
+      std::snprintf(text.data(), text.size(), "GPS LOST %lld s",
                     static_cast<long long>(std::max<int64_t>(lostSeconds, 0)));
-      return text;
-    }
+      return text.data();
   }
   return "";
+}
+
+std::string GpsStateFlag(GpsState state, int64_t lostSeconds) {
+  GpsFlagText text;
+  return GpsStateFlag(state, lostSeconds, text);
 }
 
 void GpsStateTracker::Observe(bool sourceOpen, uint64_t sentences, int64_t now) noexcept {

@@ -3,6 +3,7 @@
 // thread, with the view's clock; the paint reads the state so that old figures never pass as live.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,9 @@ const char* GpsStateName(GpsState state) noexcept;
 // The flag the dashboard shows in a state other than Fix: "NO GPS", "NO DATA", "NO FIX", or
 // "GPS LOST 12 s" with the age of the last fix.
 std::string GpsStateFlag(GpsState state, int64_t lostSeconds);
+// The same without allocating: the flag, in text where it has to be formatted.
+using GpsFlagText = std::array<char, 48>;
+const char* GpsStateFlag(GpsState state, int64_t lostSeconds, GpsFlagText& text) noexcept;
 
 class GpsStateTracker {
  public:

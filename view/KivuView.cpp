@@ -6,11 +6,15 @@
 #include "gps/GpsMessageLog.h"
 #include "trip/TrackLine.h"
 #include "trip/TripMath.h"
+#include "view/DashboardPaint.h"
 
 namespace kivu {
 
 CKivuView::CKivuView(ViewWindow& window, AppSettings settings, const Clock& clock)
-    : window_(window), settings_(std::move(settings)), clock_(&clock) {}
+    : window_(window),
+      settings_(std::move(settings)),
+      clock_(&clock),
+      paintBuffers_(std::make_unique<DashboardBuffers>()) {}
 
 CKivuView::~CKivuView() {
   DestroyReceiver();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "config/AppSettings.h"
@@ -29,6 +30,8 @@ constexpr uint32_t kClockTimer = 1;
 constexpr uint32_t kAdTimer = 3;
 // The record that WM_AUX_RECORD carries.
 constexpr size_t kAuxRecordSize = 216;
+
+struct DashboardBuffers;
 
 class CKivuView {
  public:
@@ -101,6 +104,10 @@ class CKivuView {
   int OnCreate();
   void OnTimer(uint32_t id);
   void OnDraw(Surface& paint);
+  // The paint as the window shows it: the whole client area painted into the view's own window
+  // image, which is made with the layout (or at a paint of another client size); null when it cannot
+  // be made. A paint at the size of the layout allocates nothing.
+  const Bitmap* PaintWindowImage();
   void OnSettings();
   void OnNavigator();
   void OnMinimize();
@@ -112,7 +119,8 @@ class CKivuView {
   // Copies the 216 bytes at record into the auxiliary record; -1.
   int OnAuxRecord(const void* record);
 
-  // The geometry, computed from the client size at creation and again at every change of that size.
+  // The geometry, computed from the client size at creation and again at every change of that size;
+  // the window image and the bitmaps the paint draws in are made for that size with it.
   void ComputeLayout(int width, int height);
   const ViewLayout& Layout() const { return layout_; }
   int AdIndex() const { return adIndex_; }
@@ -123,6 +131,9 @@ class CKivuView {
   const Clock& TheClock() const { return *clock_; }
 
  private:
+  // The window image at the client's size, made unless it has it; false when there is no memory.
+  bool PrepareWindowImage(Size client);
+
   ViewWindow& window_;
   AppSettings settings_;
   const Clock* clock_;
@@ -147,6 +158,8 @@ class CKivuView {
   bool reportedLongLine_ = false;
 
   ViewLayout layout_;
+  std::unique_ptr<DashboardBuffers> paintBuffers_;
+  std::optional<Bitmap> windowImage_;
   int64_t minuteTickTime_ = 0;
   uint32_t clockTimerId_ = 0;
   uint32_t adTimerId_ = 0;

@@ -36,6 +36,8 @@ int LocalMinute(int64_t seconds) {
 
 void CKivuView::ComputeLayout(int width, int height) {
   layout_ = ComputeViewLayout(width, height, DefaultFontRecord());
+  paintBuffers_->Prepare(layout_, Size{width, height});
+  PrepareWindowImage(Size{width, height});
 }
 
 int CKivuView::OnCreate() {
@@ -107,7 +109,25 @@ void CKivuView::OnDraw(Surface& paint) {
   picture.minute = local.minute;
   picture.gpsState = gpsState_;
   picture.lostSeconds = lostSeconds_;
-  PaintDashboard(paint, window_.ClientSize(), picture, lightPhase_);
+  PaintDashboard(paint, window_.ClientSize(), picture, lightPhase_, *paintBuffers_);
+}
+
+bool CKivuView::PrepareWindowImage(Size client) {
+  const bool kept =
+      windowImage_ && windowImage_->Width() == client.width && windowImage_->Height() == client.height;
+  if (kept) return true;
+  if (!EnsureBitmap(windowImage_, client.width, client.height)) return false;
+  // The paint covers the whole image, except a dashboard area too small to scale to: that stays black.
+  const Rect area = DashboardArea(layout_, client);
+  if (area.Width() <= 1 || area.Height() <= 1) windowImage_->Fill(0);
+  return true;
+}
+
+const Bitmap* CKivuView::PaintWindowImage() {
+  if (!PrepareWindowImage(window_.ClientSize())) return nullptr;
+  Surface surface(*windowImage_);
+  OnDraw(surface);
+  return &*windowImage_;
 }
 
 void CKivuView::OnSettings() {

@@ -23,6 +23,9 @@ class Bitmap {
   // A bitmap of the given size with every pixel zero (black); nothing when a side is not positive, the
   // size is beyond kMaxPixels or the memory cannot be had.
   static std::optional<Bitmap> Create(int width, int height, RowOrder order = RowOrder::TopDown);
+  // The same with pixels left as the memory had them: for a bitmap whose user paints every pixel
+  // before any is read, so that making it does not touch every page of it.
+  static std::optional<Bitmap> CreateForOverwrite(int width, int height, RowOrder order = RowOrder::TopDown);
 
   Bitmap(Bitmap&& other) noexcept
       : pixels_(std::move(other.pixels_)),
@@ -71,5 +74,9 @@ class Bitmap {
   int height_ = 0;
   RowOrder order_ = RowOrder::TopDown;
 };
+
+// Keeps bitmap when it has the size already, else makes it anew with CreateForOverwrite: how bitmaps
+// that live from paint to paint follow a size. False (and no bitmap) when it cannot be made.
+bool EnsureBitmap(std::optional<Bitmap>& bitmap, int width, int height);
 
 }  // namespace kivu

@@ -51,9 +51,10 @@ void CopyPixels(Bitmap* target, Point to, const Bitmap& sourceBitmap, const Rect
           out[i] &= in[i];
         break;
       case Mode::Transparent:
-        for (size_t i = 0; i < count; ++i) {
-          if ((in[i] & kPixelColorMask) != key) out[i] = in[i];
-        }
+        // Every pixel stored, the old one where the source is the key: a loop the compiler turns
+        // into vector blends.
+        for (size_t i = 0; i < count; ++i)
+          out[i] = (in[i] & kPixelColorMask) != key ? in[i] : out[i];
         break;
     }
   }

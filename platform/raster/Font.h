@@ -98,5 +98,7 @@ class Font {
 
 // Decodes UTF-8; a byte that does not start a valid sequence becomes U+FFFD.
 std::u32string DecodeUtf8(std::string_view text);
+// The character at byte i of text (i < its size), by the same rules; i moves past it.
+char32_t NextCodePoint(std::string_view text, size_t& i) noexcept;
 
 }  // namespace kivu

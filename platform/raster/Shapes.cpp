@@ -43,6 +43,7 @@ void EllipseRow(int64_t left, int64_t top, int64_t right, int64_t bottom, int64_
 
 }  // namespace
 
+template <typename SpanOfRow>
 void Surface::PaintRegion(int64_t top, int64_t bottom, const SpanOfRow& spanOf) {
   if (!bitmap_ || (!pen_.visible && !brush_.visible)) return;
   const int64_t first = std::max<int64_t>(top, 0);
@@ -124,21 +125,25 @@ void Surface::DrawPolygon(std::span<const Point> points) {
       minY = std::min<int64_t>(minY, p.y), maxY = std::max<int64_t>(maxY, p.y);
     const int64_t first = std::max<int64_t>(minY, 0);
     const int64_t last = std::min<int64_t>(maxY, bitmap_->Height());
-    std::vector<long double> crossings;
+    // The crossings of a row: on the stack for the polygons Kivu draws, on the heap for larger ones.
+    constexpr size_t kInPlace = 32;
+    long double inPlace[kInPlace] = {};
+    std::vector<long double> onHeap(points.size() > kInPlace ? points.size() : 0);
+    long double* crossings = points.size() > kInPlace ? onHeap.data() : inPlace;
     for (int64_t y = first; y < last; ++y) {
       // Sample each row through the pixel centres: the edges crossing y + 1/2, paired left to right.
       const long double yc = static_cast<long double>(y) + 0.5L;
-      crossings.clear();
+      size_t count = 0;
       for (size_t i = 0; i < points.size(); ++i) {
         const Point a = points[i];
         const Point b = points[(i + 1) % points.size()];
         if ((a.y < yc) == (b.y < yc)) continue;
-        crossings.push_back(a.x + (yc - a.y) * (static_cast<long double>(b.x) - a.x) /
-                                      (static_cast<long double>(b.y) - a.y));
+        crossings[count++] =
+            a.x + (yc - a.y) * (static_cast<long double>(b.x) - a.x) / (static_cast<long double>(b.y) - a.y);
       }
-      std::sort(crossings.begin(), crossings.end());
+      std::sort(crossings, crossings + count);
       const long double limit = static_cast<long double>(bitmap_->Width()) + 1;
-      for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
+      for (size_t i = 0; i + 1 < count; i += 2) {
         // Pixels whose centres lie in [left crossing, right crossing).
         const long double from = std::clamp(crossings[i] - 0.5L, -1.0L, limit);
         const long double to = std::clamp(crossings[i + 1] - 0.5L, -1.0L, limit);

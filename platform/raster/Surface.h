@@ -3,7 +3,6 @@
 // safe, and nothing outside the bitmap is ever written.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -122,13 +121,13 @@ class Surface {
                    RasterOp op = RasterOp::SrcCopy);
 
  private:
-  // Row y's part of a shape, [x0, x1); false when the row has none.
-  using SpanOfRow = std::function<bool(int64_t y, int64_t& x0, int64_t& x1)>;
   // Outlines with the pen the pixels of the shape that touch its outside, fills the rest with the brush.
+  // spanOf(y, x0, x1) gives row y's part of the shape, [x0, x1), and false when the row has none.
+  template <typename SpanOfRow>
   void PaintRegion(int64_t top, int64_t bottom, const SpanOfRow& spanOf);
   void FillSpan(int64_t y, int64_t x0, int64_t x1, uint32_t pixel);
   void DrawLineRaw(Point from, Point to, uint32_t pixel);
-  void DrawGlyphs(std::u32string_view text, int64_t originX, int64_t originY, const Rect& clip);
+  void DrawGlyphs(std::string_view text, int64_t originX, int64_t originY, const Rect& clip);
 
   Bitmap* bitmap_ = nullptr;
   Pen pen_ = Pen::Solid(Color{0, 0, 0});

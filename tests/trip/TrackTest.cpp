@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "config/ChildProcess.h"
 #include "support/TestSupport.h"
@@ -98,6 +101,43 @@ TEST(TrackLine, ValuesFarOutsideTheirRangesAreNotWrittenAndNeverOverflow) {
     }
   }
   EXPECT_TRUE(fitted && refused);
+}
+
+TEST(TrackLine, NumbersHaveTheBytesThatPrintfGivesThem) {
+  // Every value a fix or the trip can hold, and more: uniform values over the ranges of the fields,
+  // floats of every exponent widened to double (what the trip's figures are), any bit pattern of a
+  // double, ties that round to even, and the signed zeros and non-numbers.
+  std::mt19937_64 random(20261207);
+  std::vector<double> values = {0.0,   -0.0,    0.05,     0.25,      -0.25,   0.35,   2.5,  -2.5,
+                                0.125, 0.00005, -0.00005, 1e-300,    -1e-300, 5e-324, 1e18, 9.3e18,
+                                1e300, -1e300,  INFINITY, -INFINITY, NAN,     -NAN,   0.45, 1.45};
+  std::uniform_real_distribution<double> latitude(-90, 90), longitude(-180, 180), wide(-1e7, 1e7);
+  for (int i = 0; i < 20000; ++i) {
+    values.push_back(latitude(random));
+    values.push_back(longitude(random));
+    values.push_back(wide(random));
+    values.push_back(static_cast<double>(std::bit_cast<float>(static_cast<uint32_t>(random()))));
+    values.push_back(std::bit_cast<double>(random()));
+    // Exact halves of the last digit of each precision, and their neighbours.
+    const double half = static_cast<double>(static_cast<int64_t>(random() % 2000000) - 1000000) + 0.5;
+    for (double scale : {1.0, 10.0, 10000.0}) {
+      values.push_back(half / scale);
+      values.push_back(std::nextafter(half / scale, 0.0));
+    }
+  }
+  size_t compared = 0;
+  for (double value : values) {
+    for (int decimals : {0, 1, 4}) {
+      char expected[400], got[400];
+      const int n = std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
+      ASSERT_EQ(FormatFixed(got, sizeof got, value, decimals), static_cast<size_t>(n)) << expected;
+      ASSERT_EQ(std::string(got, static_cast<size_t>(n)), expected);
+      // Too little room: nothing.
+      EXPECT_EQ(FormatFixed(got, static_cast<size_t>(n) - 1, value, decimals), 0u) << expected;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 500000u);
 }
 
 TEST(TrackFileName, IsTrackWithTheFourDigitYearAndTwoDigitMonthAndDay) {

@@ -79,6 +79,41 @@ TEST(AttitudeBall, ReadoutBoxesShowOnlyWhenAskedFor) {
   EXPECT_NE(off.At(130, 20), kYellow);
 }
 
+TEST(AttitudeBall, KeptLayersShowEachAttitudeAsAFreshDrawingDoes) {
+  // One set of layers through a run of attitudes, some repeated, some differing only in the readout,
+  // the dimming or the readout's font: each drawing equals the ball drawn alone with those figures.
+  auto figures = [](int pitch, int roll, bool readout, bool dimmed, int fontHeight) {
+    AttitudeFigures f;
+    f.pitchInt = pitch;
+    f.rollInt = roll;
+    f.digitalReadout = readout;
+    f.dimmed = dimmed;
+    f.readoutFont.height = fontHeight;
+    return f;
+  };
+  const AttitudeFigures run[] = {figures(0, 0, true, false, -16),   figures(7, -12, true, false, -16),
+                                 figures(7, -12, true, false, -16), figures(7, -12, false, false, -16),
+                                 figures(7, -12, true, true, -16),  figures(7, -12, true, true, -20),
+                                 figures(0, 0, true, false, -16),   figures(-30, 45, true, false, -16)};
+  const DashboardLayout layout = ComputeDashboardLayout();
+  AttitudeLayers layers;
+  Bitmap kept = *Bitmap::Create(290 + 20, 290 + 10);
+  for (const AttitudeFigures& f : run) {
+    Bitmap alone = *Bitmap::Create(290, 290);
+    Surface fresh(alone);
+    fresh.FillRect(alone.Bounds(), kLayer);
+    DrawAttitude(fresh, 290, 290, layout, f);
+    Surface again(kept);
+    again.FillRect(kept.Bounds(), kLayer);
+    DrawAttitude(again, Point{20, 10}, 290, 290, layout, f, layers);
+    int differing = 0;
+    for (int y = 0; y < 290; ++y)
+      for (int x = 0; x < 290; ++x)
+        differing += alone.PixelAt(x, y) != kept.PixelAt(x + 20, y + 10);
+    EXPECT_EQ(differing, 0) << f.pitchInt << " " << f.rollInt << " " << f.digitalReadout << f.dimmed;
+  }
+}
+
 TEST(AttitudeBall, RollPointerIsYellowAtTheTop) {
   Ball ball(0);
   // The pointer's base runs along row 12 from column 135 to 155.

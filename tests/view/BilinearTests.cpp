@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "platform/raster/Surface.h"
 #include "view/Bilinear.h"
 
 namespace kivu {
@@ -62,11 +63,20 @@ TEST(Scale, EveryKernelGivesTheIntegerFormulaBitForBit) {
   for (const Case& k : cases) {
     CDib source;
     MakeDib(source, k.ws, k.hs);
-    FillRandom(source, seed++);
+    // A scaler kept from one scale to the next (as the paint keeps one) must not carry anything of
+    // one source over into the next: each kernel scales a fresh picture through it.
+    BilinearScaler kept;
     for (ScaleKernel kernel : {ScaleKernel::Best, ScaleKernel::Portable, ScaleKernel::Plain}) {
-      CDib destination;
+      FillRandom(source, seed++);
+      CDib destination, again;
       MakeDib(destination, k.wd, -k.hd);
+      MakeDib(again, k.wd, k.hd);
       ASSERT_EQ(detail::ScaleBilinearWith(destination, source, kernel), 0);
+      ASSERT_EQ(kept.Scale(again, source, kernel), 0);
+      for (int i = 0; i < k.hd; ++i) {
+        for (int j = 0; j < k.wd; ++j)
+          ASSERT_EQ(At(again, j, i), At(destination, j, i)) << "kept scaler, kernel " << int(kernel);
+      }
       for (int i = 0; i < k.hd; ++i) {
         for (int j = 0; j < k.wd; ++j) {
           ASSERT_EQ(At(destination, j, i), ScaledPixel(source, k.wd, k.hd, i, j))
@@ -195,10 +205,15 @@ TEST(Rotate, EveryPixelIsTheFixedPointFormulasSample) {
       const int64_t dxc = int64_t(c * 65536), dxs = int64_t(s * 65536), dns = int64_t(-s * 65536);
       const int64_t sx0 = int64_t((w / 2.0 - (W / 2.0) * c + (H / 2.0) * s) * 65536);
       const int64_t sy0 = int64_t((h / 2.0 - (H / 2.0) * c - (W / 2.0) * s) * 65536);
-      // And the same through the portable rows, for processors without vector instructions.
-      CDib portable;
+      // And the same through each kind of rows the processor has: whichever runs, the same pixels.
+      const detail::RotateSteps steps{sx0, sy0, dxc, dxs, dns};
+      CDib portable, sse41, avx2;
       MakeDib(portable, W, H);
-      detail::RotateRows(source, portable, detail::RotateSteps{sx0, sy0, dxc, dxs, dns}, fill);
+      MakeDib(sse41, W, H);
+      MakeDib(avx2, W, H);
+      detail::RotateRows(source, portable, steps, fill);
+      if (detail::HasSse41()) detail::RotateRowsSse41(source, sse41, steps, fill);
+      if (detail::CanRotateRowsAvx2(source)) detail::RotateRowsAvx2(source, avx2, steps, fill);
       for (int Y = 0; Y < H; ++Y) {
         for (int X = 0; X < W; ++X) {
           const uint32_t expected = Sample(source, sx0 + X * dxc + Y * dns, sy0 + X * dxs + Y * dxc, fill);
@@ -206,7 +221,43 @@ TEST(Rotate, EveryPixelIsTheFixedPointFormulasSample) {
               << w << "x" << h << " by " << angle << " at " << X << "," << Y;
           ASSERT_EQ(At(portable, X, Y), expected)
               << w << "x" << h << " by " << angle << " at " << X << "," << Y;
+          if (detail::HasSse41()) {
+            ASSERT_EQ(At(sse41, X, Y), expected) << "SSE4.1 at " << X << "," << Y;
+          }
+          if (detail::CanRotateRowsAvx2(source)) {
+            ASSERT_EQ(At(avx2, X, Y), expected) << "AVX2 at " << X << "," << Y;
+          }
         }
+      }
+    }
+  }
+}
+
+TEST(Rotate, TheCentreStraightIntoAnImageIsTheRotatedImagesCentre) {
+  // What the attitude ball did before it kept its layers: rotate into a new image, then copy that
+  // image's centre over a copy of the source. Squares and oblongs whose turned image is smaller
+  // than the source on a side (13 x 9 by 90 degrees is 9 x 13) too.
+  for (auto [w, h] : {std::pair{290, 290}, std::pair{13, 9}, std::pair{4, 7}}) {
+    CDib source;
+    MakeDib(source, w, h);
+    FillRandom(source, unsigned(w + h));
+    for (double angle : {0.0, 17.0, 45.0, 90.0, -90.0, 180.0, -123.25, 1e-9}) {
+      CDib expected;
+      MakeDib(expected, w, h);
+      Surface(*expected.bitmap).Blit(Point{0, 0}, *source.bitmap, source.bitmap->Bounds());
+      std::unique_ptr<CDib> rotated;
+      ASSERT_EQ(RotateBilinear(source, angle, Color{16, 32, 48}, rotated), 1);
+      const int ox = (rotated->width - w) / 2, oy = (rotated->height - h) / 2;
+      Surface(*expected.bitmap).Blit(Point{0, 0}, *rotated->bitmap, Rect{ox, oy, ox + w, oy + h});
+
+      CDib centre;
+      MakeDib(centre, w, -h);
+      FillRandom(centre, 99);  // whatever the image held before
+      ASSERT_EQ(RotateBilinearCentre(source, angle, Color{16, 32, 48}, centre), 1);
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(At(centre, x, y), At(expected, x, y))
+              << w << "x" << h << " by " << angle << " at " << x << "," << y;
       }
     }
   }
