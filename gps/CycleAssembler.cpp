@@ -63,12 +63,42 @@ CycleAssembler::CycleAssembler(BlockHandler handler)
     : handler_(std::move(handler)), cycle_(new char[kMaxCycle]), block_(new char[kMaxCycle + 1]) {}
 
 void CycleAssembler::Feed(const char* data, size_t count) {
-  // Whole runs at a time: memchr finds the next '$' between sentences, and the line feed (with any
-  // '$' or zero byte before it) within one; the byte loop below serves replays that skip notes.
-  if (skipComments_ || inComment_) {
-    FeedBytes(data, count);
+  if (!skipComments_ && !inComment_) {
+    FeedRun(data, count);
     return;
   }
+  // Replays: a note is a whole line that begins with '#'; what lies between notes goes on whole.
+  while (count > 0) {
+    size_t n;
+    if (inComment_ || (skipComments_ && atLineStart_ && *data == '#' && sentenceLength_ == 0)) {
+      const char* lf = static_cast<const char*>(std::memchr(data, '\n', count));
+      n = lf ? static_cast<size_t>(lf - data) + 1 : count;
+      inComment_ = !lf;
+      atLineStart_ = lf != nullptr;
+      fed_ += n;
+    } else {
+      // Up to the next note; no sentence holds a '#', so the search is quick.
+      n = count;
+      for (const char* p = data + 1; skipComments_ && p < data + count;) {
+        const char* hash =
+            static_cast<const char*>(std::memchr(p, '#', static_cast<size_t>(data + count - p)));
+        if (!hash) break;
+        if (hash[-1] == '\n') {
+          n = static_cast<size_t>(hash - data);
+          break;
+        }
+        p = hash + 1;
+      }
+      FeedRun(data, n);
+    }
+    data += n;
+    count -= n;
+  }
+}
+
+void CycleAssembler::FeedRun(const char* data, size_t count) {
+  // Whole runs at a time: memchr finds the next '$' between sentences, and the line feed (with any
+  // '$' or zero byte before it) within one.
   const char* p = data;
   const char* end = data + count;
   while (p < end) {
@@ -113,42 +143,6 @@ void CycleAssembler::Feed(const char* data, size_t count) {
     if (lf) TakeSentence();
   }
   atLineStart_ = count > 0 ? data[count - 1] == '\n' : atLineStart_;
-  fed_ += count;
-}
-
-void CycleAssembler::FeedBytes(const char* data, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    char c = data[i];
-    bool lineStart = atLineStart_;
-    atLineStart_ = c == '\n';
-    if (inComment_) {
-      inComment_ = c != '\n';
-      continue;
-    }
-    if (skipComments_ && lineStart && c == '#' && sentenceLength_ == 0) {
-      inComment_ = true;
-      continue;
-    }
-    if (c == '$') {
-      // A new sentence; one still unfinished was cut short and is dropped.
-      sentence_[0] = c;
-      sentenceLength_ = 1;
-      sentenceStart_ = fed_ + i;
-      continue;
-    }
-    if (sentenceLength_ == 0) continue;  // between sentences
-    if (c == '\0') {
-      sentenceLength_ = 0;  // no sentence holds a zero byte
-      continue;
-    }
-    if (sentenceLength_ == kMaxSentence) {
-      ReportOnce(reportedLongLine_, "a line longer than 512 bytes is no NMEA sentence");
-      sentenceLength_ = 0;
-      continue;
-    }
-    sentence_[sentenceLength_++] = c;
-    if (c == '\n') TakeSentence();
-  }
   fed_ += count;
 }
 

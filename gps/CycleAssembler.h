@@ -52,7 +52,8 @@ class CycleAssembler {
   uint64_t GoodSentences() const noexcept { return goodSentences_; }
 
  private:
-  void FeedBytes(const char* data, size_t count);
+  // Bytes without notes to skip.
+  void FeedRun(const char* data, size_t count);
   void TakeSentence();
   void EndCycleAt(uint64_t offset);
   void ReportOnce(bool& reported, const char* what);

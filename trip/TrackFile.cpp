@@ -21,11 +21,26 @@ bool TrackFile::Open(const std::string& path) {
   fd_ = std::move(fd);
   path_ = path;
   reported_ = false;
+  batching_ = false;
   return true;
 }
 
 void TrackFile::Close() noexcept {
+  Flush();
   fd_.Reset();
+}
+
+void TrackFile::SetBatching(bool batching) {
+  Flush();
+  batching_ = batching;
+  if (batching) batch_.reserve(kBatchBytes);
+}
+
+bool TrackFile::Flush() noexcept {
+  if (batch_.empty()) return true;
+  bool written = WriteWhole(batch_.data(), batch_.size());
+  batch_.clear();
+  return written;
 }
 
 void TrackFile::ReportOnce(const char* what, int error) noexcept {
@@ -39,19 +54,29 @@ void TrackFile::ReportOnce(const char* what, int error) noexcept {
 
 bool TrackFile::WriteLine(const char* line, size_t count) noexcept {
   if (!fd_) return false;
+  if (!batching_ || count > kBatchBytes) return Flush() && WriteWhole(line, count);
+  if (batch_.size() + count > kBatchBytes) Flush();
+  batch_.append(line, count);  // within the capacity reserved: no allocation
+  return true;
+}
+
+bool TrackFile::WriteWhole(const char* lines, size_t count) noexcept {
   // No seek before each line: the file is opened for appending and held by this writer alone, so a
   // write that falls short began `done` bytes before the file's end, which is only looked up then.
   size_t done = 0;
   while (done < count) {
-    const ssize_t n = write(fd_.Get(), line + done, count - done);
+    const ssize_t n = write(fd_.Get(), lines + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n < 0 ? errno : 0;
-      // Take back the part of the line that did get in, so that a reader never meets a torn line.
-      if (done > 0) {
+      // Take back the part of a line that did get in, so that a reader never meets a torn line.
+      size_t whole = done;
+      while (whole > 0 && lines[whole - 1] != '\n')
+        --whole;
+      if (done > whole) {
+        const off_t torn = static_cast<off_t>(done - whole);
         struct stat st {};
-        if (fstat(fd_.Get(), &st) != 0 || st.st_size < static_cast<off_t>(done) ||
-            ftruncate(fd_.Get(), st.st_size - static_cast<off_t>(done)) != 0) {
+        if (fstat(fd_.Get(), &st) != 0 || st.st_size < torn || ftruncate(fd_.Get(), st.st_size - torn) != 0) {
           ReportOnce("cannot take back a part line", errno);
           return false;
         }

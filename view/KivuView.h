@@ -57,7 +57,8 @@ class CKivuView {
   // appending) unless one is open already; "Open file failed!" goes to the message box when it cannot.
   // Off, closes it.
   void SetRecordTrack(int32_t record);
-  // Records into the file at path instead (kivu-replay --track); any open track file is closed first.
+  // Records into the file at path instead (kivu-replay --track), in batches written at least when the
+  // file is closed; any open track file is closed first.
   // "Open file failed!" and false when it cannot be opened.
   bool SetRecordTrackFile(const std::string& path);
   bool IsRecordingTrack() const { return trackFile_.IsOpen(); }

@@ -170,30 +170,36 @@ TEST(TrackFile, IsNotSharedWithASecondWriter) {
 }
 
 TEST(TrackFile, AFullStorageLeavesOnlyWholeLinesAndOneComplaint) {
-  test::TempDir dir;
-  const std::string path = dir / "t.txt";
-  const std::string err = dir / "err.txt";
-  const std::string line = std::string(98, 'L') + "\r\n";  // 100 bytes
-  // In a child whose files may grow to 250 bytes: the third line gets 50 bytes in, the fourth none.
-  test::ChildOutcome outcome = test::RunInChild([&] {
-    std::signal(SIGXFSZ, SIG_IGN);
-    int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (errFd < 0 || dup2(errFd, 2) < 0) return 10;
-    TrackFile file;
-    if (!file.Open(path)) return 11;
-    struct rlimit limit = {250, 250};
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 12;
-    int written = 0;
-    for (int i = 0; i < 4; ++i)
-      written += file.WriteLine(line.data(), line.size()) ? 1 : 0;
-    return written;
-  });
-  ASSERT_TRUE(outcome.exited);
-  EXPECT_EQ(outcome.code, 2);
-  EXPECT_EQ(test::ReadFile(path), line + line);
-  const std::string complaint = test::ReadFile(err);
-  EXPECT_EQ(std::count(complaint.begin(), complaint.end(), '\n'), 1) << complaint;
-  EXPECT_NE(complaint.find(path), std::string::npos) << complaint;
+  // Line by line, and in one batch of four lines written at Close (a replay's way).
+  for (bool batching : {false, true}) {
+    SCOPED_TRACE(batching ? "batched" : "line by line");
+    test::TempDir dir;
+    const std::string path = dir / "t.txt";
+    const std::string err = dir / "err.txt";
+    const std::string line = std::string(98, 'L') + "\r\n";  // 100 bytes
+    // In a child whose files may grow to 250 bytes: the third line gets 50 bytes in, the fourth none.
+    test::ChildOutcome outcome = test::RunInChild([&] {
+      std::signal(SIGXFSZ, SIG_IGN);
+      int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (errFd < 0 || dup2(errFd, 2) < 0) return 10;
+      TrackFile file;
+      if (!file.Open(path)) return 11;
+      file.SetBatching(batching);
+      struct rlimit limit = {250, 250};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 12;
+      int written = 0;
+      for (int i = 0; i < 4; ++i)
+        written += file.WriteLine(line.data(), line.size()) ? 1 : 0;
+      file.Close();
+      return written;
+    });
+    ASSERT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.code, batching ? 4 : 2);  // a batched line counts as written once it is kept
+    EXPECT_EQ(test::ReadFile(path), line + line);
+    const std::string complaint = test::ReadFile(err);
+    EXPECT_EQ(std::count(complaint.begin(), complaint.end(), '\n'), 1) << complaint;
+    EXPECT_NE(complaint.find(path), std::string::npos) << complaint;
+  }
 }
 
 }  // namespace
