@@ -2,6 +2,10 @@
 // together on a multi-constellation receiver's cycle, as the reader hands them its reads; and the time
 // from the last byte of a cycle written into a pseudo-terminal to its fix reaching the receiver's owner.
 #include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +16,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -167,6 +172,31 @@ class TimingOwner final : public kivu::GpsFixOwner {
   std::chrono::steady_clock::time_point arrived_;
 };
 
+// Writes the demo drive's cycles into pty one at a time, each once the fix of the one before has
+// reached the owner, and reports the time from each cycle's last byte to its fix.
+void MeasureCycleLatency(benchmark::State& state, kivu::PseudoTerminal& pty, TimingOwner& owner) {
+  const std::vector<std::string>& cycles = DemoCycles();
+  std::vector<double> latencies;
+  int sent = 0;
+  for ([[maybe_unused]] auto _ : state) {
+    if (!pty.Write(cycles[static_cast<size_t>(sent) % cycles.size()])) {
+      state.SkipWithError("the pseudo-terminal went away");
+      break;
+    }
+    auto lastByte = std::chrono::steady_clock::now();
+    auto arrived = owner.WaitFor(++sent);
+    double seconds = std::chrono::duration<double>(arrived - lastByte).count();
+    latencies.push_back(seconds);
+    state.SetIterationTime(seconds);
+  }
+  std::sort(latencies.begin(), latencies.end());
+  if (!latencies.empty()) {
+    state.counters["median_ms"] = latencies[latencies.size() / 2] * 1e3;
+    state.counters["p95_ms"] = latencies[latencies.size() * 95 / 100] * 1e3;
+    state.counters["goal_ms"] = kivu::kQuietGapMs + 5;
+  }
+}
+
 // A cycle is whole only once the line has been quiet for kQuietGapMs, so a receiver's last cycle
 // before a pause reaches the owner that long after its last byte; the rest is the reader's own time.
 void BM_PtyToOwnerLatency(benchmark::State& state) {
@@ -177,37 +207,56 @@ void BM_PtyToOwnerLatency(benchmark::State& state) {
     return;
   }
   kivu::SetSerialPortPaths({pty->SlavePath()});
-  const std::vector<std::string>& cycles = DemoCycles();
   TimingOwner owner;
-  std::vector<double> latencies;
   {
     kivu::CGpsParser receiver;
-    if (!receiver.Start(&owner)) {
+    if (receiver.Start(&owner)) {
+      MeasureCycleLatency(state, *pty, owner);
+    } else {
       state.SkipWithError("the receiver did not start");
-      kivu::SetSerialPortPaths({});
-      return;
     }
-    int sent = 0;
-    for ([[maybe_unused]] auto _ : state) {
-      if (!pty->Write(cycles[static_cast<size_t>(sent) % cycles.size()])) {
-        state.SkipWithError("the pseudo-terminal went away");
-        break;
-      }
-      auto lastByte = std::chrono::steady_clock::now();
-      auto arrived = owner.WaitFor(++sent);
-      double seconds = std::chrono::duration<double>(arrived - lastByte).count();
-      latencies.push_back(seconds);
-      state.SetIterationTime(seconds);
-    }
-  }
-  std::sort(latencies.begin(), latencies.end());
-  if (!latencies.empty()) {
-    state.counters["median_ms"] = latencies[latencies.size() / 2] * 1e3;
-    state.counters["p95_ms"] = latencies[latencies.size() * 95 / 100] * 1e3;
-    state.counters["goal_ms"] = kivu::kQuietGapMs + 5;
   }
   kivu::SetSerialPortPaths({});
 }
 BENCHMARK(BM_PtyToOwnerLatency)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
+
+// The same through a real gpsd (Debian's), which reads the pseudo-terminal as its receiver and hands
+// its sentences on; the reader sees the cycle end by the same quiet gap.
+void BM_GpsdToOwnerLatency(benchmark::State& state) {
+  std::string error;
+  std::optional<kivu::PseudoTerminal> pty = kivu::PseudoTerminal::Open(&error);
+  if (!pty || access("/usr/sbin/gpsd", X_OK) != 0) {
+    state.SkipWithError(pty ? "gpsd is not installed (Debian package gpsd)" : "no pseudo-terminal");
+    return;
+  }
+  chmod(pty->SlavePath().c_str(), 0666);  // gpsd opens its receiver after giving up root
+  const std::string port = "29471";
+  pid_t gpsd = fork();
+  if (gpsd == 0) {
+    execl("/usr/sbin/gpsd", "gpsd", "-N", "-S", port.c_str(), pty->SlavePath().c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  kivu::GpsSource source;
+  source.kind = kivu::GpsSourceKind::Gpsd;
+  source.gpsd = {"127.0.0.1", static_cast<uint16_t>(std::stoi(port))};
+  TimingOwner owner;
+  {
+    kivu::CGpsParser receiver;
+    receiver.SetSource(source);
+    receiver.Start(&owner);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (receiver.PortPath().empty() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (receiver.PortPath().empty()) {
+      state.SkipWithError("gpsd did not answer");
+    } else {
+      MeasureCycleLatency(state, *pty, owner);
+    }
+  }
+  kill(gpsd, SIGTERM);
+  waitpid(gpsd, nullptr, 0);
+}
+BENCHMARK(BM_GpsdToOwnerLatency)->UseManualTime()->Iterations(100)->Unit(benchmark::kMillisecond);
 
 }  // namespace

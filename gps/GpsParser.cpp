@@ -129,7 +129,7 @@ bool CGpsParser::Start(GpsFixOwner* owner) {
   started_ = true;
   if (!port_.CanWait() || !gpsd_.CanWait()) return false;
   if (source_.kind == GpsSourceKind::Gpsd) {
-    if (!OpenGpsd(true)) std::fprintf(stderr, "kivu: trying gpsd again every second\n");
+    // The reader connects: a gpsd far away may keep it waiting, never the caller.
   } else {
     EnumPorts("com");
     bool opened = !portNames_.empty() && OpenFirstPort(true);
@@ -170,6 +170,8 @@ void CGpsParser::WaitForPortToReturn(const std::string& path) {
 
 void CGpsParser::ReaderThread() {
   char buffer[kGpsReadSize];
+  if (source_.kind == GpsSourceKind::Gpsd && !OpenGpsd(true) && !stopping_)
+    std::fprintf(stderr, "kivu: trying gpsd again every second\n");
   while (!stopping_) {
     if (!port_.IsOpen() && !gpsd_.IsOpen()) {
       // Nothing answered: try again once a second.

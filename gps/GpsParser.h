@@ -49,8 +49,8 @@ class CGpsParser {
   // Serial ports: lists the ports, opens the first that opens and starts the reader thread. False when
   // no port exists (and, choosing automatically, no gpsd answers either) or the thread cannot be
   // started. When every listed port fails to open it still returns true; the reader then tries them
-  // (and the gpsd) again once a second. A gpsd source always starts; the reader connects, and tries
-  // again once a second for as long as the gpsd does not answer.
+  // (and the gpsd) again once a second. A gpsd source always starts at once; the reader connects, and
+  // tries again once a second for as long as the gpsd does not answer.
   bool Start(GpsFixOwner* owner);
 
   // Fills the port-name list with every "PREFIXn:" (n = 1..16) of the source's table that exists, free

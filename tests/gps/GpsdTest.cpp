@@ -122,6 +122,33 @@ TEST(GpsdTexts, TheStreamPassesNmeaOnAsItComesAndReadsGpsdsReports) {
   }
 }
 
+TEST(GpsdConnection, AConnectionThatHangsEndsAtTheWake) {
+  // A listener whose queue is full: the kernel drops the next connection's handshake, as a host that
+  // does not answer does.
+  UniqueFd listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ASSERT_EQ(listen(listener.Get(), 0), 0);
+  const uint16_t port = ntohs(address.sin_port);
+  std::vector<std::unique_ptr<TcpConnection>> queued;
+  int result = 0;
+  for (int i = 0; i < 8 && result != ETIMEDOUT; ++i) {
+    queued.push_back(std::make_unique<TcpConnection>());
+    result = queued.back()->Connect("127.0.0.1", port, 300);
+  }
+  ASSERT_EQ(result, ETIMEDOUT) << "the listener's queue never filled";
+
+  TcpConnection hanging;
+  std::thread waker([&] { hanging.Wake(); });
+  EXPECT_EQ(hanging.Connect("127.0.0.1", port, 600000), ECANCELED);
+  waker.join();
+  EXPECT_FALSE(hanging.IsOpen());
+}
+
 // ---- A real gpsd -----------------------------------------------------------------------------------
 
 bool GpsdInstalled() {
