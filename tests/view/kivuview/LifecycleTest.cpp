@@ -39,11 +39,27 @@ class ViewLife : public ::testing::Test {
     AppSettings s = LoadAppSettings();
     return s;
   }
+  // The receiver's fixes go to view, as the window's hand-off would pass them, and are counted.
+  void PassFixesTo(CKivuView& view) {
+    window.onFix = [this, &view](const GpsFix& fix) {
+      view.OnGpsFix(fix);
+      std::lock_guard lock(fixMutex);
+      ++fixes;
+      arrived.notify_all();
+    };
+  }
+  bool WaitForFixes(int count) {
+    std::unique_lock lock(fixMutex);
+    return arrived.wait_for(lock, 5s, [&] { return fixes >= count; });
+  }
 
   KivuHome home;
   test::TempDir ports;
   test::RecordingWindow window;
   test::SetClock clock{test::kDecember7At1303Utc};
+  std::mutex fixMutex;
+  std::condition_variable arrived;
+  int fixes = 0;
 };
 
 TEST_F(ViewLife, CreationMakesTheButtonsInOrderAtTheirPlaces) {
@@ -89,21 +105,12 @@ TEST_F(ViewLife, WithAPortTheReceiverRunsAndFixesReachTheView) {
   test::PseudoTerminal pty;
   SetSerialPortPaths({pty.SlavePath()});
   CKivuView view(window, Settings(), clock);
-  std::mutex mutex;
-  std::condition_variable arrived;
-  int fixes = 0;
-  window.onFix = [&](const GpsFix& fix) {
-    view.OnGpsFix(fix);
-    std::lock_guard lock(mutex);
-    ++fixes;
-    arrived.notify_all();
-  };
+  PassFixesTo(view);
   view.OnCreate();
   EXPECT_TRUE(window.messages.empty());
   ASSERT_NE(view.Receiver(), nullptr);
   pty.Write(test::Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
-  std::unique_lock lock(mutex);
-  EXPECT_TRUE(arrived.wait_for(lock, 5s, [&] { return fixes == 1; }));
+  EXPECT_TRUE(WaitForFixes(1));
   EXPECT_NEAR(view.CurrentFix().latitude, 48.1173, 1e-9);
 }
 
@@ -214,15 +221,7 @@ TEST_F(ViewLife, SettingsOkSavesAndSwitchesTheTrackAtOnceWithoutAReceiver) {
 
 TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
   CKivuView view(window, Settings(), clock);
-  std::mutex mutex;
-  std::condition_variable arrived;
-  int fixes = 0;
-  window.onFix = [&](const GpsFix& fix) {
-    view.OnGpsFix(fix);
-    std::lock_guard lock(mutex);
-    ++fixes;
-    arrived.notify_all();
-  };
+  PassFixesTo(view);
   view.OnCreate();  // no port: no receiver
   ASSERT_EQ(view.Receiver(), nullptr);
   window.messages.clear();
@@ -238,10 +237,7 @@ TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
 
   // Fixes of the new receiver reach the view (the first receiver's refusal no longer holds).
   pty.Write(test::Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
-  {
-    std::unique_lock lock(mutex);
-    EXPECT_TRUE(arrived.wait_for(lock, 5s, [&] { return fixes == 1; }));
-  }
+  EXPECT_TRUE(WaitForFixes(1));
 
   // Back to Automatic: the old receiver goes, the port is the table's again, and the file says so.
   values.gpsSource = "";
