@@ -1,5 +1,5 @@
-// The main frame, titled "Kivu" (a second start finds the running copy by it), with no menu bar: the
-// dashboard view fills it. And the document, whose close ends the program.
+// The main frame, titled "Kivu", with no menu bar: the dashboard view fills it (a second start finds
+// the running copy through its local socket, not by the title). And the document, whose close ends the program.
 #pragma once
 
 #include <QMainWindow>

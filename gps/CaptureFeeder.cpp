@@ -74,11 +74,6 @@ size_t CaptureFeeder::BurstsWritten() const {
   return written_;
 }
 
-bool CaptureFeeder::Finished() const {
-  std::lock_guard lock(mutex_);
-  return finished_;
-}
-
 bool CaptureFeeder::WaitUntilFinished(std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout, [&] { return finished_; });

@@ -32,9 +32,8 @@ class CaptureFeeder {
 
   // The device path a receiver opens.
   const std::string& PortPath() const { return pty_.SlavePath(); }
-  // Bursts written so far, and whether the capture has been played to its end.
+  // Bursts written so far.
   size_t BurstsWritten() const;
-  bool Finished() const;
   // Waits until the capture is played to its end or the time-out passes; true when it was.
   bool WaitUntilFinished(std::chrono::milliseconds timeout) const;
 

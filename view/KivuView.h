@@ -62,7 +62,6 @@ class CKivuView {
   // "Open file failed!" and false when it cannot be opened.
   bool SetRecordTrackFile(const std::string& path);
   bool IsRecordingTrack() const { return trackFile_.IsOpen(); }
-  const std::string& TrackFilePath() const { return trackFile_.Path(); }
   // Appends the line of currentFix and the trip figures, dated by now in local time, when the track
   // file is open.
   void WriteTrackLine(int64_t now);
@@ -125,11 +124,9 @@ class CKivuView {
   void ComputeLayout(int width, int height);
   const ViewLayout& Layout() const { return layout_; }
   int AdIndex() const { return adIndex_; }
-  int LightPhase() const { return lightPhase_; }
   const uint8_t* AuxRecord() const { return auxRecord_; }
 
   ViewWindow& Window() const { return window_; }
-  const Clock& TheClock() const { return *clock_; }
 
  private:
   // The window image at the client's size, made unless it has it; false when there is no memory.

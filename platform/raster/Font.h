@@ -77,8 +77,8 @@ class Font {
   // The width in pixels of a line of UTF-8 text along its base line.
   int TextWidth(std::string_view text) const;
 
-  // The glyph of a character, rendered on first use and kept. Not for concurrent use of one font
-  // from two threads without the lock below.
+  // The glyph of a character, rendered on first use and kept; it takes the font's lock itself, so
+  // two threads may ask one font.
   const Glyph& GlyphFor(char32_t c) const;
 
   struct Impl;

@@ -39,10 +39,6 @@ void Surface::FillRect(const Rect& rect, Color color) {
     FillSpan(y, r.left, r.right, color.ToPixel());
 }
 
-void Surface::SetPixel(Point p, Color color) {
-  if (bitmap_ && bitmap_->Bounds().Contains(p)) bitmap_->SetPixelAt(p.x, p.y, color.ToPixel());
-}
-
 // Pixel i of a line (0 <= i < its length along the major axis) lies at i along the major axis and at
 // round(i * minor / major) along the minor one, halves rounded away from the start. Only the steps
 // that fall inside the bitmap along the major axis are visited, so a line of any length costs at most

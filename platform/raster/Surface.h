@@ -86,7 +86,6 @@ class Surface {
   // Shapes. Outlines are drawn with the pen inside the rectangle (touching left, top, right - 1 and
   // bottom - 1); insides are filled with the brush.
   void FillRect(const Rect& rect, Color color);
-  void SetPixel(Point p, Color color);
   // A line from `from` towards `to`, the end point itself not drawn.
   void DrawLine(Point from, Point to);
   // Lines through the points in turn; the last point is not drawn.

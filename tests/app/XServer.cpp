@@ -42,7 +42,12 @@ pid_t Spawn(std::vector<std::string> args, int fd, const std::vector<std::string
   posix_spawn_file_actions_init(&actions);
   if (fd >= 0) posix_spawn_file_actions_adddup2(&actions, fd, 3);
   int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (devNull >= 0) posix_spawn_file_actions_adddup2(&actions, devNull, 2);  // their chatter
+  // Their chatter; and should the test die, no server or window manager it leaves behind holds the
+  // output that the test runner waits on.
+  if (devNull >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, devNull, 1);
+    posix_spawn_file_actions_adddup2(&actions, devNull, 2);
+  }
   pid_t pid = -1;
   int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
