@@ -1,6 +1,9 @@
 #include "view/Bilinear.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#define KIVU_X86 1
 #include <immintrin.h>
+#endif
 
 #include <cmath>
 #include <vector>
@@ -130,6 +133,7 @@ void VerticalPortable(const uint32_t* ha, const uint32_t* hb, uint32_t wy0, uint
   }
 }
 
+#if KIVU_X86
 __attribute__((target("avx2"))) void HorizontalAvx2(const uint32_t* row, const ScaleSetup& s,
                                                     const int16_t* weights, uint32_t* h) {
   // Two destination pixels at a time: their left and right source pixels interleaved byte by byte,
@@ -183,6 +187,11 @@ bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
+#else
+bool HasAvx2() {
+  return false;
+}
+#endif
 
 void ScaleSplit(CDib& destination, const CDib& source, const ScaleSetup& s, const ExactDivider& divider,
                 bool wide) {
@@ -199,11 +208,13 @@ void ScaleSplit(CDib& destination, const CDib& source, const ScaleSetup& s, cons
   }
   RowCache cache(padded * 4 + 8);
   auto horizontal = [&](int row, uint32_t* h) {
+#if KIVU_X86
     if (wide) {
       HorizontalAvx2(SourceRow(source, row), s, weights.data(), h);
-    } else {
-      HorizontalPortable(SourceRow(source, row), s, h);
+      return;
     }
+#endif
+    HorizontalPortable(SourceRow(source, row), s, h);
   };
   const uint32_t half = uint32_t(s.d / 2);
   for (int i = 0; i < s.hd; ++i) {
@@ -213,7 +224,11 @@ void ScaleSplit(CDib& destination, const CDib& source, const ScaleSetup& s, cons
     const uint32_t* ha = cache.Get(upper, lower, horizontal);
     const uint32_t* hb = lower == upper ? ha : cache.Get(lower, upper, horizontal);
     uint32_t* out = DestinationRow(destination, i);
+#if KIVU_X86
     const int done = wide ? VerticalAvx2(ha, hb, wy0, wy1, half, divider, out, s.wd) : 0;
+#else
+    const int done = 0;
+#endif
     VerticalPortable(ha, hb, wy0, wy1, half, divider, out, s.wd, done);
   }
 }
@@ -290,8 +305,12 @@ uint32_t RotateSample(const uint8_t* bits, std::ptrdiff_t stride, int width, int
 }
 
 bool HasSse41() {
+#if KIVU_X86
   static const bool has = __builtin_cpu_supports("sse4.1");
   return has;
+#else
+  return false;
+#endif
 }
 
 // The rows of the rotated image. Pixels whose four samples all lie inside the source take the short
@@ -330,6 +349,7 @@ void RotateRows(const CDib& source, CDib& rotated, const RotateSteps& steps, uin
                  });
 }
 
+#if KIVU_X86
 // The same blend with the bytes side by side in 32-bit lanes; every product stays below 2^24.
 __attribute__((target("sse4.1"))) void RotateRowsSse41(const CDib& source, CDib& rotated,
                                                        const RotateSteps& steps, uint32_t fill) {
@@ -352,6 +372,12 @@ __attribute__((target("sse4.1"))) void RotateRowsSse41(const CDib& source, CDib&
         return uint32_t(_mm_cvtsi128_si32(bytes)) & 0x00FFFFFF;
       });
 }
+
+#else
+void RotateRowsSse41(const CDib& source, CDib& rotated, const RotateSteps& steps, uint32_t fill) {
+  RotateRows(source, rotated, steps, fill);
+}
+#endif
 
 }  // namespace detail
 
