@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DisplayPlatform.h"
 #include "app/KivuApp.h"
 #include "app/ViewWidget.h"
 
@@ -29,16 +30,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!options.home.empty()) setenv("KIVU_HOME", options.home.c_str(), 1);
-  const char* platform = getenv("QT_QPA_PLATFORM");
-  const char* x11 = getenv("DISPLAY");
-  const char* wayland = getenv("WAYLAND_DISPLAY");
-  if (!(platform && *platform) && !(x11 && *x11) && !(wayland && *wayland)) {
-    std::fprintf(
-        stderr,
-        "kivu: no display (DISPLAY and WAYLAND_DISPLAY are unset); to see the dashboard without one, "
-        "try: kivu-replay res/demo/drive.nmea --snapshot dashboard.png --size 800x480\n");
+  const DisplayChoice display =
+      ChooseDisplayPlatform(getenv("QT_QPA_PLATFORM"), getenv("DISPLAY"), getenv("WAYLAND_DISPLAY"), "/dev/");
+  if (!display.ok) {
+    std::fprintf(stderr,
+                 "kivu: no display (%s); to see the dashboard without one, "
+                 "try: kivu-replay res/demo/drive.nmea --snapshot dashboard.png --size 800x480\n",
+                 display.problem.c_str());
     return 1;
   }
+  if (!display.platform.empty()) setenv("QT_QPA_PLATFORM", display.platform.c_str(), 1);
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kivu");

@@ -1,6 +1,9 @@
 #include "view/Bilinear.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#define KIVU_X86 1
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -138,6 +141,7 @@ void VerticalPortable(const uint32_t* ha, const uint32_t* hb, uint32_t wy0, uint
   }
 }
 
+#if KIVU_X86
 __attribute__((target("avx2"))) void HorizontalAvx2(const uint32_t* row, const ScaleSetup& s,
                                                     const int16_t* weights, uint32_t* h) {
   // Two destination pixels at a time: their left and right source pixels interleaved byte by byte,
@@ -191,6 +195,11 @@ bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
+#else
+bool HasAvx2() {
+  return false;
+}
+#endif
 
 // The weights of the vector kernel: (X - rx, rx) for each byte of each destination column.
 void MakeWideWeights(const ScaleSetup& s, std::vector<int16_t>& weights) {
@@ -205,14 +214,16 @@ void MakeWideWeights(const ScaleSetup& s, std::vector<int16_t>& weights) {
 }
 
 void ScaleSplit(const PixelRows& destination, const PixelRows& source, const ScaleSetup& s,
-                const ExactDivider& divider, const int16_t* weights, RowCache& cache) {
+                const ExactDivider& divider, [[maybe_unused]] const int16_t* weights, RowCache& cache) {
   cache.Forget();
   auto horizontal = [&](int row, uint32_t* h) {
+#if KIVU_X86
     if (weights) {
       HorizontalAvx2(SourceRow(source, row), s, weights, h);
-    } else {
-      HorizontalPortable(SourceRow(source, row), s, h);
+      return;
     }
+#endif
+    HorizontalPortable(SourceRow(source, row), s, h);
   };
   const uint32_t half = uint32_t(s.d / 2);
   for (int i = 0; i < s.hd; ++i) {
@@ -222,7 +233,11 @@ void ScaleSplit(const PixelRows& destination, const PixelRows& source, const Sca
     const uint32_t* ha = cache.Get(upper, lower, horizontal);
     const uint32_t* hb = lower == upper ? ha : cache.Get(lower, upper, horizontal);
     uint32_t* out = DestinationRow(destination, i);
+#if KIVU_X86
     const int done = weights ? VerticalAvx2(ha, hb, wy0, wy1, half, divider, out, s.wd) : 0;
+#else
+    const int done = 0;
+#endif
     VerticalPortable(ha, hb, wy0, wy1, half, divider, out, s.wd, done);
   }
 }
@@ -287,8 +302,12 @@ uint32_t RotateSample(const uint8_t* bits, std::ptrdiff_t stride, int width, int
 }
 
 bool HasSse41() {
+#if KIVU_X86
   static const bool has = __builtin_cpu_supports("sse4.1");
   return has;
+#else
+  return false;
+#endif
 }
 
 // The rows of the rotated image. Pixels whose four samples all lie inside the source take the short
@@ -335,6 +354,7 @@ void RotateRows(const PixelRows& source, const PixelRows& rotated, const RotateS
   RotateRowsWith(source, rotated, steps, fill, BlendPlain);
 }
 
+#if KIVU_X86
 bool CanRotateRowsAvx2(const PixelRows& source) {
   // Its points and byte offsets are 32-bit.
   return HasAvx2() && source.width < 32768 && source.height < 32768 &&
@@ -426,6 +446,20 @@ __attribute__((target("sse4.1"), flatten)) void RotateRowsSse41(const PixelRows&
         return uint32_t(_mm_cvtsi128_si32(bytes)) & 0x00FFFFFF;
       });
 }
+
+#else
+bool CanRotateRowsAvx2(const PixelRows&) {
+  return false;
+}
+void RotateRowsAvx2(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
+                    uint32_t fill) {
+  RotateRows(source, rotated, steps, fill);
+}
+void RotateRowsSse41(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
+                     uint32_t fill) {
+  RotateRows(source, rotated, steps, fill);
+}
+#endif
 
 }  // namespace detail
 

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <fstream>
+
 #include "app/CommandLine.h"
+#include "app/DisplayPlatform.h"
+#include "support/TestSupport.h"
 
 namespace kivu {
 namespace {
@@ -78,6 +84,42 @@ TEST(KivuCommandLine, TheScreenIsFilledWhereNoWindowManagerRunsOrOnACarsScreenEl
   EXPECT_EQ(ChooseWindowMode(none, true, 1920, 1080), WindowMode::Maximized);
   EXPECT_EQ(ChooseWindowMode(window, false, 800, 480), WindowMode::Window);
   EXPECT_EQ(ChooseWindowMode(full, true, 1920, 1080), WindowMode::FullScreen);
+}
+
+TEST(KivuDisplay, AConsoleWithAFramebufferOrDrmDeviceStartsOnItElseThereIsNoDisplay) {
+  test::TempDir bare, framebuffer, drm, notADevice;
+  std::ofstream(framebuffer / "fb0");
+  ASSERT_EQ(mkdir((drm / "dri").c_str(), 0755), 0);
+  std::ofstream(drm / "dri/card1");
+  std::ofstream(notADevice / "fbcon");  // a console driver's name, no framebuffer
+  ASSERT_EQ(mkdir((notADevice / "dri").c_str(), 0755), 0);
+  std::ofstream(notADevice / "dri/renderD128");  // a render node shows nothing
+  struct {
+    const char *platform, *display, *wayland;
+    const std::string& devices;
+    bool ok;
+    const char* chosen;
+  } cases[] = {
+      {nullptr, ":0", nullptr, bare.Path(), true, ""},
+      {nullptr, nullptr, "wayland-0", bare.Path(), true, ""},
+      {"offscreen", nullptr, nullptr, bare.Path(), true, ""},
+      {nullptr, nullptr, nullptr, framebuffer.Path(), true, "linuxfb"},
+      {nullptr, "", "", drm.Path(), true, "eglfs"},
+      {nullptr, nullptr, nullptr, bare.Path(), false, ""},
+      {nullptr, nullptr, nullptr, notADevice.Path(), false, ""},
+      {"linuxfb:fb=/dev/fb1", nullptr, nullptr, bare.Path(), false, ""},
+      {"eglfs", ":0", nullptr, notADevice.Path(), false, ""},
+      {"eglfs", nullptr, nullptr, drm.Path(), true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.platform ? c.platform : "-") + " " + c.devices);
+    const DisplayChoice choice = ChooseDisplayPlatform(c.platform, c.display, c.wayland, c.devices);
+    EXPECT_EQ(choice.ok, c.ok);
+    EXPECT_EQ(choice.platform, c.chosen);
+    EXPECT_EQ(choice.problem.empty(), c.ok);
+  }
+  EXPECT_EQ(ChooseDisplayPlatform("linuxfb", nullptr, nullptr, bare.Path()).problem,
+            "QT_QPA_PLATFORM is linuxfb but there is no framebuffer or DRM device");
 }
 
 }  // namespace

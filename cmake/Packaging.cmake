@@ -1,0 +1,20 @@
+# The Debian package of kivu (cpack -G DEB in a release build configured with CMAKE_INSTALL_PREFIX=/usr):
+# kivu, kivu-replay, the desktop entries, the icon, the systemd unit and the README. The libraries it
+# needs come from dpkg-shlibdeps; what is loaded at run time (Qt's screen plugins, the fonts) is named.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kivu)
+set(CPACK_PACKAGE_VENDOR "Kivu developers")
+set(CPACK_PACKAGE_CONTACT "Kivu developers <kivu@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GPS dashboard for the car laid out like aircraft instruments")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Kivu turns a Linux device with a screen and a GPS receiver (a laptop, a car PC, a Raspberry Pi with a touch "
+    "screen) into an in-car dashboard: an attitude indicator, moving tapes for speed, altitude, vertical speed "
+    "and heading, trip panels, position, satellites and a clock. It records the GPS messages and a track file, "
+    "and kivu-replay paints and summarises recorded drives without a window.")
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd")
+include(CPack)
