@@ -1,65 +1,121 @@
-// Speed of the dashboard's pixel work: the canvas scaled to common screens, the attitude ball rotated,
-// a tape's worth of labels drawn.
+// Speed of the dashboard's pixel work on each kernel path: the canvas scaled to common screens, the
+// attitude ball rotated, a tape's worth of labels drawn.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <random>
 
+#include "platform/raster/Bilinear.h"
+#include "platform/raster/Png.h"
 #include "platform/raster/Surface.h"
-#include "view/Bilinear.h"
-#include "view/Dib.h"
 
 namespace {
 
 using namespace kivu;
 
-void FillRandom(CDib& dib) {
+// Noise (no two neighbours alike: the kernels' worst case) or a dashboard's kind of picture: large
+// areas of one colour with lines and text between them.
+void Fill(Bitmap& image, bool blocky) {
   std::mt19937 random(1);
-  for (int y = 0; y < dib.height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(dib.bits + y * dib.stride);
-    for (int x = 0; x < dib.width; ++x)
-      row[x] = uint32_t(random());
+  for (int y = 0; y < image.Height(); ++y) {
+    for (int x = 0; x < image.Width(); ++x) {
+      uint32_t pixel = uint32_t(random());
+      if (blocky) pixel = (x / 60 + y / 40) % 2 ? 0x00B4B4B4 : 0x00303730;
+      if (blocky && (x % 50 == 0 || random() % 40 == 0)) pixel = 0x00FFFFFF;
+      image.SetPixelAt(x, y, pixel);
+    }
   }
 }
 
-void Scale(benchmark::State& state, detail::ScaleKernel kernel) {
-  CDib canvas, screen;
-  canvas.Create(572, 384);
-  FillRandom(canvas);
-  screen.Create(int(state.range(0)), int(state.range(1)));
-  // Kept from one scale to the next, as the paint keeps it.
+PixelKernel KernelOf(const benchmark::State& state) {
+  return static_cast<PixelKernel>(state.range(0));
+}
+
+bool Runnable(benchmark::State& state) {
+  if (HasPixelKernel(KernelOf(state))) return true;
+  state.SkipWithError("this processor lacks the kernel");
+  return false;
+}
+
+// The 572 x 384 canvas to a screen of range(1) x range(2) through one kernel path (range(0)), the
+// scaler kept from one scale to the next as the paint keeps it.
+void Scale(benchmark::State& state, bool blocky) {
+  if (!Runnable(state)) return;
+  std::optional<Bitmap> canvas = Bitmap::Create(572, 384);
+  std::optional<Bitmap> screen = Bitmap::Create(int(state.range(1)), int(state.range(2)));
+  Fill(*canvas, blocky);
   BilinearScaler scaler;
   for (auto _ : state) {
-    scaler.Scale(screen, canvas, kernel);
-    benchmark::DoNotOptimize(screen.bits);
+    scaler.Scale(PixelRows::Of(*screen), PixelRows::Of(*canvas), KernelOf(state));
+    benchmark::DoNotOptimize(screen->Row(0));
   }
-  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+  state.SetLabel(PixelKernelName(KernelOf(state)));
+  state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
+}
+void BM_ScaleNoise(benchmark::State& state) {
+  Scale(state, false);
+}
+void BM_ScaleBlocks(benchmark::State& state) {
+  Scale(state, true);
 }
 
-void BM_ScaleBilinear(benchmark::State& state) {
-  Scale(state, detail::ScaleKernel::Best);
-}
-void BM_ScaleBilinearPortable(benchmark::State& state) {
-  Scale(state, detail::ScaleKernel::Portable);
-}
-void BM_ScaleBilinearPlain(benchmark::State& state) {
-  Scale(state, detail::ScaleKernel::Plain);
-}
-BENCHMARK(BM_ScaleBilinear)->Args({800, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ScaleBilinearPortable)->Args({800, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ScaleBilinearPlain)->Args({800, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-
-void BM_RotateBilinear(benchmark::State& state) {
-  CDib ball;
-  ball.Create(290, 290);
-  FillRandom(ball);
+// A picture of the dashboard (the README's, brought to the canvas's size pixel by pixel, so that its
+// areas of one colour stay so) scaled to the screen.
+void BM_ScaleDashboard(benchmark::State& state) {
+  if (!Runnable(state)) return;
+  std::optional<Bitmap> picture = ReadPng(KIVU_SOURCE_DIR "/docs/dashboard-800x480.png");
+  std::optional<Bitmap> canvas = Bitmap::Create(572, 384);
+  std::optional<Bitmap> screen = Bitmap::Create(int(state.range(1)), int(state.range(2)));
+  if (!picture) {
+    state.SkipWithError("no docs/dashboard-800x480.png");
+    return;
+  }
+  Surface(*canvas).StretchBlit(canvas->Bounds(), *picture, picture->Bounds());
+  BilinearScaler scaler;
   for (auto _ : state) {
-    std::unique_ptr<CDib> rotated;
-    RotateBilinear(ball, double(state.range(0)), Color{}, rotated);
-    benchmark::DoNotOptimize(rotated);
+    scaler.Scale(PixelRows::Of(*screen), PixelRows::Of(*canvas), KernelOf(state));
+    benchmark::DoNotOptimize(screen->Row(0));
+  }
+  state.SetLabel(PixelKernelName(KernelOf(state)));
+  state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
+}
+
+void KernelsAndScreens(benchmark::internal::Benchmark* b) {
+  for (PixelKernel k : {PixelKernel::Portable, PixelKernel::Sse41, PixelKernel::Avx2, PixelKernel::Neon}) {
+    if (!HasPixelKernel(k)) continue;
+    b->Args({int64_t(k), 800, 480});
+    b->Args({int64_t(k), 1920, 1080});
   }
 }
-BENCHMARK(BM_RotateBilinear)->Arg(17)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScaleNoise)->Apply(KernelsAndScreens)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScaleBlocks)->Apply(KernelsAndScreens)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScaleDashboard)->Apply(KernelsAndScreens)->Unit(benchmark::kMillisecond);
+
+// The attitude ball's turn: the centre of a 290 x 290 image rotated by 17 degrees, straight into an
+// image of its size, as the paint does it; noise and a ball's kind of picture.
+void Rotate(benchmark::State& state, bool blocky) {
+  if (!Runnable(state)) return;
+  std::optional<Bitmap> ball = Bitmap::Create(290, 290), turned = Bitmap::Create(290, 290);
+  Fill(*ball, blocky);
+  for (auto _ : state) {
+    RotateBilinearCentre(PixelRows::Of(*ball), 17.0, Color{}, PixelRows::Of(*turned), KernelOf(state));
+    benchmark::DoNotOptimize(turned->Row(0));
+  }
+  state.SetLabel(PixelKernelName(KernelOf(state)));
+}
+void BM_RotateNoise(benchmark::State& state) {
+  Rotate(state, false);
+}
+void BM_RotateBall(benchmark::State& state) {
+  Rotate(state, true);
+}
+void Kernels(benchmark::internal::Benchmark* b) {
+  for (PixelKernel k : {PixelKernel::Portable, PixelKernel::Sse41, PixelKernel::Avx2, PixelKernel::Neon}) {
+    if (HasPixelKernel(k)) b->Arg(int64_t(k));
+  }
+}
+BENCHMARK(BM_RotateNoise)->Apply(Kernels)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RotateBall)->Apply(Kernels)->Unit(benchmark::kMicrosecond);
 
 // One hundred short labels in the default font, as the tapes draw them: centred in 12-pixel bands.
 void BM_DrawLabels(benchmark::State& state) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "view/Bilinear.h"
+#include "platform/raster/Bilinear.h"
 #include "view/Tapes.h"
 
 namespace kivu {
@@ -53,10 +53,6 @@ void DrawBall(Surface& ball, Surface& ladder, int w, int h, const DashboardLayou
   }
 }
 
-PixelRows RowsOf(Bitmap& bitmap) {
-  return PixelRows::Within(bitmap, bitmap.Bounds());
-}
-
 }  // namespace
 
 bool AttitudeLayers::Prepare(int w, int h, const DashboardLayout& layout) {
@@ -92,22 +88,27 @@ void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
 void DrawAttitude(Surface& target, Point at, int w, int h, const DashboardLayout& layout,
                   const AttitudeFigures& figures, AttitudeLayers& layers) {
   if (w <= 0 || h <= 0 || !layers.Prepare(w, h, layout)) return;
+  // The columns of the window, which the mask leaves the ball in.
+  const Rect window =
+      Rect{w / 2 - layers.halfWidth, 0, w / 2 + layers.halfWidth, h}.Intersected(Rect{0, 0, w, h});
   if (!layers.showing || layers.shown != figures) {
     layers.showing = false;
     Surface ball(*layers.ball);
     Surface ladder(*layers.ladder);
     DrawBall(ball, ladder, w, h, layout, figures);
     // Turned by the roll and cut back to the square around its centre; where it cannot be turned, the
-    // ball is shown without roll.
-    const PixelRows turned = RowsOf(*layers.turned);
-    if (!RotateBilinearCentre(RowsOf(*layers.ball), static_cast<double>(figures.rollInt), kBlack, turned)) {
-      Surface(*layers.turned).Blit(Point{0, 0}, *layers.ball, layers.ball->Bounds());
+    // ball is shown without roll. Only the window's columns are turned and masked: the mask leaves
+    // every other pixel black, which the placement on the target skips.
+    const PixelRows turned = PixelRows::Of(*layers.turned);
+    if (!RotateBilinearCentre(PixelRows::Of(*layers.ball), static_cast<double>(figures.rollInt), kBlack,
+                              turned, window)) {
+      Surface(*layers.turned).Blit(Point{window.left, 0}, *layers.ball, window);
     }
-    Surface(*layers.turned).Blit(Point{0, 0}, *layers.mask, layers.mask->Bounds(), RasterOp::SrcAnd);
+    Surface(*layers.turned).Blit(Point{window.left, 0}, *layers.mask, window, RasterOp::SrcAnd);
     layers.shown = figures;
     layers.showing = true;
   }
-  target.BlitTransparent(at, *layers.turned, Rect{0, 0, w, h}, kBlack);
+  target.BlitTransparent(Point{at.x + window.left, at.y}, *layers.turned, window, kBlack);
 }
 
 }  // namespace kivu

@@ -323,11 +323,10 @@ void PaintDashboard(Surface& window, Size client, const DashboardPicture& pictur
       Bitmap* target = window.SelectedBitmap();
       if (target && target->Bounds().Intersected(area) == area) {
         // Straight into the window's pixels.
-        buffers.scaler.Scale(PixelRows::Within(*target, area), canvasImage);
+        buffers.scaler.Scale(PixelRows::Within(*target, area), RowsOf(canvasImage));
       } else if (EnsureBitmap(buffers.scaled, static_cast<int>(area.Width()),
                               static_cast<int>(area.Height())) &&
-                 buffers.scaler.Scale(PixelRows::Within(*buffers.scaled, buffers.scaled->Bounds()),
-                                      canvasImage) == 0) {
+                 buffers.scaler.Scale(PixelRows::Of(*buffers.scaled), RowsOf(canvasImage)) == 0) {
         // A window bitmap that does not hold the whole area: through an image of the area's size.
         window.Blit(Point{area.left, area.top}, *buffers.scaled, buffers.scaled->Bounds());
       }

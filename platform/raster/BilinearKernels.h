@@ -1,0 +1,134 @@
+// What the scaling and rotation kernels share: the plan worked out from the sizes, the portable
+// kernels (which the vector ones finish their rows with) and the table of each path's kernels.
+// Private to the raster layer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/raster/Bilinear.h"
+
+namespace kivu::detail {
+
+// Per destination column j the two source columns and their weights: column j reads source column
+// q = j (Ws - 1) div X and, when the remainder r is not 0, q + 1, with the weights X - r and r. The
+// arrays are padded to a multiple of 4 columns with harmless entries, for kernels that work in groups.
+struct ScaleSetup {
+  int ws = 0, hs = 0, wd = 0, hd = 0;
+  uint32_t x = 0, y = 0;  // Wd - 1, Hd - 1
+  uint64_t d = 0;         // X * Y
+  std::vector<int32_t> left, right;
+  std::vector<uint32_t> leftWeight, rightWeight;
+  // (X - r, r) for each byte of each column, side by side, for the vector kernels; empty when a weight
+  // would not fit 16 bits.
+  std::vector<int16_t> pairedWeights;
+  // For source column c (0 to Ws): the first destination column whose left column is c or beyond, and
+  // whether that column reads column c alone (its remainder is 0).
+  std::vector<int32_t> firstReading;
+  std::vector<uint8_t> readsAlone;
+
+  bool Fits(Size destination, Size source) const {
+    return ws == source.width && hs == source.height && wd == destination.width && hd == destination.height;
+  }
+  void Prepare(Size destination, Size source);
+  // Source rows and their weights for destination row i.
+  void Row(int i, int& upper, int& lower, uint32_t& upperWeight, uint32_t& lowerWeight) const {
+    const uint64_t t = uint64_t(i) * uint64_t(hs - 1);
+    const uint32_t q = uint32_t(t / y), r = uint32_t(t % y);
+    upper = int(q);
+    lower = r > 0 ? int(q) + 1 : int(q);
+    upperWeight = y - r;
+    lowerWeight = r;
+  }
+};
+
+// The fast kernels split the formula's sum: per source row, h = A0 (X - rx) + A1 rx for each byte
+// (exact, and shared by all destination rows that read that source row); per destination pixel,
+// n = hUpper (Y - ry) + hLower ry + D div 2, which is the formula's numerator, and n div D by the exact
+// divider. Everything fits 32 bits when 255.5 D < 2^32.
+struct VerticalWeights {
+  uint32_t upper = 0, lower = 0, half = 0;
+  const ExactDivider* divider = nullptr;
+};
+
+// One path's kernels. horizontal fills h (4 values a column) for destination columns [from, to) of a
+// source row, from a multiple of 8 (it may make the columns up to the next even one too); vertical
+// makes destination pixels [from, to) of a row (it may make some of them twice); sameColumns finds
+// where two rows are one colour; rotate makes every pixel of rotated.
+struct PixelKernels {
+  void (*horizontal)(const uint32_t* row, const ScaleSetup& s, uint32_t* h, int from, int to);
+  void (*vertical)(const uint32_t* ha, const uint32_t* hb, const VerticalWeights& w, uint32_t* out, int from,
+                   int to);
+  // Bit c of bits (c < n - 1): columns c and c + 1 of rows a and b, each n pixels, are one colour. The
+  // bits from n - 1 on are clear, through SameColumnWords(n) words.
+  void (*sameColumns)(const uint32_t* a, const uint32_t* b, int n, uint64_t* bits);
+  void (*rotate)(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps, uint32_t fill);
+};
+
+// Each path's table, or null where this build or processor cannot run it.
+const PixelKernels* PortableKernels();
+const PixelKernels* Sse41Kernels();
+const PixelKernels* Avx2Kernels();
+const PixelKernels* NeonKernels();
+
+constexpr int SameColumnWords(int n) {
+  return n / 64 + 1;
+}
+void SameColumnsPortable(const uint32_t* a, const uint32_t* b, int n, uint64_t* bits);
+void HorizontalPortable(const uint32_t* row, const ScaleSetup& s, uint32_t* h, int from, int to);
+void VerticalPortable(const uint32_t* ha, const uint32_t* hb, const VerticalWeights& w, uint32_t* out,
+                      int from, int to);
+
+// The 16.16 blend of four samples, first three bytes; the fourth stays zero. Four equal samples give
+// their own colour exactly.
+inline uint32_t Blend(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br, uint32_t fx, uint32_t fy) {
+  uint32_t pixel = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t top = (((tl >> shift) & 0xFF) * (65536 - fx) + ((tr >> shift) & 0xFF) * fx) >> 16;
+    const uint32_t bottom = (((bl >> shift) & 0xFF) * (65536 - fx) + ((br >> shift) & 0xFF) * fx) >> 16;
+    pixel |= ((top * (65536 - fy) + bottom * fy) >> 16) << shift;
+  }
+  return pixel;
+}
+
+// Whether all four samples of the 16.16 point lie inside the source: the short way applies. The
+// points whose samples all lie inside form a box, so a straight walk between two such points stays in.
+inline bool SamplesInside(int64_t sx, int64_t sy, int w, int h) {
+  const int64_t px = sx >> 16, py = sy >> 16;
+  return px >= 1 && py >= 1 && px + 1 < w && py + 1 < h;
+}
+
+// One rotated pixel: inside the source through `blend` (given the two rows at the point's column and
+// its fractions), unless the four samples are one colour (most of the attitude ball), at the edges
+// through RotateSample's rules.
+template <typename BlendInside>
+inline uint32_t RotatePixel(const PixelRows& source, int64_t sx, int64_t sy, uint32_t fill,
+                            BlendInside blend) {
+  if (!SamplesInside(sx, sy, source.width, source.height)) return RotateSample(source, sx, sy, fill);
+  const int64_t px = sx >> 16, py = sy >> 16;
+  const uint32_t* upper = source.Row(int(py)) + px;
+  const uint32_t* lower = source.Row(int(py) + 1) + px;
+  if (upper[0] == upper[1] && lower[0] == lower[1] && upper[0] == lower[0]) return upper[0] & kPixelColorMask;
+  return blend(upper, lower, uint32_t(sx & 0xFFFF), uint32_t(sy & 0xFFFF));
+}
+
+template <typename BlendInside>
+inline void RotateRowsWith(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
+                           uint32_t fill, BlendInside blend) {
+  int64_t rowX = steps.startX, rowY = steps.startY;
+  for (int y = 0; y < rotated.height; ++y) {
+    uint32_t* out = rotated.Row(y);
+    int64_t sx = rowX, sy = rowY;
+    for (int x = 0; x < rotated.width; ++x, sx += steps.dxc, sy += steps.dxs)
+      out[x] = RotatePixel(source, sx, sy, fill, blend);
+    rowX += steps.dns;
+    rowY += steps.dxc;
+  }
+}
+
+inline uint32_t BlendPortable(const uint32_t* upper, const uint32_t* lower, uint32_t fx, uint32_t fy) {
+  return Blend(upper[0], upper[1], lower[0], lower[1], fx, fy);
+}
+
+}  // namespace kivu::detail
