@@ -1,24 +1,31 @@
-#include "app/BitmapButton.h"
+#include "config/PictureButton.h"
 
 #include <QPainter>
 
 namespace kivu {
 
-BitmapButton::BitmapButton(const QPixmap& normal, const QPixmap& pressed, QWidget* parent)
-    : QAbstractButton(parent), normal_(normal), pressed_(pressed) {
+PictureButton::PictureButton(QPixmap normal, QPixmap pressed, QWidget* parent, int margin)
+    : QAbstractButton(parent), normal_(std::move(normal)), pressed_(std::move(pressed)), margin_(margin) {
   setFocusPolicy(Qt::TabFocus);  // a finger's press leaves the focus where it was
-  setAttribute(Qt::WA_OpaquePaintEvent);
+  // Without a margin every pixel is the picture's; a margin shows what lies behind the button.
+  setAttribute(Qt::WA_OpaquePaintEvent, margin_ == 0);
 }
 
-void BitmapButton::paintEvent(QPaintEvent*) {
+QSize PictureButton::sizeHint() const {
+  const QSize margins(2 * margin_, 2 * margin_);
+  return normal_.size().isEmpty() ? QSize(40, 40) : normal_.size() + margins;
+}
+
+void PictureButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
   const QPixmap& picture = isDown() && !pressed_.isNull() ? pressed_ : normal_;
   if (picture.isNull()) {
     painter.fillRect(rect(), QColor(80, 80, 80));
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, text());
   } else {
-    painter.drawPixmap(rect(), picture);
+    painter.drawPixmap(rect().adjusted(margin_, margin_, -margin_, -margin_), picture);
   }
   if (hasFocus()) {
     painter.setPen(QPen(kFocusColour, 2));
