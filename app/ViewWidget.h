@@ -47,6 +47,8 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   void OnCommand(int id);
   // True once the dashboard has been painted on the screen.
   bool IsPainted() const { return firstPaintDone_; }
+  // Readable while the reader waits in the hand-off for the event loop to take its fix.
+  int FixWaitingFd() const { return fixWaiting_.Fd(); }
 
   // ViewWindow.
   void Invalidate(bool erase) override;
