@@ -17,9 +17,6 @@ namespace kivu {
 
 class CKivuApp {
  public:
-  CKivuApp() = default;
-  CKivuApp(const CKivuApp&) = delete;
-  CKivuApp& operator=(const CKivuApp&) = delete;
   // SIGINT and SIGTERM get their default actions back before the pair they write to is closed.
   ~CKivuApp();
 
