@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "ChildProcess.h"
@@ -28,12 +29,12 @@ bool IsFolder(const std::string& path) {
 // The stored settings but the GPS source, in the order of a first save, then DISPLAY_AD and
 // BLINKING_LIGHT, between bars.
 std::string StoredOf(const AppSettings& s) {
-  std::string stored =
-      std::to_string(s.digitalReadout) + "|" + std::to_string(s.unitSelection) + "|" + s.navigationPath;
+  std::ostringstream stored;
+  stored << s.digitalReadout << '|' << s.unitSelection << '|' << s.navigationPath;
   for (int value :
        {s.recordGpsMessages, s.pitchSource, s.rollSource, s.recordTrack, s.displayAd, s.blinkingLight})
-    stored += "|" + std::to_string(value);
-  return stored;
+    stored << '|' << value;
+  return stored.str();
 }
 
 // Sets an environment variable for the length of a test and puts the old value back.
