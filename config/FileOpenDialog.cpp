@@ -19,6 +19,7 @@ namespace kivu {
 namespace {
 
 constexpr int kListIconSize = 24;
+constexpr int kButtonWidth = 110;  // OK and Cancel
 // The size the dialog takes where the screen has room for it.
 constexpr QSize kWantedSize(620, 420);
 
@@ -55,7 +56,7 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
   layout->addLayout(FolderRow());
   layout->addWidget(CreateList(), 1);
   layout->addLayout(NameAndTypeRow());
-  layout->addLayout(OkCancelRow(*this, 110));
+  layout->addLayout(OkCancelRow(*this, kButtonWidth));
   resize(kWantedSize);
   LoadIcons();
 }
