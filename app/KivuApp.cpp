@@ -124,12 +124,14 @@ bool CKivuApp::StartReplay() {
 void CKivuApp::CatchTerminationSignals() {
   int fds[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return;
-  signalPipeWrite = fds[1];
+  signalRead_.Reset(fds[0]);
+  signalWrite_.Reset(fds[1]);
+  signalPipeWrite = signalWrite_.Get();
   // SIGINT and SIGTERM close the document through the event loop, never inside the handler.
-  auto* notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, qApp);
-  QObject::connect(notifier, &QSocketNotifier::activated, [this, fd = fds[0]] {
+  signalNotifier_ = std::make_unique<QSocketNotifier>(signalRead_.Get(), QSocketNotifier::Read);
+  QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, [this] {
     char byte;
-    [[maybe_unused]] ssize_t n = read(fd, &byte, 1);
+    [[maybe_unused]] ssize_t n = read(signalRead_.Get(), &byte, 1);
     if (doc_) doc_->OnCloseDocument();
   });
   struct sigaction action = {};
@@ -138,6 +140,14 @@ void CKivuApp::CatchTerminationSignals() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+CKivuApp::~CKivuApp() {
+  if (!signalWrite_) return;
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  signalPipeWrite = -1;
+  signalNotifier_.reset();
 }
 
 bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {

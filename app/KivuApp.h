@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLocalServer>
+#include <QSocketNotifier>
 #include <memory>
 
 #include "app/CommandLine.h"
@@ -10,11 +11,15 @@
 #include "app/SplashWnd.h"
 #include "gps/CaptureFeeder.h"
 #include "platform/InstanceLock.h"
+#include "platform/UniqueFd.h"
 
 namespace kivu {
 
 class CKivuApp {
  public:
+  // SIGINT and SIGTERM get their default actions back before the pair they write to is closed.
+  ~CKivuApp();
+
   // The command of the about box.
   static constexpr int kAboutCommand = 57664;
 
@@ -45,6 +50,10 @@ class CKivuApp {
   std::unique_ptr<CSplashWnd> splash_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<CKivuDoc> doc_;
+  // The pair from the signal handler to the event loop: its ends, and the loop's watch on the read end.
+  UniqueFd signalRead_;
+  UniqueFd signalWrite_;
+  std::unique_ptr<QSocketNotifier> signalNotifier_;
 };
 
 // The name of the local socket over which a second copy asks the first to show itself.

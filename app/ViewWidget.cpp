@@ -7,9 +7,9 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "app/BitmapButton.h"
 #include "app/WindowSystem.h"
 #include "config/KivuPicture.h"
+#include "config/PictureButton.h"
 #include "config/SettingsDialog.h"
 #include "config/TouchDialog.h"
 #include "platform/raster/Bitmap.h"
@@ -129,16 +129,16 @@ void KivuViewWidget::focusInEvent(QFocusEvent* event) {
 void KivuViewWidget::OnCommand(int id) {
   if (!created_ || shutDown_) return;
   switch (id) {
-    case 1:
+    case kCommandExit:
       if (onExit_) onExit_();
       break;
-    case 2:
+    case kCommandSettings:
       view_->OnSettings();
       break;
-    case 3:
+    case kCommandNavigator:
       view_->OnNavigator();
       break;
-    case 4:
+    case kCommandMinimize:
       view_->OnMinimize();
       break;
     default:
@@ -198,7 +198,7 @@ void KivuViewWidget::BringMainFrameToForeground() {
 
 void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
                                   int pressedPicture) {
-  auto* button = new BitmapButton(KivuPicture(normalPicture), KivuPicture(pressedPicture), this);
+  auto* button = new PictureButton(KivuPicture(normalPicture), KivuPicture(pressedPicture), this);
   button->setText(QString::fromStdString(caption));
   button->setObjectName(QString::fromStdString(caption));
   button->setAccessibleName(QString::fromStdString(caption));
@@ -209,17 +209,12 @@ void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect
 }
 
 void KivuViewWidget::MoveButton(int id, const Rect& rect) {
-  if (BitmapButton* button = buttons_.value(id))
+  if (PictureButton* button = buttons_.value(id))
     button->setGeometry(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
 }
 
 bool KivuViewWidget::RunSettingsDialog(SettingsValues& values) {
-  CSettings dialog(this);
-  dialog.SetValues(values);
-  dialog.SetAboutHandler(onAbout_);
-  if (dialog.DoModal() != kDialogOk) return false;
-  values = dialog.GetValues();
-  return true;
+  return kivu::RunSettingsDialog(this, values, onAbout_);
 }
 
 }  // namespace kivu

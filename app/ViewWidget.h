@@ -21,7 +21,7 @@
 
 namespace kivu {
 
-class BitmapButton;
+class PictureButton;
 
 // Time since the program started (main starts it).
 QElapsedTimer& ProgramClock();
@@ -39,13 +39,16 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   // Runs the view's shutdown (timers, receiver, track file) once; later calls do nothing.
   void Shutdown();
 
-  // What command 1 (Exit) does: the document's close. What the about command does.
+  // What kCommandExit does: the document's close. What the about command does.
   void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
   void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
-  // A command from a button or its key: 1 Exit, 2 Settings, 3 Navigator, 4 Minimize.
+  // A command from a button or its key: kCommandExit, kCommandSettings, kCommandNavigator or
+  // kCommandMinimize.
   void OnCommand(int id);
   // True once the dashboard has been painted on the screen.
   bool IsPainted() const { return firstPaintDone_; }
+  // Readable while the reader waits in the hand-off for the event loop to take its fix.
+  int FixWaitingFd() const { return fixWaiting_.Fd(); }
 
   // ViewWindow.
   void Invalidate(bool erase) override;
@@ -80,7 +83,7 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   QSocketNotifier fixNotifier_;
   std::unique_ptr<CKivuView> view_;
   QHash<int, uint32_t> timers_;                                       // Qt's timer id -> the view's
-  QHash<int, BitmapButton*> buttons_;                                 // by command
+  QHash<int, PictureButton*> buttons_;                                // by command
   std::vector<std::pair<std::string, std::string>> waitingMessages_;  // text, caption
   bool created_ = false;
   bool shutDown_ = false;

@@ -25,21 +25,26 @@ inline constexpr const char* kKeyDisplayAd = "DISPLAY_AD";
 inline constexpr const char* kKeyBlinkingLight = "BLINKING_LIGHT";
 inline constexpr const char* kKeyGpsSource = "GPS_SOURCE";
 
-// The settings the view holds for the whole run. Every reader tests the integers against 0 only, and
-// values other than the listed ones are kept as they are.
-struct AppSettings {
-  std::string recordFolder;  // where the GPS message log and the track file go; ends with '/'
-  int unitSelection = 0;     // 0 metric, 1 imperial
-  int digitalReadout = 1;    // 1 shows the digital readout
+// The eight settings the settings dialog edits, and what the Settings command hands it. A combo box with
+// nothing selected gives -1.
+struct SettingsValues {
+  int unitSelection = 0;   // 0 metric, 1 imperial
+  int digitalReadout = 1;  // 1 shows the digital readout
   std::string navigationPath = kDefaultNavigationPath;
-  int recordGpsMessages = 0;         // 1 records the raw GPS messages
-  int pitchSource = 0;               // 0 acceleration, 1 pitch angle
-  int rollSource = 0;                // 0 centripetal acceleration, 1 roll angle
-  int recordTrack = 0;               // 1 records the track file
+  int recordGpsMessages = 0;  // 1 records the raw GPS messages
+  int pitchSource = 0;        // 0 acceleration, 1 pitch angle
+  int rollSource = 0;         // 0 centripetal acceleration, 1 roll angle
+  int recordTrack = 0;        // 1 records the track file
+  std::string gpsSource;      // where GPS messages come from: "" automatic, a port, "gpsd[:HOST[:PORT]]"
+};
+
+// The settings the view holds for the whole run: the dialog's eight and those only the file sets. Every
+// reader tests the integers against 0 only, and values other than the listed ones are kept as they are.
+struct AppSettings : SettingsValues {
+  std::string recordFolder;          // where the GPS message log and the track file go; ends with '/'
   int displayAd = 1;                 // 1 shows the advertisement banner; only ever set by editing the file
   int blinkingLight = 1;             // 1 lets the light blink; only ever set by editing the file
   std::vector<std::string> adTexts;  // the banner's texts, shown in turn
-  std::string gpsSource;  // where GPS messages come from: "" automatic, a port, "gpsd[:HOST[:PORT]]"
 };
 
 // The folder Kivu's files live in (see ModuleFolder), ending with '/'.

@@ -2,65 +2,30 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPushButton>
 #include <QScroller>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include "config/KivuPicture.h"
-#include "config/TouchDialog.h"
+#include "config/PictureButton.h"
 
 namespace kivu {
 
 namespace {
 
-// Rows as high as a finger needs.
-constexpr int kRowHeight = kTouchHeight;
 constexpr int kListIconSize = 24;
+constexpr int kButtonWidth = 110;  // OK and Cancel
 // The size the dialog takes where the screen has room for it.
 constexpr QSize kWantedSize(620, 420);
 
 constexpr int kUpPicture = 164;
 constexpr int kUpPressedPicture = 165;
 constexpr int kFolderPicture = 162;
-
-QString Shown(const std::string& bytes) {
-  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-// A button drawn as one of two pictures, normal and pressed.
-class PictureButton : public QAbstractButton {
- public:
-  PictureButton(QPixmap normal, QPixmap pressed, QWidget* parent)
-      : QAbstractButton(parent), normal_(std::move(normal)), pressed_(std::move(pressed)) {
-    setFixedSize(kTouchHeight, kTouchHeight);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPixmap& picture = isDown() && !pressed_.isNull() ? pressed_ : normal_;
-    if (picture.isNull()) {
-      painter.drawText(rect(), Qt::AlignCenter, text());
-      return;
-    }
-    int side = width() - 8;
-    painter.drawPixmap(QRect((width() - side) / 2, (height() - side) / 2, side, side), picture);
-    if (hasFocus()) painter.drawRect(rect().adjusted(0, 0, -1, -1));
-  }
-
- private:
-  QPixmap normal_;
-  QPixmap pressed_;
-};
 
 // The current folder, its end kept in view when the whole path does not fit: "...maps/europe/west".
 class PathLabel : public QLabel {
@@ -84,22 +49,43 @@ QIcon ThemeIcon(const char* name, const QIcon& fallback) {
 }  // namespace
 
 CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidget* parent)
-    : QDialog(parent), browser_(attributeMask, filter) {
+    : TouchDialog(parent, kWantedSize), browser_(attributeMask, filter) {
   setWindowTitle("Open");
   setObjectName("159");
-  MakeTouchDialog(*this);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(FolderRow());
+  layout->addWidget(CreateList(), 1);
+  layout->addLayout(NameAndTypeRow());
+  layout->addLayout(OkCancelRow(*this, kButtonWidth));
+  resize(kWantedSize);
+  LoadIcons();
+}
 
+// The folder's picture, the path shown and Up.
+QBoxLayout* CFileOpen::FolderRow() {
   auto* folderPicture = new QLabel(this);
   folderPicture->setPixmap(KivuPicture(kFolderPicture));
   pathLabel_ = new PathLabel(this);
   pathLabel_->setObjectName("1011");
   pathLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  upButton_ = new PictureButton(KivuPicture(kUpPicture), KivuPicture(kUpPressedPicture), this);
+  constexpr int kUpMargin = 4;
+  upButton_ = new PictureButton(KivuPicture(kUpPicture), KivuPicture(kUpPressedPicture), this, kUpMargin);
+  upButton_->setFixedSize(kTouchHeight, kTouchHeight);
   upButton_->setObjectName("1008");
   upButton_->setText("Up");
   upButton_->setToolTip("Up");
   upButton_->setAccessibleName("Up");
+  connect(upButton_, &QAbstractButton::clicked, this, [this] { OnUp(); });
 
+  auto* row = new QHBoxLayout;
+  row->addWidget(folderPicture);
+  row->addWidget(pathLabel_, 1);
+  row->addWidget(upButton_);
+  return row;
+}
+
+// The folder's entries, rows as high as a finger needs, scrolled by a finger's drag.
+QWidget* CFileOpen::CreateList() {
   list_ = new QListWidget(this);
   list_->setObjectName("1007");
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -107,10 +93,18 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
   list_->setIconSize(QSize(kListIconSize, kListIconSize));
   list_->setSortingEnabled(false);  // the entries come sorted
   QScroller::grabGesture(list_->viewport(), QScroller::TouchGesture);
+  connect(list_, &QListWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
+  connect(list_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { OnDoubleClicked(item); });
+  return list_;
+}
 
+// The name box and the type box, with the type of the filter's first entry.
+QBoxLayout* CFileOpen::NameAndTypeRow() {
   auto* nameLabel = new QLabel("&Name", this);
   nameEdit_ = new QLineEdit(this);
   nameEdit_->setObjectName("1009");
+  nameEdit_->setMinimumHeight(kTouchHeight);
   nameLabel->setBuddy(nameEdit_);
   auto* typeLabel = new QLabel("&Type", this);
   typeBox_ = new QComboBox(this);
@@ -119,65 +113,26 @@ CFileOpen::CFileOpen(std::uint32_t attributeMask, std::string_view filter, QWidg
   for (const FileType& type : browser_.Types())
     typeBox_->addItem(Shown(type.description));
   typeBox_->setCurrentIndex(browser_.TypeIndex());
-
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("2");
   MakeTouchComboBox(*typeBox_);
-  for (QWidget* control : std::initializer_list<QWidget*>{nameEdit_, ok, cancel})
-    control->setMinimumHeight(kTouchHeight);
-  ok->setMinimumWidth(110);
-  cancel->setMinimumWidth(110);
+  connect(typeBox_, &QComboBox::currentIndexChanged, this, [this](int index) { OnTypeChanged(index); });
 
-  auto* top = new QHBoxLayout;
-  top->addWidget(folderPicture);
-  top->addWidget(pathLabel_, 1);
-  top->addWidget(upButton_);
-  auto* fields = new QHBoxLayout;
-  fields->addWidget(nameLabel);
-  fields->addWidget(nameEdit_, 3);
-  fields->addSpacing(16);
-  fields->addWidget(typeLabel);
-  fields->addWidget(typeBox_, 2);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addWidget(list_, 1);
-  layout->addLayout(fields);
-  layout->addLayout(buttons);
-  resize(kWantedSize);
+  auto* row = new QHBoxLayout;
+  row->addWidget(nameLabel);
+  row->addWidget(nameEdit_, 3);
+  row->addSpacing(16);
+  row->addWidget(typeLabel);
+  row->addWidget(typeBox_, 2);
+  return row;
+}
 
+void CFileOpen::LoadIcons() {
   EnsureIconTheme();
   folderIcon_ = ThemeIcon("folder", style()->standardIcon(QStyle::SP_DirIcon));
   programIcon_ = ThemeIcon("application-x-executable", style()->standardIcon(QStyle::SP_FileIcon));
   fileIcon_ = ThemeIcon("text-x-generic", style()->standardIcon(QStyle::SP_FileIcon));
-
-  connect(ok, &QPushButton::clicked, this, &CFileOpen::accept);
-  connect(cancel, &QPushButton::clicked, this, &CFileOpen::reject);
-  connect(upButton_, &QAbstractButton::clicked, this, [this] { OnUp(); });
-  connect(list_, &QListWidget::itemSelectionChanged, this, [this] { OnSelectionChanged(); });
-  connect(list_, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { OnDoubleClicked(item); });
-  connect(typeBox_, &QComboBox::currentIndexChanged, this, [this](int index) { OnTypeChanged(index); });
-}
-
-int CFileOpen::DoModal() {
-  FitToScreen(*this, kWantedSize);
-  return ExecInFront(*this) == kDialogOk ? kDialogOk : kDialogCancel;
-}
-
-void CFileOpen::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!initialized_) Initialize();
 }
 
 void CFileOpen::Initialize() {
-  initialized_ = true;
   browser_.Start(startFolder_);
   ShowCurrentFolder();
   ListFolder(browser_.CurrentFolder());
@@ -201,7 +156,7 @@ void CFileOpen::FillList() {
                                                            : fileIcon_;
     auto* item = new QListWidgetItem(icon, Shown(entry.name), list_);
     item->setData(Qt::UserRole, static_cast<qulonglong>(i));
-    item->setSizeHint(QSize(0, kRowHeight));
+    item->setSizeHint(QSize(0, kTouchHeight));  // rows as high as a finger needs
   }
   list_->scrollToTop();
 }
@@ -249,7 +204,7 @@ void CFileOpen::OnDoubleClicked(QListWidgetItem* item) {
 
 void CFileOpen::OnTypeChanged(int index) {
   browser_.SetTypeIndex(index);
-  if (initialized_) ListFolder(browser_.CurrentFolder());
+  if (IsInitialized()) ListFolder(browser_.CurrentFolder());
 }
 
 void CFileOpen::OnUp() {
@@ -268,10 +223,6 @@ void CFileOpen::accept() {
   }
   const FolderEntry* entry = EntryOf(list_->selectedItems().value(0));
   if (entry) Enter(*entry);
-}
-
-void CFileOpen::reject() {
-  done(kDialogCancel);
 }
 
 }  // namespace kivu

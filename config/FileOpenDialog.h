@@ -2,14 +2,15 @@
 // and the full path of the picked file. Its state lives in FileBrowser; this class shows it.
 #pragma once
 
-#include <QDialog>
 #include <QIcon>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "config/FileOpenModel.h"
+#include "config/TouchDialog.h"
 
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -19,13 +20,9 @@ class QAbstractButton;
 
 namespace kivu {
 
-// The results of DoModal.
-inline constexpr int kDialogOk = 1;
-inline constexpr int kDialogCancel = 2;
-
 // Controls carry their numbers as object names: "1011" path label, "1008" Up, "1007" list, "1009" name
 // box, "1010" type box, "1" OK, "2" Cancel.
-class CFileOpen : public QDialog {
+class CFileOpen : public TouchDialog {
  public:
   // filter: "description|pattern|...||" (see ParseFileFilter); entries whose attributes share a bit with
   // attributeMask are not listed. The first type is selected.
@@ -33,9 +30,6 @@ class CFileOpen : public QDialog {
 
   // The folder to open in; when it does not exist the dialog opens at the root.
   void SetStartFolder(std::string folder) { startFolder_ = std::move(folder); }
-
-  // Runs the dialog: kDialogOk or kDialogCancel.
-  int DoModal();
 
   // After OK: the folder shown + "/" + the picked (or typed) name.
   std::string GetPathName() const { return browser_.GetPathName(); }
@@ -46,13 +40,15 @@ class CFileOpen : public QDialog {
   const std::string& CurrentFolder() const { return browser_.CurrentFolder(); }
 
   void accept() override;  // OK
-  void reject() override;  // Cancel, Escape and the close box
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void Initialize() override;
 
  private:
-  void Initialize();
+  QBoxLayout* FolderRow();
+  QWidget* CreateList();
+  QBoxLayout* NameAndTypeRow();
+  void LoadIcons();
   void FillList();
   void ShowCurrentFolder();
   void Enter(const FolderEntry& entry);
@@ -64,7 +60,6 @@ class CFileOpen : public QDialog {
 
   FileBrowser browser_;
   std::string startFolder_;
-  bool initialized_ = false;
 
   QLabel* pathLabel_ = nullptr;
   QAbstractButton* upButton_ = nullptr;

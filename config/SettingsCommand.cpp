@@ -5,19 +5,6 @@
 
 namespace kivu {
 
-SettingsValues SettingsValuesOf(const AppSettings& settings) {
-  SettingsValues values;
-  values.unitSelection = settings.unitSelection;
-  values.digitalReadout = settings.digitalReadout;
-  values.navigationPath = settings.navigationPath;
-  values.recordGpsMessages = settings.recordGpsMessages;
-  values.pitchSource = settings.pitchSource;
-  values.rollSource = settings.rollSource;
-  values.recordTrack = settings.recordTrack;
-  values.gpsSource = settings.gpsSource;
-  return values;
-}
-
 std::vector<GpsSourceChoice> GpsSourceChoices(const std::string& stored,
                                               const std::vector<SerialPortInfo>& ports) {
   std::vector<GpsSourceChoice> choices = {{"Automatic", ""}};
@@ -42,15 +29,8 @@ std::vector<GpsSourceChoice> GpsSourceChoices(const std::string& stored,
 
 void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, const std::string& iniPath,
                          const RecordingSwitches& switches) {
-  settings.unitSelection = values.unitSelection;
-  settings.digitalReadout = values.digitalReadout;
-  settings.navigationPath = values.navigationPath;
-  settings.recordGpsMessages = values.recordGpsMessages;
-  settings.pitchSource = values.pitchSource;
-  settings.rollSource = values.rollSource;
-  settings.recordTrack = values.recordTrack;
   const bool sourceChanged = settings.gpsSource != values.gpsSource;
-  settings.gpsSource = values.gpsSource;
+  static_cast<SettingsValues&>(settings) = values;
   SaveAppSettings(settings, iniPath);
   if (switches.setRecordMessages)
     switches.setRecordMessages(settings.recordFolder, settings.recordGpsMessages);

@@ -11,20 +11,10 @@
 
 namespace kivu {
 
-// The settings the settings dialog edits, named as in AppSettings. A combo box with nothing selected
-// gives -1.
-struct SettingsValues {
-  int unitSelection = 0;
-  int digitalReadout = 1;
-  std::string navigationPath;
-  int recordGpsMessages = 0;
-  int pitchSource = 0;
-  int rollSource = 0;
-  int recordTrack = 0;
-  std::string gpsSource;
-};
-
-SettingsValues SettingsValuesOf(const AppSettings& settings);
+// The eight of the settings that the dialog edits.
+inline SettingsValues SettingsValuesOf(const AppSettings& settings) {
+  return static_cast<const SettingsValues&>(settings);
+}
 
 // One entry of the settings dialog's GPS row: what it shows, and the GPS_SOURCE setting it stands for.
 struct GpsSourceChoice {

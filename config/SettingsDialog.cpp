@@ -10,15 +10,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "config/TouchDialog.h"
-
 namespace kivu {
 
 namespace {
 
-QString Shown(const std::string& bytes) {
-  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
+// The least width of the dialog's buttons with words on them.
+constexpr int kButtonWidth = 120;
 
 QComboBox* ComboBox(const char* id, std::initializer_list<const char*> items, QWidget* parent) {
   auto* box = new QComboBox(parent);
@@ -75,41 +72,43 @@ void PutSelection(QComboBox* box, int value) {
 
 }  // namespace
 
-CSettings::CSettings(QWidget* parent) : QDialog(parent) {
+CSettings::CSettings(QWidget* parent) : TouchDialog(parent) {
   setWindowTitle("Settings");
   setObjectName("152");
-  MakeTouchDialog(*this);
-  // Everything but OK and Cancel scrolls where the screen is too low for it (800 x 480); the columns
-  // are narrow enough for a portrait screen 480 pixels wide.
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(CreateFields(), 1);
+  layout->addLayout(OkCancelRow(*this, kButtonWidth));
+}
+
+// Everything but OK and Cancel scrolls where the screen is too low for it (800 x 480); the columns are
+// narrow enough for a portrait screen 480 pixels wide.
+QWidget* CSettings::CreateFields() {
   auto* scroll = new FittingScrollArea(this);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   auto* body = new QWidget(scroll);
+  auto* fields = new QVBoxLayout(body);
+  fields->setContentsMargins(0, 0, 0, 0);
+  fields->addLayout(UnitRows(body));
+  fields->addSpacing(8);
+  fields->addLayout(NavigatorRow(body));
+  fields->addSpacing(8);
+  fields->addLayout(SourceRows(body));
+  fields->addSpacing(8);
+  fields->addLayout(CheckRows(body));
+  fields->addStretch(1);
+  scroll->setWidget(body);
+  return scroll;
+}
 
+// The unit system's box, and the three units it gives under their names.
+QLayout* CSettings::UnitRows(QWidget* body) {
   unitBox_ = ComboBox("1000", {"Metric", "Imperial"}, body);
   speedUnit_ = UnitLabel("1002", body);
   altitudeUnit_ = UnitLabel("1003", body);
   distanceUnit_ = UnitLabel("1004", body);
-  navigatorBox_ = new QLineEdit(body);
-  navigatorBox_->setObjectName("1005");
-  navigatorBox_->setMinimumHeight(kTouchHeight);
-  QPushButton* browse = Button("1006", "...", body);
-  browse->setMinimumWidth(kTouchHeight + 8);
-  pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, body);
-  rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, body);
-  gpsBox_ = ComboBox("1011", {}, body);
-  gpsBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  gpsBox_->setMinimumContentsLength(12);
-  digitalReadoutBox_ = CheckBox("1001", "Display digital readout", body);
-  recordGpsMessagesBox_ = CheckBox("1007", "Record GPS messages", body);
-  recordTrackBox_ = CheckBox("1008", "Record track data", body);
-  QPushButton* about = Button("57664", "About Kivu...", body);
-  QPushButton* ok = Button("1", "OK", this);
-  ok->setDefault(true);
-  QPushButton* cancel = Button("2", "Cancel", this);
-  for (QPushButton* button : {about, ok, cancel})
-    button->setMinimumWidth(120);
+  connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { ShowUnits(); });
 
   auto* units = new QGridLayout;
   units->addWidget(new QLabel("Unit", body), 0, 0);
@@ -125,11 +124,32 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
     units->setColumnStretch(column, 1);
     units->itemAtPosition(1, column)->widget()->setMinimumWidth(56);
   }
+  return units;
+}
+
+// The navigator's path and "..." that browses for it.
+QLayout* CSettings::NavigatorRow(QWidget* body) {
+  navigatorBox_ = new QLineEdit(body);
+  navigatorBox_->setObjectName("1005");
+  navigatorBox_->setMinimumHeight(kTouchHeight);
+  QPushButton* browse = Button("1006", "...", body);
+  browse->setMinimumWidth(kTouchHeight + 8);
+  connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
 
   auto* navigator = new QHBoxLayout;
   navigator->addWidget(new QLabel("Navigator", body));
   navigator->addWidget(navigatorBox_, 1);
   navigator->addWidget(browse);
+  return navigator;
+}
+
+// The GPS source over the sources of the pitch and roll figures.
+QLayout* CSettings::SourceRows(QWidget* body) {
+  pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, body);
+  rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, body);
+  gpsBox_ = ComboBox("1011", {}, body);
+  gpsBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  gpsBox_->setMinimumContentsLength(12);
 
   auto* sources = new QGridLayout;
   sources->addWidget(new QLabel("GPS", body), 0, 0);
@@ -139,6 +159,19 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
   sources->addWidget(new QLabel("Roll source", body), 2, 0);
   sources->addWidget(rollBox_, 2, 1);
   sources->setColumnStretch(1, 1);
+  return sources;
+}
+
+// The three check boxes, and "About Kivu..." beside them.
+QLayout* CSettings::CheckRows(QWidget* body) {
+  digitalReadoutBox_ = CheckBox("1001", "Display digital readout", body);
+  recordGpsMessagesBox_ = CheckBox("1007", "Record GPS messages", body);
+  recordTrackBox_ = CheckBox("1008", "Record track data", body);
+  QPushButton* about = Button("57664", "About Kivu...", body);
+  about->setMinimumWidth(kButtonWidth);
+  connect(about, &QPushButton::clicked, this, [this] {
+    if (onAbout_) onAbout_();
+  });
 
   auto* checks = new QGridLayout;
   checks->addWidget(digitalReadoutBox_, 0, 0);
@@ -146,49 +179,10 @@ CSettings::CSettings(QWidget* parent) : QDialog(parent) {
   checks->addWidget(recordTrackBox_, 2, 0);
   checks->addWidget(about, 1, 2);
   checks->setColumnStretch(1, 1);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-
-  auto* fields = new QVBoxLayout(body);
-  fields->setContentsMargins(0, 0, 0, 0);
-  fields->addLayout(units);
-  fields->addSpacing(8);
-  fields->addLayout(navigator);
-  fields->addSpacing(8);
-  fields->addLayout(sources);
-  fields->addSpacing(8);
-  fields->addLayout(checks);
-  fields->addStretch(1);
-  scroll->setWidget(body);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(scroll, 1);
-  layout->addLayout(buttons);
-
-  connect(unitBox_, &QComboBox::currentIndexChanged, this, [this] { ShowUnits(); });
-  connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
-  connect(about, &QPushButton::clicked, this, [this] {
-    if (onAbout_) onAbout_();
-  });
-  connect(ok, &QPushButton::clicked, this, &CSettings::accept);
-  connect(cancel, &QPushButton::clicked, this, &CSettings::reject);
-}
-
-int CSettings::DoModal() {
-  FitToScreen(*this);
-  return ExecInFront(*this) == kDialogOk ? kDialogOk : kDialogCancel;
-}
-
-void CSettings::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!initialized_) Initialize();
+  return checks;
 }
 
 void CSettings::Initialize() {
-  initialized_ = true;
   PutValues();
   ShowUnits();
   shownPath_ = values_.navigationPath;
@@ -244,10 +238,6 @@ void CSettings::accept() {
   QString shown = navigatorBox_->text();
   values_.navigationPath = shown == Shown(shownPath_) ? shownPath_ : shown.toStdString();
   done(kDialogOk);
-}
-
-void CSettings::reject() {
-  done(kDialogCancel);
 }
 
 bool RunSettingsDialog(QWidget* parent, SettingsValues& values, std::function<void()> onAbout) {

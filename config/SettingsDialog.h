@@ -3,7 +3,6 @@
 // Settings command hands it the values and takes them back after OK (see RunSettingsDialog).
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLayout;
 class QLineEdit;
 
 namespace kivu {
@@ -21,7 +21,7 @@ namespace kivu {
 // "1005" navigator box, "1006" "...", "1009" pitch source, "1010" roll source, "1001" digital readout,
 // "1007" record GPS messages, "1008" record track data, "1011" GPS source, "57664" about, "1" OK,
 // "2" Cancel.
-class CSettings : public QDialog {
+class CSettings : public TouchDialog {
  public:
   explicit CSettings(QWidget* parent = nullptr);
 
@@ -35,17 +35,17 @@ class CSettings : public QDialog {
   // What "About Kivu..." does: show the about box over the main window and return when it is closed.
   void SetAboutHandler(std::function<void()> onAbout) { onAbout_ = std::move(onAbout); }
 
-  // Runs the dialog: kDialogOk or kDialogCancel.
-  int DoModal();
-
   void accept() override;  // OK
-  void reject() override;  // Cancel, Escape and the close box
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void Initialize() override;
 
  private:
-  void Initialize();
+  QWidget* CreateFields();
+  QLayout* UnitRows(QWidget* body);
+  QLayout* NavigatorRow(QWidget* body);
+  QLayout* SourceRows(QWidget* body);
+  QLayout* CheckRows(QWidget* body);
   void PutValues();
   void ReadValues();
   void ShowUnits();
@@ -54,7 +54,6 @@ class CSettings : public QDialog {
   SettingsValues values_;
   std::string shownPath_;  // the navigator path the box shows, byte for byte
   std::function<void()> onAbout_;
-  bool initialized_ = false;
 
   QComboBox* unitBox_ = nullptr;
   QLineEdit* speedUnit_ = nullptr;

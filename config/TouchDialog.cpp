@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -61,12 +62,49 @@ int ExecInFront(QDialog& dialog) {
   return dialog.exec();
 }
 
+QHBoxLayout* OkCancelRow(QDialog& dialog, int buttonWidth) {
+  auto* ok = new QPushButton("OK", &dialog);
+  ok->setObjectName("1");
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", &dialog);
+  cancel->setObjectName("2");
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  for (QPushButton* button : {ok, cancel}) {
+    button->setMinimumSize(buttonWidth, kTouchHeight);
+    row->addWidget(button);
+  }
+  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+  return row;
+}
+
 void ShowTouchMessageBox(QWidget* parent, const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, parent);
   MakeTouchDialog(box);
   box.button(QMessageBox::Ok)->setMinimumSize(2 * kTouchHeight, kTouchHeight);
   ExecInFront(box);
+}
+
+TouchDialog::TouchDialog(QWidget* parent, QSize wanted) : QDialog(parent), wanted_(wanted) {
+  MakeTouchDialog(*this);
+}
+
+int TouchDialog::DoModal() {
+  FitToScreen(*this, wanted_);
+  return ExecInFront(*this) == kDialogOk ? kDialogOk : kDialogCancel;
+}
+
+void TouchDialog::reject() {
+  done(kDialogCancel);
+}
+
+void TouchDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (initialized_) return;
+  initialized_ = true;
+  Initialize();
 }
 
 }  // namespace kivu

@@ -7,11 +7,21 @@
 #include <string>
 
 class QComboBox;
+class QHBoxLayout;
 
 namespace kivu {
 
 // The least height of anything a finger presses.
 inline constexpr int kTouchHeight = 44;
+
+// The results of DoModal.
+inline constexpr int kDialogOk = 1;
+inline constexpr int kDialogCancel = 2;
+
+// Bytes of the core's (UTF-8, or not quite: a file name) as a control shows them.
+inline QString Shown(const std::string& bytes) {
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
 // A dialog window with a title and a close box, but no minimise or maximise box: it goes and comes with
 // the dashboard it belongs to.
@@ -28,8 +38,34 @@ void FitToScreen(QDialog& dialog, QSize wanted = {});
 // splash at start), the dialog stays above too, so that it is never hidden behind it.
 int ExecInFront(QDialog& dialog);
 
+// The OK ("1", the default button) and Cancel ("2") of dialog at its bottom right, at least buttonWidth
+// wide and kTouchHeight high, tied to its accept and reject.
+QHBoxLayout* OkCancelRow(QDialog& dialog, int buttonWidth);
+
 // A message box over parent with text, caption ("" for none) and an OK button for a finger; returns when
 // it is closed.
 void ShowTouchMessageBox(QWidget* parent, const std::string& text, const std::string& caption);
+
+// A dialog of the dashboard's (MakeTouchDialog) run by DoModal. Its controls take their values when it is
+// first shown, in Initialize, so that what is set between its making and its run is what it shows.
+class TouchDialog : public QDialog {
+ public:
+  // wanted: the size DoModal gives it where the screen has room (its size hint when empty).
+  explicit TouchDialog(QWidget* parent, QSize wanted = {});
+
+  // Runs the dialog: kDialogOk or kDialogCancel.
+  int DoModal();
+
+  void reject() override;  // Cancel, Escape and the close box
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  virtual void Initialize() = 0;
+  bool IsInitialized() const { return initialized_; }
+
+ private:
+  QSize wanted_;
+  bool initialized_ = false;
+};
 
 }  // namespace kivu

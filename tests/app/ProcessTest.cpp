@@ -338,13 +338,12 @@ TEST_F(KivuRun, ASecondStartHandsOverToTheFirstAndEndsAtOnceWithStatus0) {
   auto first = StartOnThePort();
   ASSERT_TRUE(first->WaitUntil([&] { return test::FileExists(runtime / "kivu.socket"); }, 5s))
       << first->Describe();
-  auto startedSecond = Clock::now();
-  auto second = StartOnThePort();
+  // The hand-over comes before the rest of start-up (the capture to replay, then the splash): the second
+  // copy never looks for the capture it is given, which is not there.
+  auto second = Start({"--replay", home / "missing.nmea"});
   ASSERT_TRUE(second->WaitForExit(3s));
-  auto secondRan = Clock::now() - startedSecond;
   EXPECT_EQ(second->ExitStatus(), 0) << second->Describe();
-  // Less than the first copy's one-second splash alone: the second one made no window.
-  EXPECT_LT(secondRan, 1000ms);
+  EXPECT_EQ(second->Err().find("capture"), std::string::npos) << second->Err();
   EXPECT_EQ(second->Err().find("did not answer"), std::string::npos) << second->Err();
   EXPECT_TRUE(first->Running()) << first->Describe();
   // The first copy goes on to its dashboard.
@@ -389,10 +388,8 @@ TEST_P(TerminationSignal, EndsKivuPromptlyWithStatus0AndLeavesOnlyWholeTrackLine
   ASSERT_TRUE(kivu->WaitUntil([&] { return RecordFile("gps").size() == 4 * Burst(1).size(); }, 5s))
       << kivu->Describe();
 
-  auto signalled = Clock::now();
   kivu->Signal(GetParam());
   ASSERT_TRUE(kivu->WaitForExit(3s)) << kivu->Describe();
-  EXPECT_LT(Clock::now() - signalled, 3s);
   EXPECT_EQ(kivu->ExitStatus(), 0) << kivu->Describe();
 
   std::string track = RecordFile("track");

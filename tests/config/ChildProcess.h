@@ -2,6 +2,8 @@
 // without taking the test program with it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
 namespace kivu::test {
@@ -23,3 +25,13 @@ ChildOutcome RunInChild(const std::function<int()>& body);
 ChildOutcome RunUnprivileged(const std::function<int()>& body);
 
 }  // namespace kivu::test
+
+// In a test: skips it where the child of RunUnprivileged could not drop root's privileges; else the child
+// has to have exited with 0.
+#define KIVU_EXPECT_UNPRIVILEGED_SUCCESS(child)                                \
+  do {                                                                         \
+    if ((child).exited && (child).code == ::kivu::test::kCannotDropPrivileges) \
+      GTEST_SKIP() << "cannot drop root privileges";                           \
+    ASSERT_TRUE((child).exited);                                               \
+    EXPECT_EQ((child).code, 0);                                                \
+  } while (0)

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <string>
 
+#include "UsersCard.h"
 #include "config/FileOpenDialog.h"
 #include "support/QtTestSupport.h"
 #include "support/TestSupport.h"
@@ -26,13 +27,7 @@ class BrowseDialog : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = dir_.Path().substr(0, dir_.Path().size() - 1);
-    for (const char* name : {"A.EXE", "b.exe", "c.txt", "exe"})
-      WriteFile(dir_ / name, "x");
-    WriteFile(dir_ / "navit", "#!/bin/sh\n");
-    ASSERT_EQ(chmod((dir_ / "navit").c_str(), 0755), 0);
-    ASSERT_EQ(mkdir((dir_ / "Maps").c_str(), 0755), 0);
-    WriteFile(dir_ / "Maps/europe.map", "x");
-    ASSERT_EQ(mkfifo((dir_ / "gps.pipe").c_str(), 0644), 0);
+    test::MakeUsersCard(dir_, {"A.EXE", "b.exe", "c.txt", "exe"});
   }
 
   // Opens the dialog as the settings dialog does, in start (the tree by default).

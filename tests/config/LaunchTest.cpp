@@ -1,13 +1,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cerrno>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "config/AppSettings.h"
@@ -24,23 +23,12 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-// Waits until a file called name appears in folder (the scripts below move their mark into place whole).
-bool WaitForFile(const std::string& folder, const std::string& name, int timeoutMs = 10000) {
-  UniqueFd notify(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
-  if (!notify || inotify_add_watch(notify.Get(), folder.c_str(), IN_MOVED_TO | IN_CREATE) < 0) return false;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!FileExists(folder + name)) {
-    auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    pollfd fd{notify.Get(), POLLIN, 0};
-    if (poll(&fd, 1, static_cast<int>(left.count())) > 0) {
-      char events[4096];
-      while (read(notify.Get(), events, sizeof events) > 0) {
-      }
-    }
-  }
-  return true;
+// Waits until the process pid has ended and been reaped, which its descriptor tells by a hang-up.
+bool WaitUntilReaped(pid_t pid, int timeoutMs = 10000) {
+  UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+  if (!process) return errno == ESRCH;  // reaped already
+  pollfd fd{process.Get(), 0, 0};
+  return poll(&fd, 1, timeoutMs) > 0 && (fd.revents & POLLHUP) != 0;
 }
 
 class Launch : public ::testing::Test {
@@ -54,7 +42,7 @@ class Launch : public ::testing::Test {
     return path;
   }
   std::string Mark() {
-    EXPECT_TRUE(WaitForFile(dir_.Path(), "mark"));
+    EXPECT_TRUE(test::WaitForFile(dir_.Path(), "mark"));
     return ReadFile(dir_ / "mark");
   }
 
@@ -103,10 +91,8 @@ TEST_F(Launch, TheEndedProgramLeavesNoZombieBehind) {
   std::string pid = Mark();
   ASSERT_FALSE(pid.empty());
   pid.pop_back();
-  // Reaping happens in the background when the script ends; give it ten seconds at most.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (FileExists("/proc/" + pid) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // Reaping happens in the background when the script ends.
+  EXPECT_TRUE(WaitUntilReaped(std::stoi(pid)));
   EXPECT_FALSE(FileExists("/proc/" + pid)) << "process " << pid << " still there";
 }
 

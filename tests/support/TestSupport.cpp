@@ -1,18 +1,23 @@
 #include "support/TestSupport.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "platform/UniqueFd.h"
 
 namespace kivu::test {
 
@@ -51,6 +56,24 @@ void WriteFile(const std::string& path, const std::string& content) {
 bool FileExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
+}
+
+bool WaitForFile(const std::string& folder, const std::string& name, int timeoutMs) {
+  UniqueFd notify(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+  if (!notify || inotify_add_watch(notify.Get(), folder.c_str(), IN_MOVED_TO | IN_CREATE) < 0) return false;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!FileExists(folder + name)) {
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd fd{notify.Get(), POLLIN, 0};
+    if (poll(&fd, 1, static_cast<int>(left.count())) > 0) {
+      char events[4096];
+      while (read(notify.Get(), events, sizeof events) > 0) {
+      }
+    }
+  }
+  return true;
 }
 
 std::string SourcePath(const std::string& relative) {

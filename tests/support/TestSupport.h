@@ -29,6 +29,9 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+// Waits until a file called name appears in folder (made there, or moved there whole); false when the
+// time-out passes first.
+bool WaitForFile(const std::string& folder, const std::string& name, int timeoutMs = 10000);
 
 // A file of the repository, by its path from the top of the source tree.
 std::string SourcePath(const std::string& relative);

@@ -8,7 +8,6 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 #include "config/AppSettings.h"
 #include "config/IniFile.h"
@@ -272,10 +271,7 @@ TEST_F(ViewLife, NavigatorStartsTheProgram) {
   CKivuView view(window, settings, clock);
   view.OnNavigator();
   EXPECT_TRUE(window.messages.empty());
-  auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!test::FileExists(mark) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(5ms);
-  EXPECT_TRUE(test::FileExists(mark));
+  EXPECT_TRUE(test::WaitForFile(ports.Path(), "started"));
 }
 
 }  // namespace
