@@ -13,6 +13,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "and kivu-replay paints and summarises recorded drives without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# A cross build packs for the processor it builds for (dpkg-shlibdeps then wants DEB_HOST_ARCH=arm64 too).
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-liberation2")
