@@ -45,8 +45,8 @@ void VerticalNeon(const uint32_t* ha, const uint32_t* hb, const VerticalWeights&
   int j = from;
   for (; j + 4 <= to; j += 4) {
     auto pixel = [&](int at) {
-      const uint32x4_t n = vmlaq_n_u32(vmlaq_n_u32(rounding, vld1q_u32(ha + 4 * at), w.upper),
-                                       vld1q_u32(hb + 4 * at), w.lower);
+      const uint32x4_t n = vmlaq_n_u32(vmlaq_n_u32(rounding, vld1q_u32(ha + 4 * std::ptrdiff_t(at)), w.upper),
+                                       vld1q_u32(hb + 4 * std::ptrdiff_t(at)), w.lower);
       return vmovn_u32(DivideNeon(n, multiplier, shift));
     };
     // Every quotient is at most 255: the narrowing loses nothing.

@@ -44,8 +44,8 @@ __attribute__((target("avx2"))) void VerticalAvx2(const uint32_t* ha, const uint
   int j = from;
   for (; j + 4 <= to; j += 4) {
     auto numerators = [&](int at) __attribute__((target("avx2"))) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ha + 4 * at));
-      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hb + 4 * at));
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ha + 4 * std::ptrdiff_t(at)));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hb + 4 * std::ptrdiff_t(at)));
       return _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(a, upper), _mm256_mullo_epi32(b, lower)),
                               rounding);
     };
@@ -181,8 +181,8 @@ __attribute__((target("sse4.1"))) void VerticalSse41(const uint32_t* ha, const u
   int j = from;
   for (; j + 2 <= to; j += 2) {
     auto pixel = [&](int at) __attribute__((target("sse4.1"))) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ha + 4 * at));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hb + 4 * at));
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ha + 4 * std::ptrdiff_t(at)));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hb + 4 * std::ptrdiff_t(at)));
       const __m128i n =
           _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(a, upper), _mm_mullo_epi32(b, lower)), rounding);
       return DivideSse41(n, multiplier, shift);

@@ -173,16 +173,16 @@ void ExpectExactOverTheWholeRange(uint64_t d) {
 
 TEST(Scale, TheMultiplyShiftDivisionIsExactForEveryNumerator) {
   // The dashboard's sizes: every numerator, one by one, for 800 x 480.
-  const uint64_t d800 = 799 * 479;
+  const uint64_t d800 = uint64_t{799} * 479;
   const detail::ExactDivider divider = detail::MakeExactDivider(d800, 255 * d800 + d800 / 2);
   ASSERT_TRUE(divider.valid);
   for (uint64_t n = 0; n <= 255 * d800 + d800 / 2; ++n) {
     if (divider.Divide(uint32_t(n)) != n / d800) FAIL() << "n " << n;
   }
   // By blocks: 1920 x 1080, 4K, every divisor up to 50 000 and a spread of screen sizes.
-  ASSERT_TRUE(detail::MakeExactDivider(1919 * 1079, 256 * 1919 * 1079).valid);
-  ExpectExactOverTheWholeRange(1919 * 1079);
-  ExpectExactOverTheWholeRange(3839 * 2159);
+  ASSERT_TRUE(detail::MakeExactDivider(uint64_t{1919} * 1079, uint64_t{256} * 1919 * 1079).valid);
+  ExpectExactOverTheWholeRange(uint64_t{1919} * 1079);
+  ExpectExactOverTheWholeRange(uint64_t{3839} * 2159);
   for (uint64_t d = 2; d <= 50000; ++d)
     ExpectExactOverTheWholeRange(d);
   std::mt19937 random(7);
