@@ -7,7 +7,6 @@ namespace kivu {
 
 namespace {
 
-constexpr Color kWhite{255, 255, 255};
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
 // The white pen, text colour and transparent text background every scale draws with; everything is

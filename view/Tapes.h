@@ -5,13 +5,9 @@
 #pragma once
 
 #include "platform/raster/Surface.h"
+#include "view/DashboardColours.h"
 
 namespace kivu {
-
-// Figures that are no longer live (the GPS has no fix) are drawn in these instead of white labels and
-// green readouts: still readable, plainly not current.
-constexpr Color kDimmedLabelColour{110, 110, 110};
-constexpr Color kDimmedReadoutColour{0, 120, 0};
 
 // 6 pixels a unit, larger values upwards; ticks on the right edge, "%0.3d" labels of the magnitude.
 void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed = false);
