@@ -183,39 +183,43 @@ QImage Splash() {
   return image;
 }
 
-QImage AppIcon(int size) {
+// A transparent square icon of size pixels, drawn antialiased on a grid of `design` units a side.
+template <typename Draw>
+QImage Icon(int size, double design, Draw draw) {
   QImage image(size, size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 64.0, size / 64.0);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(24, 28, 32));
-  p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-  AttitudeBall(p, QPointF(32, 32), 24, 4, -15);
+  p.scale(size / design, size / design);
+  draw(p);
   return image;
 }
 
+QImage AppIcon(int size) {
+  return Icon(size, 64.0, [](QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(24, 28, 32));
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+    AttitudeBall(p, QPointF(32, 32), 24, 4, -15);
+  });
+}
+
 QImage FolderIcon(int size) {
-  QImage image(size, size, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 32.0, size / 32.0);
-  p.setPen(QPen(QColor(150, 110, 20), 1));
-  p.setBrush(QColor(230, 180, 60));
-  QPainterPath back;
-  back.moveTo(3, 8);
-  back.lineTo(12, 8);
-  back.lineTo(14, 10.5);
-  back.lineTo(29, 10.5);
-  back.lineTo(29, 27);
-  back.lineTo(3, 27);
-  back.closeSubpath();
-  p.drawPath(back);
-  p.setBrush(QColor(250, 205, 90));
-  p.drawRoundedRect(QRectF(3, 13, 26, 14), 1.5, 1.5);
-  return image;
+  return Icon(size, 32.0, [](QPainter& p) {
+    p.setPen(QPen(QColor(150, 110, 20), 1));
+    p.setBrush(QColor(230, 180, 60));
+    QPainterPath back;
+    back.moveTo(3, 8);
+    back.lineTo(12, 8);
+    back.lineTo(14, 10.5);
+    back.lineTo(29, 10.5);
+    back.lineTo(29, 27);
+    back.lineTo(3, 27);
+    back.closeSubpath();
+    p.drawPath(back);
+    p.setBrush(QColor(250, 205, 90));
+    p.drawRoundedRect(QRectF(3, 13, 26, 14), 1.5, 1.5);
+  });
 }
 
 bool Save(const QImage& image, const QString& folder, const char* name) {
