@@ -87,27 +87,20 @@ TEST(DashboardPaint, BeforeTheFirstFixEverythingShowsZero) {
   EXPECT_TRUE(ShowsText(b, "\n0", l.distanceRect, DT_CENTER, kCyan, panel));
   EXPECT_TRUE(ShowsText(b, "\n00:00", l.durationRect, DT_CENTER, kCyan, panel));
   // The panels with a legend have their figures 50 pixels in and one line down.
-  auto figures = [](const Rect& r) { return Rect{r.left + 50, r.top + 19, r.right, r.bottom}; };
-  EXPECT_TRUE(ShowsText(b, "0\n0", figures(l.speedStatsRect), DT_LEFT, kCyan, panel));
-  EXPECT_TRUE(ShowsText(b, "0\n0\n0", figures(l.altitudeStatsRect), DT_LEFT, kCyan, panel));
-  EXPECT_TRUE(ShowsText(b, "0\n0", figures(l.pitchStatsRect), DT_LEFT, kCyan, panel));
-  EXPECT_TRUE(ShowsText(b, "0\n0", figures(l.rollStatsRect), DT_LEFT, kCyan, panel));
+  for (auto [r, figures] : {std::pair{&l.speedStatsRect, "0\n0"},
+                            {&l.altitudeStatsRect, "0\n0\n0"},
+                            {&l.pitchStatsRect, "0\n0"},
+                            {&l.rollStatsRect, "0\n0"}})
+    EXPECT_TRUE(
+        ShowsText(b, figures, Rect{r->left + 50, r->top + 19, r->right, r->bottom}, DT_LEFT, kCyan, panel));
   for (const Rect* box : {&l.headingBoxRect, &l.speedBoxRect, &l.altitudeBoxRect, &l.verticalSpeedBoxRect})
     EXPECT_TRUE(ShowsText(b, "0", *box, DT_CENTER | DT_VCENTER, kGreen, p.layout.readoutFont));
-  // The tapes around zero (their middles lie under the readouts): 350 left of north on the heading
-  // tape, 20 above the speed tape's middle, -10 below the altitude tape's.
-  const Rect& hd = l.headingTapeRect;
-  const int west10 = hd.left + static_cast<int>(hd.Width()) / 2 - 1 - 50;
-  EXPECT_TRUE(ShowsText(b, "350", Rect{west10 - 10, hd.top + 12, west10 + 10, hd.top + 24}, kCentredLine,
-                        kWhite, canvasFont));
-  const Rect& sp = l.speedTapeRect;
-  const int speedMiddle = sp.top + static_cast<int>(sp.Height()) / 2;
-  EXPECT_TRUE(ShowsText(b, "020", Rect{sp.left, speedMiddle - 126, sp.right - 10, speedMiddle - 114},
-                        kCentredLine, kWhite, canvasFont));
-  const Rect& al = l.altitudeTapeRect;
-  const int altitudeMiddle = al.top + static_cast<int>(al.Height()) / 2;
-  EXPECT_TRUE(ShowsText(b, "-010", Rect{al.left, altitudeMiddle + 54, al.right - 10, altitudeMiddle + 66},
-                        kCentredLine, kWhite, canvasFont));
+  // The tapes' labels around zero (their middles lie under the readouts): 350 at x 166 of the heading
+  // tape (101, 341, 333, 371), 20 at y 53 of the speed tape (26, 34, 68, 312), -10 at y 233 of the
+  // altitude tape (364, 34, 406, 312).
+  EXPECT_TRUE(ShowsText(b, "350", Rect{156, 353, 176, 365}, kCentredLine, kWhite, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "020", Rect{26, 47, 58, 59}, kCentredLine, kWhite, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "-010", Rect{364, 227, 396, 239}, kCentredLine, kWhite, canvasFont));
   EXPECT_TRUE(ShowsText(b, "09:41", l.clockRect, kCentredLine, kWhite, p.layout.clockFont));
 
   // Changed figures show as themselves.
@@ -276,9 +269,9 @@ TEST(DashboardPaint, UprightAdvertisementColumnsHoldWhatTheirCountGivesThem) {
     const int n = std::clamp(height - 202, 0, 256) / 7;
     std::string_view first = text, second;
     if (static_cast<int>(text.size()) > n) {
-      const int k = AdBreakPosition(text, n);
-      first = std::string_view(text).substr(0, static_cast<size_t>(std::max(k, 0)));
-      second = std::string_view(text).substr(static_cast<size_t>(k + 1));
+      const int k = AdBreakPosition(text, n);  // -1: no blank, the whole text in the second column
+      first = k < 0 ? std::string_view() : first.substr(0, static_cast<size_t>(k));
+      second = std::string_view(text).substr(k < 0 ? 0 : static_cast<size_t>(k) + 1);
     }
     EXPECT_TRUE(UprightStripShows(height, first, second));
   }

@@ -25,6 +25,13 @@ struct Panel {
         n += White(x, y);
     return n;
   }
+  // A white run on row y from x `from` to `to` (exclusive), with no white just outside it.
+  bool RunAt(int y, int from, int to) const {
+    if (White(from - 1, y) || White(to, y)) return false;
+    for (int x = from; x < to; ++x)
+      if (!White(x, y)) return false;
+    return true;
+  }
   // Whether the label band r shows text as the scales draw it: white, centred, in the default font.
   ::testing::AssertionResult Shows(const char* text, Rect r) const {
     return test::ShowsText(bitmap, text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE, kWhite,
@@ -126,33 +133,20 @@ TEST(PitchLadder, LevelShowsTheHorizonAndRungsWithMarks) {
     EXPECT_TRUE(p.White(x, 219));
     EXPECT_TRUE(p.White(x, 110));  // the horizon line across the whole width
   }
-  // Long rungs 41 pixels from x 124 at 10 and 20 degrees (y 60, 10) and -10, -20 (y 160, 210).
-  for (int y : {60, 10, 160, 210}) {
-    EXPECT_FALSE(p.White(123, y));
-    for (int x = 124; x < 165; ++x)
-      EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_FALSE(p.White(165, y));
-  }
-  // Their labels either side, two digits with the sign.
+  // Long rungs 41 pixels from x 124 at 10, 20, -10 and -20 degrees, labelled either side with the sign.
   for (auto [y, label] : {std::pair{60, "10"}, {10, "20"}, {160, "-10"}, {210, "-20"}}) {
+    EXPECT_TRUE(p.RunAt(y, 124, 165)) << y;
     EXPECT_TRUE(p.Shows(label, Rect{85, y - 6, 115, y + 6})) << y;
     EXPECT_TRUE(p.Shows(label, Rect{175, y - 6, 205, y + 6})) << y;
   }
   // Short rungs 21 pixels at 5, 15, -5, -15 degrees, without labels.
   for (int y : {85, 35, 135, 185}) {
-    EXPECT_FALSE(p.White(133, y));
-    for (int x = 134; x < 155; ++x)
-      EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_FALSE(p.White(155, y));
+    EXPECT_TRUE(p.RunAt(y, 134, 155)) << y;
     EXPECT_EQ(p.WhiteIn(Rect{85, y - 6, 115, y + 6}), 0) << y;
   }
   // The 10-pixel mark 12 pixels below each rung.
-  for (int y : {122, 72, 22, 97, 147, 172, 197}) {
-    EXPECT_FALSE(p.White(139, y));
-    for (int x = 140; x < 150; ++x)
-      EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_FALSE(p.White(150, y));
-  }
+  for (int y : {122, 72, 22, 97, 147, 172, 197})
+    EXPECT_TRUE(p.RunAt(y, 140, 150)) << y;
   // No labels at the horizon.
   EXPECT_EQ(p.WhiteIn(Rect{85, 104, 115, 110}), 0);
 }
