@@ -15,6 +15,7 @@
 #include <QtGui/QRadialGradient>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <functional>
 
 namespace {
@@ -43,6 +44,16 @@ QImage Button(const Glyph& glyph, bool pressed, int size = 40) {
   if (pressed) p.translate(1, 1);
   glyph(p, pressed ? kYellow : QColor(245, 245, 245));
   return image;
+}
+
+// A closed path through the points, in order.
+QPainterPath ClosedPath(std::initializer_list<QPointF> points) {
+  QPainterPath path;
+  path.moveTo(*points.begin());
+  for (auto it = points.begin() + 1; it != points.end(); ++it)
+    path.lineTo(*it);
+  path.closeSubpath();
+  return path;
 }
 
 void PowerSymbol(QPainter& p, const QColor& c) {
@@ -76,12 +87,7 @@ void Gear(QPainter& p, const QColor& c) {
 
 void NavigatorArrow(QPainter& p, const QColor& c) {
   // A navigation arrow pointing up and to the right, notched at its tail.
-  QPainterPath arrow;
-  arrow.moveTo(30, 9);
-  arrow.lineTo(21, 31);
-  arrow.lineTo(18.5, 21.5);
-  arrow.lineTo(9, 19);
-  arrow.closeSubpath();
+  const QPainterPath arrow = ClosedPath({{30, 9}, {21, 31}, {18.5, 21.5}, {9, 19}});
   p.setPen(QPen(c, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(c);
   p.drawPath(arrow);
@@ -104,11 +110,7 @@ void UpArrow(QPainter& p, const QColor& c) {
   p.drawPath(path);
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  QPainterPath head;
-  head.moveTo(30, 8);
-  head.lineTo(38 - 0.5, 20);
-  head.lineTo(22.5, 20);
-  head.closeSubpath();
+  const QPainterPath head = ClosedPath({{30, 8}, {38 - 0.5, 20}, {22.5, 20}});
   p.drawPath(head);
 }
 
@@ -154,12 +156,7 @@ QImage Splash() {
   land.setColorAt(0, QColor(40, 48, 40));
   land.setColorAt(1, QColor(16, 20, 16));
   p.fillRect(QRectF(0, 120, 350, 80), land);
-  QPainterPath road;
-  road.moveTo(250, 120);
-  road.lineTo(256, 120);
-  road.lineTo(350, 200);
-  road.lineTo(150, 200);
-  road.closeSubpath();
+  const QPainterPath road = ClosedPath({{250, 120}, {256, 120}, {350, 200}, {150, 200}});
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(60, 60, 64));
   p.drawPath(road);
@@ -208,14 +205,7 @@ QImage FolderIcon(int size) {
   return Icon(size, 32.0, [](QPainter& p) {
     p.setPen(QPen(QColor(150, 110, 20), 1));
     p.setBrush(QColor(230, 180, 60));
-    QPainterPath back;
-    back.moveTo(3, 8);
-    back.lineTo(12, 8);
-    back.lineTo(14, 10.5);
-    back.lineTo(29, 10.5);
-    back.lineTo(29, 27);
-    back.lineTo(3, 27);
-    back.closeSubpath();
+    const QPainterPath back = ClosedPath({{3, 8}, {12, 8}, {14, 10.5}, {29, 10.5}, {29, 27}, {3, 27}});
     p.drawPath(back);
     p.setBrush(QColor(250, 205, 90));
     p.drawRoundedRect(QRectF(3, 13, 26, 14), 1.5, 1.5);
