@@ -15,8 +15,8 @@
 #include <QtGui/QRadialGradient>
 #include <cmath>
 #include <cstdio>
-#include <initializer_list>
 #include <functional>
+#include <initializer_list>
 
 namespace {
 
