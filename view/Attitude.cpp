@@ -47,13 +47,6 @@ PixelRows RowsOf(Bitmap& bitmap) {
 
 }  // namespace
 
-void DrawReadout(Surface& surface, const Rect& box, int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", value);
-  surface.DrawRect(box);
-  surface.DrawText(text, box, DT_CENTER | DT_VCENTER);
-}
-
 bool AttitudeLayers::Prepare(int w, int h, const DashboardLayout& layout) {
   const Rect& ladderRect = layout.pitchLadderRect;
   const bool same = ball && ball->Width() == w && ball->Height() == h && ladder &&

@@ -50,8 +50,4 @@ void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
 void DrawAttitude(Surface& target, Point at, int w, int h, const DashboardLayout& layout,
                   const AttitudeFigures& figures, AttitudeLayers& layers);
 
-// A digital readout: the box in the selected pen and brush, the value centred in it in the selected
-// font and text colour. The ball's pitch and roll readouts and the tapes' on the canvas are drawn alike.
-void DrawReadout(Surface& surface, const Rect& box, int value);
-
 }  // namespace kivu

@@ -133,4 +133,11 @@ void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h) {
   }
 }
 
+void DrawReadout(Surface& surface, const Rect& box, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  surface.DrawRect(box);
+  surface.DrawText(text, box, DT_CENTER | DT_VCENTER);
+}
+
 }  // namespace kivu

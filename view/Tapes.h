@@ -22,4 +22,8 @@ void DrawHeadingTape(Surface& surface, int courseInt, int w, int h, bool dimmed 
 // the long rungs, a short mark below every rung.
 void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h);
 
+// A digital readout: the box in the selected pen and brush, the value centred in it in the selected
+// font and text colour. The tapes' readouts on the canvas and the ball's pitch and roll are drawn alike.
+void DrawReadout(Surface& surface, const Rect& box, int value);
+
 }  // namespace kivu
