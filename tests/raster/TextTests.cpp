@@ -60,7 +60,7 @@ bool IsClippedTo(const Bitmap& clipped, const Bitmap& whole, const Rect& clip) {
 }
 
 struct TextCanvas {
-  TextCanvas(int w, int h, FontRecord record = DefaultFontRecord())
+  TextCanvas(int w, int h, const FontRecord& record = DefaultFontRecord())
       : bitmap(MakeBitmap(w, h, kBack)), surface(bitmap) {
     surface.SelectFont(Font::Create(record));
     surface.SetTextColor(kInk);
