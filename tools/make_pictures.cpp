@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <initializer_list>
 
 namespace {
 
@@ -44,16 +43,6 @@ QImage Button(const Glyph& glyph, bool pressed, int size = 40) {
   if (pressed) p.translate(1, 1);
   glyph(p, pressed ? kYellow : QColor(245, 245, 245));
   return image;
-}
-
-// A closed path through the points, in order.
-QPainterPath ClosedPath(std::initializer_list<QPointF> points) {
-  QPainterPath path;
-  path.moveTo(*points.begin());
-  for (auto it = points.begin() + 1; it != points.end(); ++it)
-    path.lineTo(*it);
-  path.closeSubpath();
-  return path;
 }
 
 void PowerSymbol(QPainter& p, const QColor& c) {
@@ -87,7 +76,12 @@ void Gear(QPainter& p, const QColor& c) {
 
 void NavigatorArrow(QPainter& p, const QColor& c) {
   // A navigation arrow pointing up and to the right, notched at its tail.
-  const QPainterPath arrow = ClosedPath({{30, 9}, {21, 31}, {18.5, 21.5}, {9, 19}});
+  QPainterPath arrow;
+  arrow.moveTo(30, 9);
+  arrow.lineTo(21, 31);
+  arrow.lineTo(18.5, 21.5);
+  arrow.lineTo(9, 19);
+  arrow.closeSubpath();
   p.setPen(QPen(c, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(c);
   p.drawPath(arrow);
@@ -110,7 +104,11 @@ void UpArrow(QPainter& p, const QColor& c) {
   p.drawPath(path);
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  const QPainterPath head = ClosedPath({{30, 8}, {38 - 0.5, 20}, {22.5, 20}});
+  QPainterPath head;
+  head.moveTo(30, 8);
+  head.lineTo(38 - 0.5, 20);
+  head.lineTo(22.5, 20);
+  head.closeSubpath();
   p.drawPath(head);
 }
 
@@ -156,7 +154,12 @@ QImage Splash() {
   land.setColorAt(0, QColor(40, 48, 40));
   land.setColorAt(1, QColor(16, 20, 16));
   p.fillRect(QRectF(0, 120, 350, 80), land);
-  const QPainterPath road = ClosedPath({{250, 120}, {256, 120}, {350, 200}, {150, 200}});
+  QPainterPath road;
+  road.moveTo(250, 120);
+  road.lineTo(256, 120);
+  road.lineTo(350, 200);
+  road.lineTo(150, 200);
+  road.closeSubpath();
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(60, 60, 64));
   p.drawPath(road);
@@ -180,36 +183,39 @@ QImage Splash() {
   return image;
 }
 
-// A transparent square icon of size pixels, drawn antialiased on a grid of `design` units a side.
-template <typename Draw>
-QImage Icon(int size, double design, Draw draw) {
+QImage AppIcon(int size) {
   QImage image(size, size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / design, size / design);
-  draw(p);
+  p.scale(size / 64.0, size / 64.0);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(24, 28, 32));
+  p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+  AttitudeBall(p, QPointF(32, 32), 24, 4, -15);
   return image;
 }
 
-QImage AppIcon(int size) {
-  return Icon(size, 64.0, [](QPainter& p) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(24, 28, 32));
-    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-    AttitudeBall(p, QPointF(32, 32), 24, 4, -15);
-  });
-}
-
 QImage FolderIcon(int size) {
-  return Icon(size, 32.0, [](QPainter& p) {
-    p.setPen(QPen(QColor(150, 110, 20), 1));
-    p.setBrush(QColor(230, 180, 60));
-    const QPainterPath back = ClosedPath({{3, 8}, {12, 8}, {14, 10.5}, {29, 10.5}, {29, 27}, {3, 27}});
-    p.drawPath(back);
-    p.setBrush(QColor(250, 205, 90));
-    p.drawRoundedRect(QRectF(3, 13, 26, 14), 1.5, 1.5);
-  });
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 32.0, size / 32.0);
+  p.setPen(QPen(QColor(150, 110, 20), 1));
+  p.setBrush(QColor(230, 180, 60));
+  QPainterPath back;
+  back.moveTo(3, 8);
+  back.lineTo(12, 8);
+  back.lineTo(14, 10.5);
+  back.lineTo(29, 10.5);
+  back.lineTo(29, 27);
+  back.lineTo(3, 27);
+  back.closeSubpath();
+  p.drawPath(back);
+  p.setBrush(QColor(250, 205, 90));
+  p.drawRoundedRect(QRectF(3, 13, 26, 14), 1.5, 1.5);
+  return image;
 }
 
 bool Save(const QImage& image, const QString& folder, const char* name) {
