@@ -10,21 +10,9 @@ namespace kivu {
 
 namespace {
 
-constexpr Color kBlack{0, 0, 0};
-constexpr Color kWhite{255, 255, 255};
-constexpr Color kYellow{255, 255, 0};
-constexpr Color kGreen{0, 255, 0};
-
 // A row clamped into the range where it still means "above everything" or "below everything".
 int ClampRow(int64_t row, int h) {
   return static_cast<int>(std::clamp<int64_t>(row, -1, int64_t{h} + 1));
-}
-
-void DrawReadout(Surface& ball, const Rect& box, int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", value);
-  ball.DrawRect(box);
-  ball.DrawText(text, box, DT_CENTER | DT_VCENTER);
 }
 
 // The ball unturned: sky and ground, the roll pointer, the ladder's lines and labels and the readouts.

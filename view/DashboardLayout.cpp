@@ -122,6 +122,11 @@ ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFon
     int h = std::clamp(minimize.top - 30, 0, 256);
     v.adRect = At(6 + (kButtonSize - 32) / 2, v.lightRect.bottom + 6, 32, h);
     v.adFont.escapement = 900;
+    // The upright strip gives a column height / 7 characters in height - 8 pixels (its margins): a
+    // 16-pixel face cuts a column its count fills ("...sponsorsh"). The monospace face at 10 pixels
+    // advances 6 pixels a character, so from a column of 56 pixels on any count of them fits.
+    v.adFont.faceName = "Courier New";
+    v.adFont.height = -10;
   } else {
     v.lightRect = At(width - 17, (height - 46) + (kButtonSize - 7) / 2, 7, 7);
     int w = std::clamp(width - minimize.right - 30, 0, 256);

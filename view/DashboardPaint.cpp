@@ -13,12 +13,6 @@ namespace kivu {
 
 namespace {
 
-constexpr Color kBlack{0, 0, 0};
-constexpr Color kWhite{255, 255, 255};
-constexpr Color kYellow{255, 255, 0};
-constexpr Color kCyan{0, 255, 255};
-constexpr Color kGreen{0, 255, 0};
-
 // A float figure to an int as truncation would give it, held inside the int range.
 int TruncatedInt(float value) {
   if (std::isnan(value)) return 0;
@@ -97,6 +91,105 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
   }
 }
 
+// The panels: black with an outline the colour of the background.
+void DrawPanels(Surface& canvas, const DashboardLayout& l) {
+  canvas.SelectPen(Pen::Solid(kCanvasColour));
+  canvas.SelectBrush(Brush::Solid(kBlack));
+  for (const Rect* r : {&l.mainPanelRect, &l.distanceRect, &l.durationRect, &l.speedStatsRect,
+                        &l.altitudeStatsRect, &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
+    canvas.DrawRoundRect(*r, 10, 10);
+}
+
+void DrawTapes(Surface& canvas, const DashboardLayout& l, const TripStats& t, bool dim,
+               DashboardBuffers& buffers) {
+  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, buffers.headingTape,
+               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim); });
+  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, buffers.speedTape,
+               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim); });
+  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, buffers.altitudeTape,
+               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim); });
+  DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour, buffers.verticalSpeedTape,
+               [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim); });
+}
+
+// The attitude sub-panel's layer would be black, so the ball goes onto the canvas directly: what it
+// leaves black is what the layer would let show through. Assigned member by member, the font record's
+// copy reuses the kept one's memory.
+void DrawAttitudeBall(Surface& canvas, const DashboardPicture& picture, bool dim, DashboardBuffers& buffers) {
+  const DashboardLayout& l = picture.layout->dashboard;
+  AttitudeFigures& figures = buffers.figures;
+  figures.pitchInt = picture.stats->pitchInt;
+  figures.rollInt = picture.stats->rollInt;
+  figures.digitalReadout = picture.digitalReadout;
+  figures.readoutFont = picture.layout->readoutFont;
+  figures.dimmed = dim;
+  const Rect& a = l.attitudeRect;
+  DrawAttitude(canvas, Point{a.left, a.top}, static_cast<int>(a.Width()), static_cast<int>(a.Height()), l,
+               figures, buffers.attitude);
+}
+
+// The roll scale and the tapes' frames in white.
+void DrawScaleFrames(Surface& canvas, const DashboardLayout& l) {
+  canvas.SelectPen(Pen::Solid(kWhite));
+  canvas.DrawPolyline(l.rollArc);
+  for (size_t i = 0; i < l.rollTickInner.size(); ++i)
+    canvas.DrawLine(l.rollTickInner[i], l.rollTickOuter[i]);
+  const Rect& hd = l.headingTapeRect;
+  Frame(canvas,
+        {{hd.left, hd.bottom}, {hd.left, hd.top}, {hd.right - 1, hd.top}, {hd.right - 1, hd.bottom + 1}});
+  for (const Rect* r : {&l.speedTapeRect, &l.altitudeTapeRect})
+    Frame(canvas, {{r->left, r->top},
+                   {r->right - 1, r->top},
+                   {r->right - 1, r->bottom - 1},
+                   {r->left + 1, r->bottom - 1}});
+  const Rect& vs = l.verticalSpeedTapeRect;
+  Frame(canvas,
+        {{vs.right - 1, vs.top}, {vs.left, vs.top}, {vs.left, vs.bottom - 1}, {vs.right - 1, vs.bottom - 1}});
+}
+
+// The fixed symbols in yellow over black (the panels' brush).
+void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
+  canvas.SelectPen(Pen::Solid(kYellow));
+  canvas.DrawRect(l.centreMarkRect);
+  canvas.DrawPolygon(l.leftWing);
+  canvas.DrawPolygon(l.rightWing);
+  canvas.DrawPolygon(l.rollIndex);
+  for (const auto* marks : {&l.speedIndexMarks, &l.altitudeIndexMarks, &l.headingIndexMarks})
+    for (const Segment& s : *marks)
+      canvas.DrawLine(s.from, s.to);
+}
+
+// Position and satellites in the canvas's default font.
+void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix) {
+  char text[160];
+  canvas.SetTextColor(kCyan);
+  std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
+  canvas.DrawText(text, l.positionValueRect, DT_LEFT);
+  std::snprintf(text, sizeof text, "%.2d\n%.2d", fix.satellitesUsed, fix.satellitesInView);
+  canvas.DrawText(text, l.satelliteValueRect, DT_LEFT);
+  canvas.SetTextColor(kWhite);
+  canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
+  canvas.DrawText("SUs \nSVs ", l.satelliteLabelRect, DT_RIGHT);
+}
+
+// The digital readouts over the middle of the tapes, in yellow boxes (the pen of the fixed symbols).
+void DrawReadouts(Surface& canvas, const DashboardLayout& l, const TripStats& t, bool dim) {
+  canvas.SetTextColor(dim ? kDimmedReadoutColour : kGreen);
+  const std::pair<const Rect*, int> boxes[] = {{&l.headingBoxRect, t.courseInt},
+                                               {&l.speedBoxRect, t.speedInt},
+                                               {&l.altitudeBoxRect, t.altitudeInt},
+                                               {&l.verticalSpeedBoxRect, t.verticalSpeedInt}};
+  for (const auto& [box, value] : boxes)
+    DrawReadout(canvas, *box, value);
+}
+
+void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d", hour, minute);
+  canvas.SetTextColor(kWhite);
+  canvas.DrawText(text, l.clockRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
 }  // namespace
 
 void DashboardBuffers::Prepare(const ViewLayout& layout, Size client) {
@@ -151,104 +244,23 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, Dashb
   const ViewLayout& v = *picture.layout;
   const DashboardLayout& l = v.dashboard;
   const TripStats& t = *picture.stats;
+  // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
+  const bool dim = picture.gpsState != GpsState::Fix;
   SurfaceStateSaver saver(canvas);
   canvas.FillRect(l.canvasRect, kCanvasColour);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
-
-  // The panels: black with an outline the colour of the background.
-  canvas.SelectPen(Pen::Solid(kCanvasColour));
-  canvas.SelectBrush(Brush::Solid(kBlack));
-  for (const Rect* r : {&l.mainPanelRect, &l.distanceRect, &l.durationRect, &l.speedStatsRect,
-                        &l.altitudeStatsRect, &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
-    canvas.DrawRoundRect(*r, 10, 10);
-
-  // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
-  const bool dim = picture.gpsState != GpsState::Fix;
-  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, buffers.headingTape,
-               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim); });
-  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, buffers.speedTape,
-               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim); });
-  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, buffers.altitudeTape,
-               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim); });
-  DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour, buffers.verticalSpeedTape,
-               [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim); });
-  {
-    // The attitude sub-panel's layer would be black, so the ball goes onto the canvas directly: what
-    // it leaves black is what the layer would let show through. Assigned member by member, the font
-    // record's copy reuses the kept one's memory.
-    AttitudeFigures& figures = buffers.figures;
-    figures.pitchInt = t.pitchInt;
-    figures.rollInt = t.rollInt;
-    figures.digitalReadout = picture.digitalReadout;
-    figures.readoutFont = v.readoutFont;
-    figures.dimmed = dim;
-    const Rect& a = l.attitudeRect;
-    DrawAttitude(canvas, Point{a.left, a.top}, static_cast<int>(a.Width()), static_cast<int>(a.Height()), l,
-                 figures, buffers.attitude);
-  }
-
-  // The roll scale and the tapes' frames in white.
-  canvas.SelectPen(Pen::Solid(kWhite));
-  canvas.DrawPolyline(l.rollArc);
-  for (size_t i = 0; i < l.rollTickInner.size(); ++i)
-    canvas.DrawLine(l.rollTickInner[i], l.rollTickOuter[i]);
-  const Rect& hd = l.headingTapeRect;
-  Frame(canvas,
-        {{hd.left, hd.bottom}, {hd.left, hd.top}, {hd.right - 1, hd.top}, {hd.right - 1, hd.bottom + 1}});
-  for (const Rect* r : {&l.speedTapeRect, &l.altitudeTapeRect})
-    Frame(canvas, {{r->left, r->top},
-                   {r->right - 1, r->top},
-                   {r->right - 1, r->bottom - 1},
-                   {r->left + 1, r->bottom - 1}});
-  const Rect& vs = l.verticalSpeedTapeRect;
-  Frame(canvas,
-        {{vs.right - 1, vs.top}, {vs.left, vs.top}, {vs.left, vs.bottom - 1}, {vs.right - 1, vs.bottom - 1}});
-
-  // The fixed symbols in yellow over black.
-  canvas.SelectPen(Pen::Solid(kYellow));
-  canvas.DrawRect(l.centreMarkRect);
-  canvas.DrawPolygon(l.leftWing);
-  canvas.DrawPolygon(l.rightWing);
-  canvas.DrawPolygon(l.rollIndex);
-  for (const auto* marks : {&l.speedIndexMarks, &l.altitudeIndexMarks, &l.headingIndexMarks})
-    for (const Segment& s : *marks)
-      canvas.DrawLine(s.from, s.to);
-
-  // Position and satellites in the canvas's default font.
-  const GpsFix& fix = *picture.currentFix;
-  char text[160];
-  canvas.SetTextColor(kCyan);
-  std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
-  canvas.DrawText(text, l.positionValueRect, DT_LEFT);
-  std::snprintf(text, sizeof text, "%.2d\n%.2d", fix.satellitesUsed, fix.satellitesInView);
-  canvas.DrawText(text, l.satelliteValueRect, DT_LEFT);
-  canvas.SetTextColor(kWhite);
-  canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
-  canvas.DrawText("SUs \nSVs ", l.satelliteLabelRect, DT_RIGHT);
-
-  // The digital readouts over the middle of the tapes.
+  DrawPanels(canvas, l);
+  DrawTapes(canvas, l, t, dim, buffers);
+  DrawAttitudeBall(canvas, picture, dim, buffers);
+  DrawScaleFrames(canvas, l);
+  DrawFixedSymbols(canvas, l);
+  DrawPositionAndSatellites(canvas, l, *picture.currentFix);
   canvas.SelectFont(Font::Create(v.readoutFont));
-  if (picture.digitalReadout) {
-    canvas.SetTextColor(dim ? kDimmedReadoutColour : kGreen);
-    const std::pair<const Rect*, int> boxes[] = {{&l.headingBoxRect, t.courseInt},
-                                                 {&l.speedBoxRect, t.speedInt},
-                                                 {&l.altitudeBoxRect, t.altitudeInt},
-                                                 {&l.verticalSpeedBoxRect, t.verticalSpeedInt}};
-    for (const auto& [box, value] : boxes) {
-      canvas.DrawRect(*box);
-      std::snprintf(text, sizeof text, "%d", value);
-      canvas.DrawText(text, *box, DT_CENTER | DT_VCENTER);
-    }
-  }
-
+  if (picture.digitalReadout) DrawReadouts(canvas, l, t, dim);
   canvas.SelectFont(Font::Create(v.panelFont));
   DrawStatisticsPanels(canvas, l, t);
-
   canvas.SelectFont(Font::Create(v.clockFont));
-  std::snprintf(text, sizeof text, "%02d:%02d", picture.hour, picture.minute);
-  canvas.SetTextColor(kWhite);
-  canvas.DrawText(text, l.clockRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-
+  DrawClock(canvas, l, picture.hour, picture.minute);
   DrawGpsFlag(canvas, l, picture);
 }
 

@@ -7,7 +7,6 @@ namespace kivu {
 
 namespace {
 
-constexpr Color kWhite{255, 255, 255};
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
 // The white pen, text colour and transparent text background every scale draws with; everything is
@@ -132,6 +131,13 @@ void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h) {
     scale.Label(text, w / 2 - 60, y - 6, w / 2 - 30, y + 6);
     scale.Label(text, w / 2 + 30, y - 6, w / 2 + 60, y + 6);
   }
+}
+
+void DrawReadout(Surface& surface, const Rect& box, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  surface.DrawRect(box);
+  surface.DrawText(text, box, DT_CENTER | DT_VCENTER);
 }
 
 }  // namespace kivu

@@ -5,13 +5,9 @@
 #pragma once
 
 #include "platform/raster/Surface.h"
+#include "view/DashboardColours.h"
 
 namespace kivu {
-
-// Figures that are no longer live (the GPS has no fix) are drawn in these instead of white labels and
-// green readouts: still readable, plainly not current.
-constexpr Color kDimmedLabelColour{110, 110, 110};
-constexpr Color kDimmedReadoutColour{0, 120, 0};
 
 // 6 pixels a unit, larger values upwards; ticks on the right edge, "%0.3d" labels of the magnitude.
 void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed = false);
@@ -25,5 +21,9 @@ void DrawHeadingTape(Surface& surface, int courseInt, int w, int h, bool dimmed 
 // 5 pixels a degree, rungs centred, the horizon line across the whole width, labels either side of
 // the long rungs, a short mark below every rung.
 void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h);
+
+// A digital readout: the box in the selected pen and brush, the value centred in it in the selected
+// font and text colour. The tapes' readouts on the canvas and the ball's pitch and roll are drawn alike.
+void DrawReadout(Surface& surface, const Rect& box, int value);
 
 }  // namespace kivu

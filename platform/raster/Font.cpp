@@ -119,6 +119,82 @@ void EscapementDirection(int escapement, double& s, double& c) {
   }
 }
 
+// Fonts kept alive, most recently used first; only under the font lock.
+std::list<std::shared_ptr<const Font>>& FontCache() {
+  static std::list<std::shared_ptr<const Font>> cache;
+  return cache;
+}
+
+// The cached font for a record, moved to the front; null when there is none.
+std::shared_ptr<const Font> Cached(const FontRecord& record) {
+  auto& cache = FontCache();
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if ((*it)->Record() == record) {
+      cache.splice(cache.begin(), cache, it);
+      return cache.front();
+    }
+  }
+  return nullptr;
+}
+
+void Remember(std::shared_ptr<const Font> font) {
+  auto& cache = FontCache();
+  cache.push_front(std::move(font));
+  if (cache.size() > kFontCacheSize) cache.pop_back();
+}
+
+// The face asked for, then the default face: never nothing while the machine has a font.
+bool OpenFace(FT_Library library, const FontRecord& record, FT_Face& face, FaceFile& file) {
+  std::string family = record.faceName.empty() ? kDefaultFamily : record.faceName;
+  // fontconfig answers every name with some face; a face it does not know gets the system's generic
+  // one, which need not be Kivu's default face. Such a name is taken as the default face.
+  if (family != kDefaultFamily && MatchFace(family, record.weight, record.italic, file) &&
+      strcasecmp(file.family.c_str(), family.c_str()) != 0 &&
+      file.path == UnknownFaceFile(record.weight, record.italic)) {
+    family = kDefaultFamily;
+  }
+  for (const std::string& candidate : {family, std::string(kDefaultFamily)}) {
+    if (MatchFace(candidate, record.weight, record.italic, file) &&
+        FT_New_Face(library, file.path.c_str(), file.index, &face) == 0) {
+      return true;
+    }
+    face = nullptr;
+  }
+  return false;
+}
+
+// Sizes the face for a record's height: negative, the character height in pixels; positive, the
+// largest size, in 64ths of a pixel, whose ascent plus descent fits the cell height; zero, the
+// default. False when FreeType refuses the size.
+bool SetSize(FT_Face face, int height) {
+  if (height <= 0) {
+    const int pixels = height == 0 ? kDefaultCharacterHeight : height < -4096 ? 4096 : -height;
+    return FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) == 0;
+  }
+  auto cellHeight = [&] {
+    return ((face->size->metrics.ascender + 63) >> 6) + ((-face->size->metrics.descender + 63) >> 6);
+  };
+  FT_F26Dot6 low = 64, high = FT_F26Dot6(std::min(height, 4096)) * 64;
+  while (low < high) {
+    const FT_F26Dot6 middle = (low + high + 1) / 2;
+    if (FT_Set_Char_Size(face, 0, middle, 72, 72) != 0) return false;
+    if (cellHeight() <= height) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
+  }
+  return FT_Set_Char_Size(face, 0, low, 72, 72) == 0;
+}
+
+// Turns the face's glyphs to the escapement's direction. Anticlockwise on the screen is anticlockwise
+// in FreeType's y-up space too.
+void TurnFace(FT_Face face, double sin, double cos) {
+  FT_Matrix matrix{FT_Fixed(std::lround(cos * 65536)), FT_Fixed(std::lround(-sin * 65536)),
+                   FT_Fixed(std::lround(sin * 65536)), FT_Fixed(std::lround(cos * 65536))};
+  FT_Set_Transform(face, &matrix, nullptr);
+}
+
 }  // namespace
 
 struct Font::Impl {
@@ -176,77 +252,27 @@ Font::~Font() = default;
 
 std::shared_ptr<const Font> Font::Create(const FontRecord& record) {
   std::lock_guard lock(FontMutex());
-  static std::list<std::shared_ptr<const Font>> cache;  // most recently used first
-  for (auto it = cache.begin(); it != cache.end(); ++it) {
-    if ((*it)->Record() == record) {
-      cache.splice(cache.begin(), cache, it);
-      return cache.front();
-    }
-  }
+  if (auto cached = Cached(record)) return cached;
 
   auto impl = std::make_unique<Impl>();
   impl->library = Library();
-  if (!impl->library->Get()) return nullptr;
-
-  // The face asked for, then the default face: never nothing while the machine has a font.
   FaceFile file;
-  std::string family = record.faceName.empty() ? kDefaultFamily : record.faceName;
-  // fontconfig answers every name with some face; a face it does not know gets the system's generic
-  // one, which need not be Kivu's default face. Such a name is taken as the default face.
-  if (family != kDefaultFamily && MatchFace(family, record.weight, record.italic, file) &&
-      strcasecmp(file.family.c_str(), family.c_str()) != 0 &&
-      file.path == UnknownFaceFile(record.weight, record.italic)) {
-    family = kDefaultFamily;
+  if (!impl->library->Get() || !OpenFace(impl->library->Get(), record, impl->face, file) ||
+      !SetSize(impl->face, record.height)) {
+    return nullptr;
   }
-  for (const std::string& candidate : {family, std::string(kDefaultFamily)}) {
-    if (MatchFace(candidate, record.weight, record.italic, file) &&
-        FT_New_Face(impl->library->Get(), file.path.c_str(), file.index, &impl->face) == 0) {
-      break;
-    }
-    impl->face = nullptr;
-  }
-  if (!impl->face) return nullptr;
-  FT_Face face = impl->face;
-
-  auto cellHeight = [&] {
-    return ((face->size->metrics.ascender + 63) >> 6) + ((-face->size->metrics.descender + 63) >> 6);
-  };
-  if (record.height > 0) {
-    // A cell height: the largest size, in 64ths of a pixel, whose ascent plus descent fits it.
-    FT_F26Dot6 low = 64, high = FT_F26Dot6(std::min(record.height, 4096)) * 64;
-    while (low < high) {
-      const FT_F26Dot6 middle = (low + high + 1) / 2;
-      if (FT_Set_Char_Size(face, 0, middle, 72, 72) != 0) return nullptr;
-      if (cellHeight() <= record.height) {
-        low = middle;
-      } else {
-        high = middle - 1;
-      }
-    }
-    if (FT_Set_Char_Size(face, 0, low, 72, 72) != 0) return nullptr;
-  } else {
-    const int pixels = record.height == 0      ? kDefaultCharacterHeight
-                       : record.height < -4096 ? 4096
-                                               : -record.height;
-    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0) return nullptr;
-  }
-
+  const FT_Size_Metrics& metrics = impl->face->size->metrics;
   std::shared_ptr<Font> font(new Font(std::move(impl), record));
   font->family_ = file.family;
   font->file_ = file.path;
-  font->ascent_ = int((face->size->metrics.ascender + 63) >> 6);
-  font->descent_ = int((-face->size->metrics.descender + 63) >> 6);
+  font->ascent_ = int((metrics.ascender + 63) >> 6);
+  font->descent_ = int((-metrics.descender + 63) >> 6);
   EscapementDirection(record.escapement, font->sin_, font->cos_);
   if (font->sin_ != 0 || font->cos_ != 1) {
-    // Anticlockwise on the screen is anticlockwise in FreeType's y-up space too.
-    FT_Matrix matrix{FT_Fixed(std::lround(font->cos_ * 65536)), FT_Fixed(std::lround(-font->sin_ * 65536)),
-                     FT_Fixed(std::lround(font->sin_ * 65536)), FT_Fixed(std::lround(font->cos_ * 65536))};
-    FT_Set_Transform(face, &matrix, nullptr);
+    TurnFace(font->impl_->face, font->sin_, font->cos_);
     font->impl_->transformed = true;
   }
-
-  cache.push_front(font);
-  if (cache.size() > kFontCacheSize) cache.pop_back();
+  Remember(font);
   return font;
 }
 
@@ -259,38 +285,11 @@ const Glyph& Font::GlyphFor(char32_t c) const {
 
 int Font::TextWidth(std::string_view text) const {
   int64_t width = 0;
-  for (size_t i = 0; i < text.size();)
-    width += GlyphFor(NextCodePoint(text, i)).width;
+  ForEachGlyph(text, [&](const Glyph& glyph) {
+    width += glyph.width;
+    return true;
+  });
   return int(std::min<int64_t>(width, std::numeric_limits<int>::max()));
-}
-
-char32_t NextCodePoint(std::string_view text, size_t& i) noexcept {
-  const unsigned char b = static_cast<unsigned char>(text[i]);
-  int length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-  char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-  bool valid = length > 0 && i + size_t(length) <= text.size();
-  for (int k = 1; valid && k < length; ++k) {
-    const unsigned char next = static_cast<unsigned char>(text[i + size_t(k)]);
-    if ((next & 0xC0) != 0x80) valid = false;
-    c = (c << 6) | (next & 0x3F);
-  }
-  // Overlong forms, surrogates and values beyond Unicode are not characters.
-  static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (valid && (c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
-  if (!valid) {
-    ++i;
-    return U'\uFFFD';
-  }
-  i += size_t(length);
-  return c;
-}
-
-std::u32string DecodeUtf8(std::string_view text) {
-  std::u32string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();)
-    out.push_back(NextCodePoint(text, i));
-  return out;
 }
 
 }  // namespace kivu

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/raster/Utf8.h"
+
 namespace kivu {
 
 struct FontRecord {
@@ -81,6 +83,13 @@ class Font {
   // two threads may ask one font.
   const Glyph& GlyphFor(char32_t c) const;
 
+  // Hands the glyph of each character of a line of UTF-8 text to `glyph`, in order, until it returns
+  // false.
+  template <typename Each>
+  void ForEachGlyph(std::string_view text, Each glyph) const {
+    ForEachCodePoint(text, [&](char32_t c) { return glyph(GlyphFor(c)); });
+  }
+
   struct Impl;
 
  private:
@@ -95,10 +104,5 @@ class Font {
   double sin_ = 0;
   double cos_ = 1;
 };
-
-// Decodes UTF-8; a byte that does not start a valid sequence becomes U+FFFD.
-std::u32string DecodeUtf8(std::string_view text);
-// The character at byte i of text (i < its size), by the same rules; i moves past it.
-char32_t NextCodePoint(std::string_view text, size_t& i) noexcept;
 
 }  // namespace kivu

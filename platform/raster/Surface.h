@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "platform/raster/Bitmap.h"
@@ -173,50 +174,26 @@ class SurfaceStateSaver {
 
 // Selects a pen, brush or font for a scope and selects the previous one back at its end.
 template <typename T>
-class ScopedSelection;
-
-template <>
-class ScopedSelection<Pen> {
+class ScopedSelection {
  public:
-  ScopedSelection(Surface& s, Pen pen) : surface_(s), previous_(s.SelectPen(pen)) {}
-  ~ScopedSelection() { surface_.SelectPen(previous_); }
+  ScopedSelection(Surface& s, T selection) : surface_(s), previous_(Select(s, std::move(selection))) {}
+  ~ScopedSelection() { Select(surface_, std::move(previous_)); }
   ScopedSelection(const ScopedSelection&) = delete;
   ScopedSelection& operator=(const ScopedSelection&) = delete;
 
  private:
+  static T Select(Surface& s, T selection) {
+    if constexpr (std::is_same_v<T, Pen>) {
+      return s.SelectPen(selection);
+    } else if constexpr (std::is_same_v<T, Brush>) {
+      return s.SelectBrush(selection);
+    } else {
+      return s.SelectFont(std::move(selection));
+    }
+  }
+
   Surface& surface_;
-  Pen previous_;
+  T previous_;
 };
-
-template <>
-class ScopedSelection<Brush> {
- public:
-  ScopedSelection(Surface& s, Brush brush) : surface_(s), previous_(s.SelectBrush(brush)) {}
-  ~ScopedSelection() { surface_.SelectBrush(previous_); }
-  ScopedSelection(const ScopedSelection&) = delete;
-  ScopedSelection& operator=(const ScopedSelection&) = delete;
-
- private:
-  Surface& surface_;
-  Brush previous_;
-};
-
-template <>
-class ScopedSelection<std::shared_ptr<const Font>> {
- public:
-  ScopedSelection(Surface& s, std::shared_ptr<const Font> font)
-      : surface_(s), previous_(s.SelectFont(std::move(font))) {}
-  ~ScopedSelection() { surface_.SelectFont(std::move(previous_)); }
-  ScopedSelection(const ScopedSelection&) = delete;
-  ScopedSelection& operator=(const ScopedSelection&) = delete;
-
- private:
-  Surface& surface_;
-  std::shared_ptr<const Font> previous_;
-};
-
-ScopedSelection(Surface&, Pen)->ScopedSelection<Pen>;
-ScopedSelection(Surface&, Brush)->ScopedSelection<Brush>;
-ScopedSelection(Surface&, std::shared_ptr<const Font>)->ScopedSelection<std::shared_ptr<const Font>>;
 
 }  // namespace kivu

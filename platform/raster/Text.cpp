@@ -82,11 +82,10 @@ void Surface::DrawGlyphs(std::string_view text, int64_t originX, int64_t originY
   int64_t penX = originX * 64 + std::llround(font->Ascent() * font->EscapementSin() * 64);
   int64_t penY = originY * 64 + std::llround(font->Ascent() * font->EscapementCos() * 64);
   const uint32_t pixel = textColor_.ToPixel();
-  for (size_t i = 0; i < text.size();) {
-    const Glyph& glyph = font->GlyphFor(NextCodePoint(text, i));
+  font->ForEachGlyph(text, [&](const Glyph& glyph) {
     const int64_t gx = (penX + 32) >> 6;
     const int64_t gy = (penY + 32) >> 6;
-    if (upright && gx - 64 > clip.right) break;  // the rest of the line lies beyond the clip
+    if (upright && gx - 64 > clip.right) return false;  // the rest of the line lies beyond the clip
     for (const GlyphRun& run : glyph.runs) {
       const int64_t y = gy + run.y;
       if (y < clip.top || y >= clip.bottom) continue;
@@ -95,7 +94,8 @@ void Surface::DrawGlyphs(std::string_view text, int64_t originX, int64_t originY
     }
     penX += glyph.advanceX;
     penY += glyph.advanceY;
-  }
+    return true;
+  });
 }
 
 void Surface::DrawTextAt(Point origin, std::string_view text, const Rect& clip) {

@@ -5,13 +5,12 @@
 
 #include "platform/raster/Bitmap.h"
 #include "view/Attitude.h"
+#include "view/DashboardColours.h"
 
 namespace kivu {
 namespace {
 
 constexpr Color kLayer{1, 2, 3};  // what the caller filled the layer with
-constexpr Color kWhite{255, 255, 255};
-constexpr Color kYellow{255, 255, 0};
 
 struct Ball {
   explicit Ball(int pitch, int roll = 0, bool readout = false)

@@ -79,6 +79,8 @@ TEST(WindowLayout, LandscapePutsTheStripOnTheLeft) {
   EXPECT_EQ(v.lightRect, (Rect{22, 10, 29, 17}));
   EXPECT_EQ(v.adRect, (Rect{10, 23, 42, 279}));
   EXPECT_EQ(v.adFont.escapement, 900);
+  EXPECT_EQ(v.adFont.faceName, "Courier New");
+  EXPECT_EQ(v.adFont.height, -10);
 }
 
 TEST(WindowLayout, PortraitAndNarrowWindowsPutTheStripAtTheBottom) {

@@ -5,17 +5,16 @@
 
 #include "platform/raster/Bitmap.h"
 #include "view/DashboardPaint.h"
+#include "view/ShownText.h"
 #include "view/Tapes.h"
 
 namespace kivu {
 namespace {
 
+using test::ShowsText;
+
 constexpr Color kGrey{180, 180, 180};
-constexpr Color kBlack{0, 0, 0};
-constexpr Color kYellow{255, 255, 0};
-constexpr Color kGreen{0, 255, 0};
-constexpr Color kCyan{0, 255, 255};
-constexpr Color kWhite{255, 255, 255};
+constexpr unsigned kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
 struct Paint {
   Paint(int w, int h) : layout(ComputeViewLayout(w, h, DefaultFontRecord())), bitmap(*Bitmap::Create(w, h)) {
@@ -77,19 +76,41 @@ TEST(DashboardPaint, CanvasReachesTheWindowUnscaledAt572By430) {
 }
 
 TEST(DashboardPaint, BeforeTheFirstFixEverythingShowsZero) {
-  Paint p(572, 430), other(572, 430);
+  Paint p(572, 430);
   p.Run();
+  const Bitmap& b = p.bitmap;
+  const DashboardLayout& l = p.layout.dashboard;
+  const FontRecord canvasFont = DefaultFontRecord();
+  const FontRecord& panel = p.layout.panelFont;
+  EXPECT_TRUE(ShowsText(b, "0.0000\n0.0000", l.positionValueRect, DT_LEFT, kCyan, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "00\n00", l.satelliteValueRect, DT_LEFT, kCyan, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "\n0", l.distanceRect, DT_CENTER, kCyan, panel));
+  EXPECT_TRUE(ShowsText(b, "\n00:00", l.durationRect, DT_CENTER, kCyan, panel));
+  // The panels with a legend have their figures 50 pixels in and one line down.
+  for (auto [r, figures] : {std::pair{&l.speedStatsRect, "0\n0"},
+                            {&l.altitudeStatsRect, "0\n0\n0"},
+                            {&l.pitchStatsRect, "0\n0"},
+                            {&l.rollStatsRect, "0\n0"}})
+    EXPECT_TRUE(
+        ShowsText(b, figures, Rect{r->left + 50, r->top + 19, r->right, r->bottom}, DT_LEFT, kCyan, panel));
+  for (const Rect* box : {&l.headingBoxRect, &l.speedBoxRect, &l.altitudeBoxRect, &l.verticalSpeedBoxRect})
+    EXPECT_TRUE(ShowsText(b, "0", *box, DT_CENTER | DT_VCENTER, kGreen, p.layout.readoutFont));
+  // The tapes' labels around zero (their middles lie under the readouts): 350 at x 166 of the heading
+  // tape (101, 341, 333, 371), 20 at y 53 of the speed tape (26, 34, 68, 312), -10 at y 233 of the
+  // altitude tape (364, 34, 406, 312).
+  EXPECT_TRUE(ShowsText(b, "350", Rect{156, 353, 176, 365}, kCentredLine, kWhite, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "020", Rect{26, 47, 58, 59}, kCentredLine, kWhite, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "-010", Rect{364, 227, 396, 239}, kCentredLine, kWhite, canvasFont));
+  EXPECT_TRUE(ShowsText(b, "09:41", l.clockRect, kCentredLine, kWhite, p.layout.clockFont));
+
+  // Changed figures show as themselves.
+  Paint other(572, 430);
   other.stats.speedInt = 40;
   other.fix.latitude = 12.5;
   other.Run();
-  // Figures are drawn: cyan in the position and satellite values, white on the clock.
-  EXPECT_GT(p.Count(p.layout.dashboard.positionValueRect, kCyan), 20);
-  EXPECT_GT(p.Count(p.layout.dashboard.satelliteValueRect, kCyan), 20);
-  EXPECT_GT(p.Count(p.layout.dashboard.clockRect, kWhite), 40);
-  // Changed figures change their pixels and nothing else's.
-  EXPECT_NE(p.Count(p.layout.dashboard.positionValueRect, kCyan),
-            other.Count(p.layout.dashboard.positionValueRect, kCyan));
-  EXPECT_EQ(p.Count(p.layout.dashboard.clockRect, kWhite), other.Count(p.layout.dashboard.clockRect, kWhite));
+  EXPECT_TRUE(ShowsText(other.bitmap, "12.5000\n0.0000", l.positionValueRect, DT_LEFT, kCyan, canvasFont));
+  EXPECT_TRUE(
+      ShowsText(other.bitmap, "40", l.speedBoxRect, DT_CENTER | DT_VCENTER, kGreen, p.layout.readoutFont));
 }
 
 TEST(DashboardPaint, DigitalReadoutSwitchesTheBoxes) {
@@ -102,7 +123,7 @@ TEST(DashboardPaint, DigitalReadoutSwitchesTheBoxes) {
   const Rect& box = on.layout.dashboard.speedBoxRect;  // (25, 162, 61, 184)
   EXPECT_EQ(on.At(box.left, box.top), kYellow);
   EXPECT_EQ(on.At(box.right - 1, box.bottom - 1), kYellow);
-  EXPECT_GT(on.Count(box, kGreen), 10);
+  EXPECT_TRUE(ShowsText(on.bitmap, "87", box, DT_CENTER | DT_VCENTER, kGreen, on.layout.readoutFont));
   EXPECT_NE(off.At(box.left, box.top), kYellow);
   EXPECT_EQ(off.Count(box, kGreen), 0);
   // The pitch and roll boxes inside the attitude indicator follow the same switch.
@@ -116,7 +137,9 @@ TEST(DashboardPaint, AdvertisementAndLightFollowTheirSettings) {
   p.Run();
   EXPECT_EQ(p.At(293, 388), kColor3DDarkShadow);
   EXPECT_EQ(p.At(548, 419), kColor3DLight);
-  EXPECT_GT(p.Count(Rect{297, 389, 545, 419}, kBlack), 30);  // the text, black
+  // The text, black, word-wrapped 4 pixels inside the frame's sides and 1 inside its top and bottom.
+  EXPECT_TRUE(ShowsText(p.bitmap, p.ads[0], Rect{297, 389, 545, 419}, DT_LEFT | DT_WORDBREAK, kBlack,
+                        p.layout.adFont));
   Paint plain(572, 430);
   plain.picture.displayAd = false;
   plain.Run();
@@ -154,17 +177,7 @@ TEST(DashboardPaint, WithoutAFixAFlagSaysWhyTheFiguresDimAndTheLightHoldsStill) 
                 {GpsState::NoFix, "NO FIX"},
                 {GpsState::Lost, "GPS LOST 12 s"}};
   for (const auto& [state, text] : states) {
-    // The flag's text, drawn alone into a bitmap of the flag's size, is what the canvas shows there.
-    Rect flag = GpsFlagRect(l);
-    Bitmap reference = *Bitmap::Create(static_cast<int>(flag.Width()), static_cast<int>(flag.Height()));
-    {
-      Surface s(reference);
-      s.FillRect(reference.Bounds(), kGpsFlagColour);
-      s.SelectFont(Font::Create(GpsFlagFont()));
-      s.SetTextColor(kWhite);
-      s.SetBackgroundMode(BackgroundMode::Transparent);
-      s.DrawText(text, reference.Bounds(), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    }
+    // The flag's text as it would be drawn alone on the canvas.
     Bitmap canvas = *Bitmap::Create(kCanvasWidth, kCanvasHeight);
     Paint p(800, 480);
     p.stats.speedInt = 87;
@@ -174,14 +187,7 @@ TEST(DashboardPaint, WithoutAFixAFlagSaysWhyTheFiguresDimAndTheLightHoldsStill) 
       Surface s(canvas);
       DrawDashboardCanvas(s, p.picture);
     }
-    int whiteInReference = 0, differing = 0;
-    for (int y = 0; y < reference.Height(); ++y)
-      for (int x = 0; x < reference.Width(); ++x) {
-        whiteInReference += reference.ColorAt(x, y) == kWhite;
-        differing += reference.ColorAt(x, y) != canvas.ColorAt(flag.left + x, flag.top + y);
-      }
-    EXPECT_GT(whiteInReference, 50) << text;
-    EXPECT_EQ(differing, 0) << text;
+    EXPECT_TRUE(ShowsText(canvas, text, GpsFlagRect(l), kCentredLine, kWhite, GpsFlagFont())) << text;
     // Readable at 800 x 480: the flag's text is at least 18 window pixels high.
     p.Run();
     EXPECT_GE(p.RowsOf(p.bitmap.Bounds(), kGpsFlagColour), 30) << text;
@@ -192,7 +198,9 @@ TEST(DashboardPaint, WithoutAFixAFlagSaysWhyTheFiguresDimAndTheLightHoldsStill) 
     unscaled.Run();
     EXPECT_EQ(unscaled.Count(unscaled.bitmap.Bounds(), kGreen), 0) << text;
     EXPECT_GT(unscaled.Count(unscaled.bitmap.Bounds(), kDimmedLabelColour), 50) << text;
-    EXPECT_GT(unscaled.Count(unscaled.bitmap.Bounds(), kDimmedReadoutColour), 20) << text;
+    EXPECT_TRUE(ShowsText(unscaled.bitmap, "87", l.speedBoxRect, DT_CENTER | DT_VCENTER, kDimmedReadoutColour,
+                          unscaled.layout.readoutFont))
+        << text;
   }
   EXPECT_GT(fix.Count(fix.bitmap.Bounds(), kGreen), 20);
   EXPECT_EQ(fix.Count(fix.bitmap.Bounds(), kDimmedLabelColour), 0);
@@ -215,29 +223,96 @@ TEST(DashboardPaint, UprightAdvertisementBreaksIntoColumnsAtBlanks) {
   EXPECT_EQ(AdBreakPosition(text, 8), 8);
   EXPECT_EQ(AdBreakPosition(text, 7), -1);
   EXPECT_EQ(AdBreakPosition(text, 0), -1);
+}
 
+// Paints the advertisement strip of a window of the height, twice as wide (so the upright strip), and
+// compares its black pixels with the two columns drawn alone: a column of at most the strip's count
+// n = adRect height / 7 characters whole, a longer one cut to the column.
+::testing::AssertionResult UprightStripShows(int height, std::string_view first, std::string_view second) {
+  const std::vector<std::string> ads{"Velmarix provides sponsorship"};
+  const ViewLayout v = ComputeViewLayout(2 * height, height, DefaultFontRecord());
+  DashboardPicture picture;
+  picture.layout = &v;
+  picture.adTexts = &ads;
+  const Rect strip = ButtonStrip(v, Size{2 * height, height});
+  Bitmap painted = test::MakeBitmap(static_cast<int>(strip.Width()), height);
+  {
+    Surface s(painted);
+    DrawAdStrip(s, painted.Bounds(), picture);
+  }
+  const Rect& ad = v.adRect;
+  const Rect r{ad.left + 2, ad.top + 4, ad.right, ad.bottom - 4};
+  const size_t n = static_cast<size_t>(ad.Height() / 7);
+  if (!v.wideLayout) return ::testing::AssertionFailure() << "not upright";
+  return test::ShowsDrawing(painted, painted.Bounds(), kBlack, v.adFont,
+                            [&](Surface& s) {
+                              for (auto [text, left] : {std::pair{first, r.left}, {second, r.left + 15}}) {
+                                if (text.size() <= n) {
+                                  s.DrawTextAt(Point{left, r.bottom}, text);
+                                } else {
+                                  s.DrawTextAt(Point{left, r.bottom}, text, r);
+                                }
+                              }
+                            })
+         << " at height " << height;
+}
+
+TEST(DashboardPaint, UprightAdvertisementColumnsHoldWhatTheirCountGivesThem) {
   // 800 x 480: one column (n = 256 / 7 = 36); 800 x 360: two (n = 22); 800 x 290: two, the first
-  // holding only "Velmarix" (n = 12).
-  auto columns = [](int h, int& first, int& second) {
-    Paint p(800, h);
-    p.Run();
-    const Rect& ad = p.layout.adRect;
-    // The first column's glyphs stand from x left + 2, the second's 15 pixels further right; a line
-    // of the 16-pixel font is about 19 pixels across, so the columns overlap a little.
-    first = p.RowsOf(Rect{ad.left + 2, ad.top, ad.left + 15, ad.bottom}, kBlack);
-    second = p.RowsOf(Rect{ad.left + 22, ad.top, ad.right, ad.bottom}, kBlack);
-  };
-  int one1, one2, two1, two2, short1, short2;
-  columns(480, one1, one2);
-  columns(360, two1, two2);
-  columns(290, short1, short2);
-  EXPECT_GT(one1, 100);
-  EXPECT_EQ(one2, 0);
-  EXPECT_GT(two1, 0);
-  EXPECT_GT(two2, 0);
-  EXPECT_GT(two1, two2);    // "Velmarix provides" is longer than "sponsorship"
-  EXPECT_LT(short1, two1);  // "Velmarix" alone
-  EXPECT_GT(short2, 0);
+  // holding only "Velmarix" (n = 12), the second longer than n and cut.
+  EXPECT_TRUE(UprightStripShows(480, "Velmarix provides sponsorship", ""));
+  EXPECT_TRUE(UprightStripShows(360, "Velmarix provides", "sponsorship"));
+  EXPECT_TRUE(UprightStripShows(290, "Velmarix", "provides sponsorship"));
+  // At every height with an upright strip, the columns as the count splits the text.
+  const std::string text = "Velmarix provides sponsorship";
+  for (int height = 202; height <= 1200; ++height) {
+    const int n = std::clamp(height - 202, 0, 256) / 7;
+    std::string_view first = text, second;
+    if (static_cast<int>(text.size()) > n) {
+      const int k = AdBreakPosition(text, n);  // -1: no blank, the whole text in the second column
+      first = k < 0 ? std::string_view() : first.substr(0, static_cast<size_t>(k));
+      second = std::string_view(text).substr(k < 0 ? 0 : static_cast<size_t>(k) + 1);
+    }
+    EXPECT_TRUE(UprightStripShows(height, first, second));
+  }
+}
+
+TEST(DashboardPaint, At800By480TheAreaBesideTheStripIsTheCanvasScaledBilinearly) {
+  Paint p(800, 480);
+  p.stats.speedInt = 87;
+  p.stats.courseInt = 123;
+  p.stats.pitchInt = 4;
+  p.stats.rollInt = -9;
+  p.fix.latitude = 48.1234;
+  p.Run();
+  Bitmap canvas = test::MakeBitmap(kCanvasWidth, kCanvasHeight);
+  {
+    Surface s(canvas);
+    DrawDashboardCanvas(s, p.picture);
+  }
+  // Source 572 x 384 onto the 754 x 480 area right of the 46-pixel strip: each channel blends the
+  // four canvas pixels around x * 571 / 753, y * 383 / 479 by the remainders, rounded to nearest.
+  const int64_t ws = 572, hs = 384, wd = 754, hd = 480, d = (wd - 1) * (hd - 1);
+  int differing = 0;
+  for (int64_t y = 0; y < hd; ++y) {
+    const int64_t qy = y * (hs - 1) / (hd - 1), ry = y * (hs - 1) % (hd - 1);
+    const int rowA = static_cast<int>(qy), rowB = static_cast<int>(ry == 0 ? qy : qy + 1);
+    for (int64_t x = 0; x < wd; ++x) {
+      const int64_t qx = x * (ws - 1) / (wd - 1), rx = x * (ws - 1) % (wd - 1);
+      const int col0 = static_cast<int>(qx), col1 = static_cast<int>(rx == 0 ? qx : qx + 1);
+      const Color a0 = canvas.ColorAt(col0, rowA), a1 = canvas.ColorAt(col1, rowA);
+      const Color b0 = canvas.ColorAt(col0, rowB), b1 = canvas.ColorAt(col1, rowB);
+      auto blend = [&](uint8_t Color::*channel) {
+        return static_cast<uint8_t>((a0.*channel * (hd - 1 - ry) * (wd - 1 - rx) +
+                                     a1.*channel * (hd - 1 - ry) * rx + b0.*channel * ry * (wd - 1 - rx) +
+                                     b1.*channel * ry * rx + d / 2) /
+                                    d);
+      };
+      const Color expected{blend(&Color::red), blend(&Color::green), blend(&Color::blue)};
+      differing += p.At(46 + static_cast<int>(x), static_cast<int>(y)) != expected;
+    }
+  }
+  EXPECT_EQ(differing, 0);
 }
 
 TEST(DashboardPaint, TinyClientsPaintWithoutFault) {
@@ -249,17 +324,18 @@ TEST(DashboardPaint, TinyClientsPaintWithoutFault) {
 }
 
 TEST(DashboardPaint, DurationShowsHoursAndMinutesNeverSixtyMinutes) {
-  // 0.9999 hours is 59.994 minutes: 00:59. Compare with the picture of 00:59 drawn directly.
-  Paint a(572, 430), b(572, 430), c(572, 430);
-  a.stats.durationHours = 0.9999f;
-  b.stats.durationHours = 59.0f / 60.0f + 0.0001f;
-  c.stats.durationHours = 1.0f;
-  a.Run();
-  b.Run();
-  c.Run();
-  const Rect& r = a.layout.dashboard.durationRect;
-  EXPECT_EQ(a.Count(r, kCyan), b.Count(r, kCyan));
-  EXPECT_NE(a.Count(r, kCyan), c.Count(r, kCyan));
+  // 0.9999 hours is 59.994 minutes: 00:59.
+  for (auto [hours, shown] : {std::pair{0.9999f, "\n00:59"},
+                              {59.0f / 60.0f + 0.0001f, "\n00:59"},
+                              {1.0f, "\n01:00"},
+                              {1.75f, "\n01:45"}}) {
+    Paint p(572, 430);
+    p.stats.durationHours = hours;
+    p.Run();
+    EXPECT_TRUE(
+        ShowsText(p.bitmap, shown, p.layout.dashboard.durationRect, DT_CENTER, kCyan, p.layout.panelFont))
+        << hours;
+  }
 }
 
 }  // namespace

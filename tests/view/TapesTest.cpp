@@ -6,12 +6,11 @@
 
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Surface.h"
+#include "view/ShownText.h"
 #include "view/Tapes.h"
 
 namespace kivu {
 namespace {
-
-constexpr Color kWhite{255, 255, 255};
 
 // A black sub-panel with one scale drawn on it.
 struct Panel {
@@ -26,13 +25,17 @@ struct Panel {
         n += White(x, y);
     return n;
   }
-  // The white pixels of a rectangle as a pattern, to compare two labels.
-  std::string Pattern(Rect r) const {
-    std::string s;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x)
-        s += White(x, y) ? '#' : '.';
-    return s;
+  // A white run on row y from x `from` to `to` (exclusive), with no white just outside it.
+  bool RunAt(int y, int from, int to) const {
+    if (White(from - 1, y) || White(to, y)) return false;
+    for (int x = from; x < to; ++x)
+      if (!White(x, y)) return false;
+    return true;
+  }
+  // Whether the label band r shows text as the scales draw it: white, centred, in the default font.
+  ::testing::AssertionResult Shows(const char* text, Rect r) const {
+    return test::ShowsText(bitmap, text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE, kWhite,
+                           DefaultFontRecord());
   }
   Bitmap bitmap;
   Surface surface;
@@ -49,17 +52,13 @@ TEST(SpeedTape, ValueZeroPutsGraduationsEvery30PixelsAroundTheMiddle) {
     for (int x = 32; x < 42; ++x)
       EXPECT_EQ(p.White(x, y), x >= 42 - len) << "d " << d << " x " << x;
     // Labels only beside long ticks, in the band left of them.
-    int labelPixels = p.WhiteIn(Rect{0, y - 6, 32, y + 6});
-    if (len == 10) {
-      EXPECT_GT(labelPixels, 10) << d;
-    } else {
-      EXPECT_EQ(labelPixels, 0) << d;
+    if (len != 10) {
+      EXPECT_EQ(p.WhiteIn(Rect{0, y - 6, 32, y + 6}), 0) << d;
     }
   }
-  // Below the middle line the labels show magnitudes: -10 reads like 10, -20 like 20.
-  EXPECT_EQ(p.Pattern(Rect{0, 79 - 6, 32, 79 + 6}), p.Pattern(Rect{0, 199 - 6, 32, 199 + 6}));
-  EXPECT_EQ(p.Pattern(Rect{0, 19 - 6, 32, 19 + 6}), p.Pattern(Rect{0, 259 - 6, 32, 259 + 6}));
-  EXPECT_NE(p.Pattern(Rect{0, 79 - 6, 32, 79 + 6}), p.Pattern(Rect{0, 139 - 6, 32, 139 + 6}));
+  // Three digits of the magnitude: below the middle line -10 reads 010.
+  for (auto [y, label] : {std::pair{19, "020"}, {79, "010"}, {139, "000"}, {199, "010"}, {259, "020"}})
+    EXPECT_TRUE(p.Shows(label, Rect{0, y - 6, 32, y + 6})) << y;
 }
 
 TEST(SpeedTape, Value47KeepsItOnTheMiddleLine) {
@@ -70,22 +69,19 @@ TEST(SpeedTape, Value47KeepsItOnTheMiddleLine) {
   EXPECT_FALSE(p.White(36, 151));
   EXPECT_TRUE(p.White(32, 121));
   EXPECT_EQ(p.WhiteIn(Rect{0, 139, 42, 140}), 0);
-  for (int d : {70, 60, 50, 40, 30})
-    EXPECT_GT(p.WhiteIn(Rect{0, 139 + 6 * (47 - d) - 6, 32, 139 + 6 * (47 - d) + 6}), 10) << d;
+  for (auto [d, label] : {std::pair{70, "070"}, {60, "060"}, {50, "050"}, {40, "040"}, {30, "030"}})
+    EXPECT_TRUE(p.Shows(label, Rect{0, 139 + 6 * (47 - d) - 6, 32, 139 + 6 * (47 - d) + 6})) << d;
 }
 
 TEST(AltitudeTape, NegativeValuesHaveSignedLabels) {
-  Panel p(42, 278), speed(42, 278);
+  Panel p(42, 278);
   DrawAltitudeTape(p.surface, -7, 42, 278);
-  DrawSpeedTape(speed.surface, -7, 42, 278);
   // c = -5 at y 139 + 6 (-7 + 5) = 127; 0 at y 97, -10 at y 157.
   EXPECT_TRUE(p.White(37, 127));
   EXPECT_TRUE(p.White(32, 97));
   EXPECT_TRUE(p.White(32, 157));
-  // Positive labels match the speed tape's; negative ones carry a sign and so differ from it.
-  EXPECT_EQ(p.Pattern(Rect{0, 97 - 60 - 6, 32, 97 - 60 + 6}),
-            speed.Pattern(Rect{0, 97 - 60 - 6, 32, 97 - 60 + 6}));
-  EXPECT_NE(p.Pattern(Rect{0, 157 - 6, 32, 157 + 6}), speed.Pattern(Rect{0, 157 - 6, 32, 157 + 6}));
+  for (auto [y, label] : {std::pair{37, "010"}, {97, "000"}, {157, "-010"}, {217, "-020"}})
+    EXPECT_TRUE(p.Shows(label, Rect{0, y - 6, 32, y + 6})) << y;
 }
 
 TEST(VerticalSpeedTape, TicksStandOnTheLeftWithLabelsRightOfThem) {
@@ -93,11 +89,11 @@ TEST(VerticalSpeedTape, TicksStandOnTheLeftWithLabelsRightOfThem) {
   DrawVerticalSpeedTape(p.surface, -3, 33, 278);
   // c = 0 at y 139 + 6 (-3) = 121; labels 20, 10, 00, -10, -20 at y 1, 61, 121, 181, 241.
   // A tick runs from x len towards the edge, which it leaves out.
-  for (int y : {1, 61, 121, 181, 241}) {
+  for (auto [y, label] : {std::pair{1, "20"}, {61, "10"}, {121, "00"}, {181, "-10"}, {241, "-20"}}) {
     EXPECT_FALSE(p.White(0, y));
     for (int x = 1; x <= 10; ++x)
       EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_GT(p.WhiteIn(Rect{12, y - 6, 33, y + 6}), 5) << y;
+    EXPECT_TRUE(p.Shows(label, Rect{12, y - 6, 33, y + 6})) << y;
     EXPECT_EQ(p.WhiteIn(Rect{11, y - 6, 12, y + 6}), 0) << y;  // the band starts at x 12
   }
   EXPECT_TRUE(p.White(5, 151));  // 5 below, a short tick
@@ -105,9 +101,8 @@ TEST(VerticalSpeedTape, TicksStandOnTheLeftWithLabelsRightOfThem) {
 }
 
 TEST(HeadingTape, ScaleRunsOnThroughNorth) {
-  Panel p(232, 30), north(232, 30);
+  Panel p(232, 30);
   DrawHeadingTape(p.surface, 357, 232, 30);
-  DrawHeadingTape(north.surface, 0, 232, 30);
   // 357 at x 115; 0 (360) at x 115 + 15 = 130 with a long tick, 355 at x 105 with a short one.
   for (int y = 0; y < 10; ++y)
     EXPECT_TRUE(p.White(130, y)) << y;
@@ -115,27 +110,19 @@ TEST(HeadingTape, ScaleRunsOnThroughNorth) {
   for (int y = 0; y < 5; ++y)
     EXPECT_TRUE(p.White(105, y));
   EXPECT_FALSE(p.White(105, 5));
-  // "N" stands below the tick at 0 just as it does in the middle when the course is 0.
-  EXPECT_EQ(p.Pattern(Rect{120, 12, 140, 24}), north.Pattern(Rect{105, 12, 125, 24}));
-  EXPECT_GT(north.WhiteIn(Rect{105, 12, 125, 24}), 5);
-  // 330 at x -20 is off the tape; 340 at x 30 is on it.
-  EXPECT_GT(p.WhiteIn(Rect{20, 12, 40, 24}), 5);
+  // "N" stands below the tick at 0; 330 at x -20 is off the tape; 340 at x 30 is on it.
+  EXPECT_TRUE(p.Shows("N", Rect{120, 12, 140, 24}));
+  EXPECT_TRUE(p.Shows("340", Rect{20, 12, 40, 24}));
 }
 
 TEST(HeadingTape, CardinalPointsHaveLetters) {
-  Panel e(232, 30), s(232, 30), w(232, 30), n(232, 30), ten(232, 30);
-  DrawHeadingTape(n.surface, 0, 232, 30);
-  DrawHeadingTape(e.surface, 90, 232, 30);
-  DrawHeadingTape(s.surface, 180, 232, 30);
-  DrawHeadingTape(w.surface, 270, 232, 30);
-  DrawHeadingTape(ten.surface, 10, 232, 30);
-  Rect middle{105, 12, 125, 24};
-  std::string patterns[] = {n.Pattern(middle), e.Pattern(middle), s.Pattern(middle), w.Pattern(middle)};
-  for (int i = 0; i < 4; ++i)
-    for (int j = i + 1; j < 4; ++j)
-      EXPECT_NE(patterns[i], patterns[j]) << i << " " << j;
-  // Ten degrees right of north is labelled "10".
-  EXPECT_EQ(n.Pattern(Rect{155, 12, 175, 24}), ten.Pattern(middle));
+  // Each course's label stands in the middle, below its tick at x 115.
+  for (auto [course, label] :
+       {std::pair{0, "N"}, {90, "E"}, {180, "S"}, {270, "W"}, {10, "10"}, {350, "350"}}) {
+    Panel p(232, 30);
+    DrawHeadingTape(p.surface, course, 232, 30);
+    EXPECT_TRUE(p.Shows(label, Rect{105, 12, 125, 24})) << course;
+  }
 }
 
 TEST(PitchLadder, LevelShowsTheHorizonAndRungsWithMarks) {
@@ -146,30 +133,20 @@ TEST(PitchLadder, LevelShowsTheHorizonAndRungsWithMarks) {
     EXPECT_TRUE(p.White(x, 219));
     EXPECT_TRUE(p.White(x, 110));  // the horizon line across the whole width
   }
-  // Long rungs 41 pixels from x 124 at 10 and 20 degrees (y 60, 10) and -10, -20 (y 160, 210).
-  for (int y : {60, 10, 160, 210}) {
-    EXPECT_FALSE(p.White(123, y));
-    for (int x = 124; x < 165; ++x)
-      EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_FALSE(p.White(165, y));
-    EXPECT_GT(p.WhiteIn(Rect{85, y - 6, 115, y + 6}), 5) << y;
-    EXPECT_GT(p.WhiteIn(Rect{175, y - 6, 205, y + 6}), 5) << y;
+  // Long rungs 41 pixels from x 124 at 10, 20, -10 and -20 degrees, labelled either side with the sign.
+  for (auto [y, label] : {std::pair{60, "10"}, {10, "20"}, {160, "-10"}, {210, "-20"}}) {
+    EXPECT_TRUE(p.RunAt(y, 124, 165)) << y;
+    EXPECT_TRUE(p.Shows(label, Rect{85, y - 6, 115, y + 6})) << y;
+    EXPECT_TRUE(p.Shows(label, Rect{175, y - 6, 205, y + 6})) << y;
   }
   // Short rungs 21 pixels at 5, 15, -5, -15 degrees, without labels.
   for (int y : {85, 35, 135, 185}) {
-    EXPECT_FALSE(p.White(133, y));
-    for (int x = 134; x < 155; ++x)
-      EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_FALSE(p.White(155, y));
+    EXPECT_TRUE(p.RunAt(y, 134, 155)) << y;
     EXPECT_EQ(p.WhiteIn(Rect{85, y - 6, 115, y + 6}), 0) << y;
   }
   // The 10-pixel mark 12 pixels below each rung.
-  for (int y : {122, 72, 22, 97, 147, 172, 197}) {
-    EXPECT_FALSE(p.White(139, y));
-    for (int x = 140; x < 150; ++x)
-      EXPECT_TRUE(p.White(x, y)) << y;
-    EXPECT_FALSE(p.White(150, y));
-  }
+  for (int y : {122, 72, 22, 97, 147, 172, 197})
+    EXPECT_TRUE(p.RunAt(y, 140, 150)) << y;
   // No labels at the horizon.
   EXPECT_EQ(p.WhiteIn(Rect{85, 104, 115, 110}), 0);
 }
