@@ -1,7 +1,6 @@
 #include "view/Attitude.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/raster/Bilinear.h"
 #include "view/Tapes.h"
