@@ -37,26 +37,29 @@ bool Runnable(benchmark::State& state) {
   return false;
 }
 
-// The 572 x 384 canvas to a screen of range(1) x range(2) through one kernel path (range(0)), the
+// A 572 x 384 canvas to a screen of range(1) x range(2) through one kernel path (range(0)), the
 // scaler kept from one scale to the next as the paint keeps it.
-void Scale(benchmark::State& state, bool blocky) {
-  if (!Runnable(state)) return;
-  std::optional<Bitmap> canvas = Bitmap::Create(572, 384);
+void Scale(benchmark::State& state, Bitmap& canvas) {
   std::optional<Bitmap> screen = Bitmap::Create(int(state.range(1)), int(state.range(2)));
-  Fill(*canvas, blocky);
   BilinearScaler scaler;
   for (auto _ : state) {
-    scaler.Scale(PixelRows::Of(*screen), PixelRows::Of(*canvas), KernelOf(state));
+    scaler.Scale(PixelRows::Of(*screen), PixelRows::Of(canvas), KernelOf(state));
     benchmark::DoNotOptimize(screen->Row(0));
   }
   state.SetLabel(PixelKernelName(KernelOf(state)));
   state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
 }
+void ScaleFilled(benchmark::State& state, bool blocky) {
+  if (!Runnable(state)) return;
+  std::optional<Bitmap> canvas = Bitmap::Create(572, 384);
+  Fill(*canvas, blocky);
+  Scale(state, *canvas);
+}
 void BM_ScaleNoise(benchmark::State& state) {
-  Scale(state, false);
+  ScaleFilled(state, false);
 }
 void BM_ScaleBlocks(benchmark::State& state) {
-  Scale(state, true);
+  ScaleFilled(state, true);
 }
 
 // A picture of the dashboard (the README's, brought to the canvas's size pixel by pixel, so that its
@@ -65,19 +68,12 @@ void BM_ScaleDashboard(benchmark::State& state) {
   if (!Runnable(state)) return;
   std::optional<Bitmap> picture = ReadPng(KIVU_SOURCE_DIR "/docs/dashboard-800x480.png");
   std::optional<Bitmap> canvas = Bitmap::Create(572, 384);
-  std::optional<Bitmap> screen = Bitmap::Create(int(state.range(1)), int(state.range(2)));
   if (!picture) {
     state.SkipWithError("no docs/dashboard-800x480.png");
     return;
   }
   Surface(*canvas).StretchBlit(canvas->Bounds(), *picture, picture->Bounds());
-  BilinearScaler scaler;
-  for (auto _ : state) {
-    scaler.Scale(PixelRows::Of(*screen), PixelRows::Of(*canvas), KernelOf(state));
-    benchmark::DoNotOptimize(screen->Row(0));
-  }
-  state.SetLabel(PixelKernelName(KernelOf(state)));
-  state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
+  Scale(state, *canvas);
 }
 
 void KernelsAndScreens(benchmark::internal::Benchmark* b) {
