@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -431,14 +430,6 @@ TEST(GpsdReceiver, AutomaticTakesARunningGpsdWhenNoPortCanBeOpened) {
   EXPECT_EQ(portsOnly.PortPath(), "");
 }
 
-// CPU time of this whole process, in seconds.
-double ProcessCpuSeconds() {
-  rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 TEST(GpsdReceiver, AGpsdThatStopsAndStartsAgainIsFollowedWithoutSpinning) {
   KIVU_REQUIRE_GPSD();
   const uint16_t port = FreePort();
@@ -479,9 +470,9 @@ TEST(GpsdReceiver, AGpsdThatStopsAndStartsAgainIsFollowedWithoutSpinning) {
   // The outage itself is what is tested: time with nothing to wait for. While gpsd is away the receiver
   // asks again once a second and otherwise sleeps; over one and a half seconds (a retry included) a
   // reader that spun would use all of them.
-  const double cpuBefore = ProcessCpuSeconds();
+  const double cpuBefore = test::ProcessCpuSeconds();
   std::this_thread::sleep_for(1500ms);
-  EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.25);
+  EXPECT_LT(test::ProcessCpuSeconds() - cpuBefore, 0.25);
 
   gpsd = std::make_unique<Child>(gpsdCommand);
   ASSERT_TRUE(WaitForSource(receiver, WatchingName(port), 30s));

@@ -1,6 +1,8 @@
-// What the receiver tests share: an owner that records the fixes and lets a test wait for them, and
-// the serial port table set for one test.
+// What the receiver tests share: an owner that records the fixes and lets a test wait for them, the
+// process's processor time, and the serial port table set for one test.
 #pragma once
+
+#include <time.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -50,6 +52,14 @@ class FixRecorder final : public GpsFixOwner {
   std::vector<GpsFix> fixes_;
   bool refused_ = false;
 };
+
+// Processor time of this whole process, in seconds: what a reader that spins while it should sleep
+// would show.
+inline double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 // The port table for one test, restored afterwards.
 class PortTable {
