@@ -18,9 +18,10 @@ namespace {
 // Reads until the end of the file or `limit` bytes, into content from its start; content keeps what was
 // read. Returns the errno of a failure, else 0.
 int ReadUpTo(int fd, std::string& content, std::size_t limit) {
+  constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
   std::size_t got = 0;
   while (got < limit) {
-    if (got == content.size()) content.resize(std::min(limit, std::max<std::size_t>(2 * got, 64 * 1024)));
+    if (got == content.size()) content.resize(std::min(limit, std::max(2 * got, kFirstChunk)));
     const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
