@@ -28,6 +28,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FixRecorder;
+using test::HangGuard;
 using test::PortTable;
 using test::PseudoTerminal;
 using test::Sentence;
@@ -53,34 +54,6 @@ bool WriteBurstsUntilFixes(PseudoTerminal& pty, FixRecorder& owner, size_t count
   }
   return false;
 }
-
-// Ends the test program with a message when the scope is not left within 10 s: for steps whose
-// regression would be a hang, so that it fails instead of holding up the suite.
-class HangGuard {
- public:
-  explicit HangGuard(const char* what)
-      : thread_([this, what] {
-          std::unique_lock lock(mutex_);
-          if (!left_.wait_for(lock, 10s, [&] { return done_; })) {
-            std::fprintf(stderr, "hung: %s\n", what);
-            std::abort();
-          }
-        }) {}
-  ~HangGuard() {
-    {
-      std::lock_guard lock(mutex_);
-      done_ = true;
-    }
-    left_.notify_all();
-    thread_.join();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable left_;
-  bool done_ = false;
-  std::thread thread_;
-};
 
 TEST(SerialPortTable, NamesMapToTableEntries) {
   PortTable table({"/dev/a", "/dev/b"});

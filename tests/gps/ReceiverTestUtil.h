@@ -1,13 +1,16 @@
 // What the receiver tests share: an owner that records the fixes and lets a test wait for them, the
-// process's processor time, and the serial port table set for one test.
+// process's processor time, a guard against hangs, and the serial port table set for one test.
 #pragma once
 
 #include <time.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -60,6 +63,34 @@ inline double ProcessCpuSeconds() {
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
+
+// Ends the test program with a message when the scope is not left within 10 s: for steps whose
+// regression would be a hang, so that it fails instead of holding up the suite.
+class HangGuard {
+ public:
+  explicit HangGuard(const char* what)
+      : thread_([this, what] {
+          std::unique_lock lock(mutex_);
+          if (!left_.wait_for(lock, std::chrono::seconds(10), [&] { return done_; })) {
+            std::fprintf(stderr, "hung: %s\n", what);
+            std::abort();
+          }
+        }) {}
+  ~HangGuard() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    left_.notify_all();
+    thread_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable left_;
+  bool done_ = false;
+  std::thread thread_;
+};
 
 // The port table for one test, restored afterwards.
 class PortTable {
