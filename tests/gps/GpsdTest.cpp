@@ -180,16 +180,6 @@ uint16_t FreePort() {
   return ntohs(address.sin_port);
 }
 
-// Only for gpsd coming up, which it tells nobody of: it is asked again every 10 ms until it answers.
-bool PollGpsdUntil(const std::function<bool()>& done, Steady::duration limit) {
-  const Steady::time_point deadline = Steady::now() + limit;
-  while (!done()) {
-    if (Steady::now() > deadline) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
-
 // Waits for the receiver to show the source name ("" for none).
 bool WaitForSource(const CGpsParser& receiver, const std::string& name, std::chrono::milliseconds limit) {
   return receiver.WaitForProgress([&] { return receiver.PortPath() == name; }, limit);
@@ -257,22 +247,6 @@ class Child {
   UniqueFd input_;
 };
 
-// Asks the gpsd at port for its devices: whether one is listed (false while it does not answer).
-bool GpsdListsADevice(uint16_t port) {
-  TcpConnection connection;
-  if (connection.Connect("127.0.0.1", port, 1000) != 0 || connection.Send("?DEVICES;\n", 1000) != 0)
-    return false;
-  std::string answer;
-  char buffer[4096];
-  while (answer.find("\"class\":\"DEVICES\"") == std::string::npos || answer.back() != '\n') {
-    if (connection.Wait(1000) != InputWait::Readable) return false;
-    ssize_t n = connection.Read(buffer, sizeof buffer);
-    if (n < 0) return false;
-    answer.append(buffer, static_cast<size_t>(n));
-  }
-  return answer.find("\"path\"") != std::string::npos;
-}
-
 // Takes the fixes on the reader's thread and keeps them.
 GpsSource GpsdAt(uint16_t port) {
   GpsSource source;
@@ -319,16 +293,14 @@ TEST(GpsdReceiver, NmeaCapturesThroughGpsdGiveExactlyTheReplaysFixes) {
     ASSERT_GT(expected.size(), 10u);
 
     // gpsfake sends a line for each line feed on its input ("-i"), so nothing is sent before the
-    // receiver is watching.
+    // receiver is watching. The receiver asks once a second until gpsfake's gpsd answers.
     const uint16_t port = FreePort();
     std::unique_ptr<Child> gpsfake = StartGpsfake(SharedNmeaPath(name), port, {"-i"});
-    ASSERT_TRUE(PollGpsdUntil([&] { return GpsdListsADevice(port); }, 30s))
-        << "gpsfake's gpsd did not come up";
     FixRecorder owner;
     CGpsParser receiver;
     receiver.SetSource(GpsdAt(port));
     ASSERT_TRUE(receiver.Start(&owner));
-    ASSERT_TRUE(WaitForSource(receiver, WatchingName(port), 10s));
+    ASSERT_TRUE(WaitForSource(receiver, WatchingName(port), 30s)) << "gpsfake's gpsd did not come up";
     gpsfake->Write(std::string(capture.size() / 8 + 100, '\n'));
 
     std::vector<std::string> fixes;
@@ -405,8 +377,8 @@ TEST(GpsdReceiver, AutomaticTakesARunningGpsdWhenNoPortCanBeOpened) {
   const uint16_t port = FreePort();
   test::TempDir folder;
   // A gpsd with no receiver yet, waiting for one to be named on its control socket.
+  // The receiver asks for it once a second until it answers.
   Child gpsd({"gpsd", "-N", "-S", std::to_string(port), "-F", folder / "gpsd.sock"});
-  ASSERT_TRUE(PollGpsdUntil([&] { return TcpConnection().Connect("127.0.0.1", port, 1000) == 0; }, 30s));
   // One port held by another program, one that does not exist.
   test::PseudoTerminal pty;
   SerialOpenResult held = OpenSerialPort(pty.SlavePath());
@@ -419,7 +391,7 @@ TEST(GpsdReceiver, AutomaticTakesARunningGpsdWhenNoPortCanBeOpened) {
   CGpsParser receiver;
   receiver.SetSource(automatic);
   ASSERT_TRUE(receiver.Start(&owner));
-  EXPECT_TRUE(WaitForSource(receiver, WatchingName(port), 10s)) << receiver.PortPath();
+  ASSERT_TRUE(WaitForSource(receiver, WatchingName(port), 30s)) << receiver.PortPath();
 
   // Only the ports: the held one is waited for, and no gpsd is asked.
   GpsSource ports = automatic;
