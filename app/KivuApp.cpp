@@ -12,12 +12,15 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "app/AboutDlg.h"
 #include "app/WindowSystem.h"
 #include "config/AppSettings.h"
 #include "config/TouchDialog.h"
+#include "gps/CaptureReplay.h"
 #include "gps/GpsdSource.h"
+#include "platform/WholeFile.h"
 
 namespace kivu {
 
@@ -94,16 +97,24 @@ void CKivuApp::ListenForSecondCopies() {
 }
 
 bool CKivuApp::ReadReplay(const KivuOptions& options) {
-  QString path =
-      options.demo ? QStringLiteral(":/res/demo/drive.nmea") : QString::fromStdString(options.replay);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    std::fprintf(stderr, "kivu: cannot read the capture %s: %s\n", qPrintable(path),
-                 qPrintable(file.errorString()));
+  if (options.demo) {  // bundled as a Qt resource
+    QFile file(QStringLiteral(":/res/demo/drive.nmea"));
+    if (!file.open(QIODevice::ReadOnly)) {
+      std::fprintf(stderr, "kivu: cannot read the demo drive: %s\n", qPrintable(file.errorString()));
+      return false;
+    }
+    replayPath_ = file.fileName().toStdString();
+    replayCapture_ = file.readAll().toStdString();
+    return true;
+  }
+  WholeFile file = ReadWholeFile(options.replay, kMaxCaptureBytes, WholeFileSources::AlsoStreams);
+  if (file.status != WholeFile::Status::Read) {
+    std::fprintf(stderr, "kivu: cannot read the capture %s: %s\n", options.replay.c_str(),
+                 std::strerror(file.error));
     return false;
   }
-  replayPath_ = path.toStdString();
-  replayCapture_ = file.readAll().toStdString();
+  replayPath_ = options.replay;
+  replayCapture_ = std::move(file.content);
   return true;
 }
 

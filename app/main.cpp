@@ -1,6 +1,7 @@
 // kivu: the dashboard.
 #include <QApplication>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
   }
   if (!display.platform.empty()) setenv("QT_QPA_PLATFORM", display.platform.c_str(), 1);
 
+  // A file size limit then makes a record file's write fail (and be cut back) instead of ending us.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kivu");
   // Qt adopts the user's locale; Kivu's files and figures always use a decimal point.

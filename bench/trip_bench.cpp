@@ -13,6 +13,7 @@
 #include "gps/CaptureReplay.h"
 #include "gps/GpsParser.h"
 #include "tests/gps/NmeaTestUtil.h"
+#include "tests/trip/TripTestUtil.h"
 #include "trip/FixClock.h"
 #include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
@@ -57,23 +58,17 @@ void BM_UpdateTripStats(benchmark::State& state) {
   HeadlessWindow window;
   FixClock clock;
   CKivuView view(window, AppSettings(), clock);
-  GpsFix a{}, b{};
-  a.utcTime.second = 1;
-  a.latitude = 48.1;
-  a.longitude = 11.5;
-  a.speedKnots = 50;
-  a.course = 85;
-  a.altitude = 520;
-  a.satellitesUsed = 9;
-  b = a;
-  b.utcTime.second = 2;
-  b.latitude = 48.1002;
-  b.longitude = 11.5003;
-  b.speedKnots = 51;
-  b.course = 87;
-  b.altitude = 521;
-  view.OnGpsFix(a);
-  view.OnGpsFix(b);
+  auto fix = [](int second, double latitude, double longitude, float knots, float course, float altitude) {
+    return test::MakeFix({.second = second,
+                          .latitude = latitude,
+                          .longitude = longitude,
+                          .knots = knots,
+                          .course = course,
+                          .altitude = altitude,
+                          .satellites = 9});
+  };
+  view.OnGpsFix(fix(1, 48.1, 11.5, 50, 85, 520));
+  view.OnGpsFix(fix(2, 48.1002, 11.5003, 51, 87, 521));
   for (auto _ : state) {
     view.UpdateTripStats();
     benchmark::DoNotOptimize(view.Stats());

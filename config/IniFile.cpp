@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/WholeFile.h"
 
 namespace kivu {
 

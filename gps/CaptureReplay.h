@@ -1,6 +1,7 @@
 // Recorded captures (a GPS message log, or any NMEA text) as the receiver takes them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +9,9 @@
 #include "gps/GpsParser.h"
 
 namespace kivu {
+
+// The longest capture that is read for a replay: weeks of logs of a receiver sending every second.
+inline constexpr std::size_t kMaxCaptureBytes = std::size_t{1} << 30;
 
 // Plays a capture into a receiver as one stream, the way a replay reads a file: lines starting with
 // '#' (a capture's notes) are skipped, cycles are cut by their UTC times, and the end of the capture

@@ -1,14 +1,14 @@
-// The raw GPS message log: handled blocks appended byte for byte to a file. Written by the reader
-// thread, opened and closed by the user-interface thread; one lock guards the three, and it is held
-// only around the write, the open and the close.
+// The raw GPS message log: handled blocks appended byte for byte to a file, each block whole or not at
+// all. Written by the reader thread, opened and closed by the user-interface thread; one lock guards the
+// three, and it is held only around the write, the taking over of an opened file and the close.
 #pragma once
 
 #include <cstddef>
 #include <mutex>
 #include <string>
 
+#include "platform/AppendFile.h"
 #include "platform/Clock.h"
-#include "platform/UniqueFd.h"
 
 namespace kivu {
 
@@ -20,18 +20,17 @@ std::string GpsLogFileName(const std::string& folder, const LocalTime& local);
 
 class GpsMessageLog {
  public:
-  // Opens path for appending, creating it when missing. False when it cannot be opened.
+  // Opens path for appending, creating it when missing. False when it cannot be opened (also when
+  // something other than a regular file has its name).
   bool Open(const std::string& path);
   void Close();
   bool IsOpen() const;
-  // Appends the bytes when the log is open.
+  // Appends the block when the log is open.
   void Write(const char* data, size_t count);
 
  private:
   mutable std::mutex mutex_;
-  UniqueFd fd_;
-  std::string path_;
-  bool reportedFailure_ = false;
+  AppendFile file_;
 };
 
 }  // namespace kivu

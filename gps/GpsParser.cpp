@@ -64,6 +64,7 @@ bool CGpsParser::OpenFirstPort(bool report) {
     int error = port_.Open(path);
     if (error == 0) {
       std::fprintf(stderr, "kivu: reading GPS messages from %s\n", path.c_str());
+      NotifyProgress();
       return true;
     }
     if (report) std::fprintf(stderr, "%s\n", DescribeOpenFailure(path, error).c_str());
@@ -89,12 +90,15 @@ void CGpsParser::GpsdWentAway() {
   // What gpsd passed on of the last cycle is all there is.
   assembler_.EndCycle();
   gpsd_.Close();
-  std::lock_guard lock(gpsdMutex_);
-  if (gpsdName_.empty()) return;  // it never answered: nothing was reported of it
-  gpsdName_.clear();
+  {
+    std::lock_guard lock(gpsdMutex_);
+    if (gpsdName_.empty()) return;  // it never answered: nothing was reported of it
+    gpsdName_.clear();
+  }
   std::fprintf(stderr, "kivu: gpsd at %s went away; trying again every second\n",
                GpsdAddressText(source_.gpsd).c_str());
   gpsdAway_ = true;
+  NotifyProgress();
 }
 
 void CGpsParser::HandleGpsdReport(const GpsdReport& report) {
@@ -109,11 +113,23 @@ void CGpsParser::HandleGpsdReport(const GpsdReport& report) {
                  gpsdAway_ ? "kivu: gpsd at %s is back\n" : "kivu: reading GPS messages from gpsd at %s\n",
                  where.c_str());
     gpsdAway_ = false;
+    NotifyProgress();
   } else if (report.kind == "ERROR") {
     std::fprintf(stderr, "kivu: gpsd at %s: %s\n", where.c_str(), report.message.c_str());
   } else if (report.noDevices) {
     std::fprintf(stderr, "kivu: gpsd at %s has no receiver; waiting for one\n", where.c_str());
   }
+}
+
+void CGpsParser::NotifyProgress() {
+  // Taken and let go, so that a waiter that has just found its condition false is waiting by now.
+  { std::lock_guard lock(progressMutex_); }
+  progress_.notify_all();
+}
+
+bool CGpsParser::WaitForProgress(const std::function<bool()>& done, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(progressMutex_);
+  return progress_.wait_for(lock, timeout, done);
 }
 
 std::string CGpsParser::PortPath() const {
@@ -159,10 +175,12 @@ void CGpsParser::WaitForPortToReturn(const std::string& path) {
   assembler_.EndCycle();
   std::fprintf(stderr, "kivu: GPS port %s went away; waiting for it to come back\n", path.c_str());
   port_.Close();
+  NotifyProgress();
   while (!stopping_) {
     if (port_.Wait(kRetryMs) == InputWait::Woken) return;
     if (port_.Open(path) == 0) {
       std::fprintf(stderr, "kivu: GPS port %s is back\n", path.c_str());
+      NotifyProgress();
       return;
     }
   }
@@ -203,6 +221,7 @@ void CGpsParser::ReaderThread() {
     }
     if (count > 0) {
       ++readCount_;
+      NotifyProgress();
       if (gpsd) {
         gpsdStream_.Feed(buffer, static_cast<size_t>(count));
       } else {

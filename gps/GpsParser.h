@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -102,6 +104,9 @@ class CGpsParser {
   int32_t RecordMessages() const { return recordMessages_; }
   // Reads the reader has taken from the port so far, counted before each is handled (for tests).
   uint64_t ReadCount() const { return readCount_.load(); }
+  // For tests: waits until done() holds, looking again whenever the reader has taken a read or its
+  // source has opened or gone away. False when the timeout passed first.
+  bool WaitForProgress(const std::function<bool()>& done, std::chrono::milliseconds timeout) const;
 
  private:
   void ReaderThread();
@@ -110,6 +115,7 @@ class CGpsParser {
   bool OpenGpsd(bool report);
   void GpsdWentAway();
   void HandleGpsdReport(const GpsdReport& report);
+  void NotifyProgress();
 
   GpsFixOwner* owner_ = nullptr;
   GpsFix fix_{};
@@ -138,6 +144,8 @@ class CGpsParser {
   std::atomic<bool> started_{false};
   std::atomic<uint64_t> sentenceCount_{0};
   std::atomic<uint64_t> readCount_{0};
+  mutable std::mutex progressMutex_;  // guards nothing but the waits for progress
+  mutable std::condition_variable progress_;
 };
 
 }  // namespace kivu

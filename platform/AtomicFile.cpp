@@ -1,12 +1,15 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <new>
 
@@ -35,6 +38,37 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+// The process that wrote a temporary file "<target>.new-PID-N", or 0 when name is not one of target's.
+pid_t WriterOf(std::string_view name, std::string_view prefix) {
+  if (name.substr(0, prefix.size()) != prefix) return 0;
+  name.remove_prefix(prefix.size());
+  pid_t pid = 0;
+  const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+  if (error != std::errc() || pid <= 0 || end == name.data() + name.size() || *end != '-') return 0;
+  const std::string_view counter(end + 1, static_cast<std::size_t>(name.data() + name.size() - end - 1));
+  if (counter.empty() || counter.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+  return pid;
+}
+
+// Removes what an earlier save that was killed between creating its temporary file and renaming it
+// left behind. Only files of processes that are gone: a living one (another Kivu saving this very
+// file) still needs its own.
+void RemoveLeftovers(const std::string& target) {
+  const std::size_t slash = target.rfind('/');
+  const std::string prefix = target.substr(slash == std::string::npos ? 0 : slash + 1) + ".new-";
+  UniqueFd folderFd(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd) return;
+  DIR* folder = ::fdopendir(folderFd.Get());
+  if (!folder) return;
+  folderFd.Release();  // the folder stream owns it now
+  while (const dirent* entry = ::readdir(folder)) {
+    const pid_t writer = WriterOf(entry->d_name, prefix);
+    if (writer != 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH)
+      ::unlinkat(::dirfd(folder), entry->d_name, 0);
+  }
+  ::closedir(folder);
 }
 
 // Creates a fresh file next to target, named after it, with mode 0666 less the umask (O_EXCL, so a
@@ -70,6 +104,7 @@ int Replace(const std::string& path, std::string_view content) {
     return errno;
   }
 
+  RemoveLeftovers(target);
   std::string temp;
   int error = 0;
   UniqueFd fd = CreateSibling(target, temp, error);
@@ -99,58 +134,6 @@ int Replace(const std::string& path, std::string_view content) {
 }
 
 }  // namespace
-
-WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes) noexcept {
-  WholeFile result;
-  try {
-    // O_NONBLOCK: a named pipe in the file's place must not hang the caller; it is refused below.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) {
-      result.error = errno;
-      result.status =
-          (errno == ENOENT || errno == ENOTDIR) ? WholeFile::Status::Missing : WholeFile::Status::Failed;
-      if (result.status == WholeFile::Status::Missing) result.error = 0;
-      return result;
-    }
-    struct stat st;
-    if (::fstat(fd.Get(), &st) != 0) {
-      result.error = errno;
-      return result;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      result.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-      return result;
-    }
-    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes) {
-      result.error = EFBIG;
-      return result;
-    }
-    std::size_t size = static_cast<std::size_t>(st.st_size);
-    result.content.resize(size);
-    std::size_t got = 0;
-    while (got < size) {
-      ssize_t n = ::read(fd.Get(), result.content.data() + got, size - got);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        result.error = errno;
-        result.content.clear();
-        return result;
-      }
-      if (n == 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    if (got < size) {
-      result.error = EIO;
-      result.content.clear();
-      return result;
-    }
-    result.status = WholeFile::Status::Read;
-  } catch (const std::bad_alloc&) {
-    result = WholeFile();
-    result.error = ENOMEM;
-  }
-  return result;
-}
 
 int ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept {
   try {

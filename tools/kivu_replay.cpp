@@ -3,11 +3,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
 #include "platform/MessageText.h"
+#include "platform/WholeFile.h"
 #include "platform/raster/Png.h"
 #include "tools/EmbeddedPictures.h"
 #include "tools/ReplayOptions.h"
@@ -26,22 +25,6 @@
 namespace {
 
 using namespace kivu;
-
-bool ReadWholeFile(const std::string& path, std::string& content, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open " + QuoteForMessage(path) + ": " + std::strerror(errno);
-    return false;
-  }
-  std::ostringstream out;
-  out << in.rdbuf();
-  if (in.bad()) {
-    error = "cannot read " + QuoteForMessage(path);
-    return false;
-  }
-  content = out.str();
-  return true;
-}
 
 // Paints the dashboard at the snapshot's size, lays the buttons' pictures over their places as the
 // window's buttons would show them, and writes the PNG file.
@@ -86,11 +69,13 @@ int main(int argc, char** argv) {
     std::puts("kivu-replay 1.0");
     return 0;
   }
-  std::string capture;
-  if (!ReadWholeFile(options.capture, capture, error)) {
-    std::fprintf(stderr, "kivu-replay: %s\n", error.c_str());
+  WholeFile file = ReadWholeFile(options.capture, kMaxCaptureBytes, WholeFileSources::AlsoStreams);
+  if (file.status != WholeFile::Status::Read) {
+    std::fprintf(stderr, "kivu-replay: cannot read %s: %s\n", QuoteForMessage(options.capture).c_str(),
+                 std::strerror(file.error));
     return 2;
   }
+  const std::string capture = std::move(file.content);
   // A file size limit then makes a write fail (and the track file cut back) instead of ending us.
   std::signal(SIGXFSZ, SIG_IGN);
 

@@ -4,24 +4,26 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/UniqueFd.h"
+#include "platform/AppendFile.h"
 
 namespace kivu {
 
 class TrackFile {
  public:
   // Opens path for appending, creating it when missing and keeping what is there. Another opener of
-  // the same file (a second Kivu, a replay) is refused. False when the file cannot be opened.
+  // the same file (a second Kivu, a replay) is refused, and so is anything but a regular file. False
+  // when the file cannot be opened.
   bool Open(const std::string& path);
   // Writes what is batched, then closes.
   void Close() noexcept;
-  bool IsOpen() const noexcept { return fd_.IsValid(); }
-  const std::string& Path() const noexcept { return path_; }
+  bool IsOpen() const noexcept { return file_.IsOpen(); }
+  const std::string& Path() const noexcept { return file_.Path(); }
 
   // Appends one line, with no buffering of ours unless batching is on. A write that fails or falls
   // short (storage full or removed) is undone by cutting the file back to its last whole line, so the
-  // file only ever holds whole lines; standard error hears of it once per opening. False when the
-  // line is not in the file (batched: when it could not be kept for the next write).
+  // file only ever holds whole lines; standard error hears of each cause once per opening, and once
+  // that writing goes on. False when the line is not in the file (batched: when it could not be kept
+  // for the next write).
   bool WriteLine(const char* line, size_t count) noexcept;
 
   // Replays, which make lines far faster than a receiver: gather up to kBatchBytes of lines and write
@@ -32,13 +34,9 @@ class TrackFile {
   void SetBatching(bool batching);
 
  private:
-  void ReportOnce(const char* what, int error) noexcept;
-  bool WriteWhole(const char* lines, size_t count) noexcept;
   bool Flush() noexcept;
 
-  UniqueFd fd_;
-  std::string path_;
-  bool reported_ = false;
+  AppendFile file_;
   bool batching_ = false;
   std::string batch_;
 };

@@ -2,24 +2,16 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
-#include <limits>
 #include <optional>
 
+#include "trip/TripMath.h"
 #include "view/Tapes.h"
 
 namespace kivu {
 
 namespace {
 
-// A float figure to an int as truncation would give it, held inside the int range.
-int TruncatedInt(float value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0f) return std::numeric_limits<int>::max();
-  if (value <= -2147483648.0f) return std::numeric_limits<int>::min();
-  return static_cast<int>(value);
-}
 
 // One of the sub-panels: drawn on its own surface over its fill colour, then copied onto the canvas
 // with black as the transparent key.
@@ -64,8 +56,8 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
     std::snprintf(text.data(), text.size(), f, args...);
     return text;
   };
-  int hours = TruncatedInt(t.durationHours);
-  int minutes = TruncatedInt((t.durationHours - static_cast<float>(hours)) * 60.0f);
+  int hours = TruncateToInt(t.durationHours);
+  int minutes = TruncateToInt((t.durationHours - static_cast<float>(hours)) * 60.0f);
   const Panel panels[] = {
       {l.distanceRect, "Distance", nullptr, format("\n%d", t.distanceInt)},
       {l.durationRect, "Duration", nullptr, format("\n%.2d:%.2d", hours, minutes)},

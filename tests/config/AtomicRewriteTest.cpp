@@ -80,9 +80,16 @@ TEST_F(AtomicRewrite, AWriterKilledPartWayLeavesTheOldFileWhole) {
   ASSERT_FALSE(child.exited);
   EXPECT_EQ(child.signal, SIGXFSZ);
   EXPECT_EQ(ReadFile(ini_), kOld);
-  // What the dead writer left behind does not stand in the way of the next save.
+  ASSERT_EQ(FolderEntries(dir_.Path()).size(), 2u);  // with the dead writer's temporary file
+  // What the dead writer left behind does not stand in the way of the next save, which removes it. The
+  // temporary file of a living writer stays, and so do files of other names.
+  const std::string living = "Kivu.ini.new-" + std::to_string(getppid()) + "-7";
+  const std::string other = "Other.ini.new-999999999-0";
+  WriteFile(dir_ / living, "");
+  WriteFile(dir_ / other, "");
   ASSERT_TRUE(IniWriteString("Settings", "NAVIGATION_PATH", longPath_, ini_));
   EXPECT_EQ(ReadFile(ini_), kOld + "NAVIGATION_PATH = " + longPath_ + "\r\n");
+  EXPECT_EQ(FolderEntries(dir_.Path()), (std::vector<std::string>{"Kivu.ini", living, other}));
 }
 
 TEST_F(AtomicRewrite, AReadOnlyFolderLeavesTheOldFileWholeAndTheWriteFails) {

@@ -8,6 +8,8 @@
 #include "gps/CaptureReplay.h"
 #include "gps/GpsParser.h"
 #include "gps/NmeaTestUtil.h"
+#include "gps/ReceiverTestUtil.h"
+#include "gps/ReceiverTestUtil.h"
 #include "platform/SerialPort.h"
 
 namespace kivu {
@@ -73,9 +75,8 @@ TEST(CaptureFeeding, ReceiverGetsEveryBurstAsAFix) {
 TEST(CaptureFeeding, StopsPromptlyInTheMiddleOfALongWait) {
   std::unique_ptr<CaptureFeeder> feeder = CaptureFeeder::Start(Second(1) + Second(2), 1h);
   ASSERT_TRUE(feeder);
-  auto start = std::chrono::steady_clock::now();
+  test::HangGuard guard("stopping a feeder that waits an hour");
   feeder.reset();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
 
 }  // namespace

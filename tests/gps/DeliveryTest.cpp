@@ -22,6 +22,7 @@
 #include "gps/CaptureReplay.h"
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
+#include "gps/ReceiverTestUtil.h"
 #include "platform/PseudoTerminal.h"
 #include "platform/SerialPort.h"
 #include "support/TestSupport.h"
@@ -195,36 +196,6 @@ FeedReport Feed(PseudoTerminal& pty, const std::string& bytes, const Schedule& s
   return report;
 }
 
-// Takes a live reader's fixes as the replay's owner does, and lets the test wait for them.
-class RecordingOwner final : public GpsFixOwner {
- public:
-  bool SendGpsFix(const GpsFix& fix) override {
-    std::lock_guard lock(mutex_);
-    if (refused_) return false;
-    fixes_.push_back(FormatFixJson(fix));
-    changed_.notify_all();
-    return true;
-  }
-  void RefuseGpsFixes() override {
-    std::lock_guard lock(mutex_);
-    refused_ = true;
-  }
-  void WaitForFixes(size_t count, Steady::time_point deadline) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_until(lock, deadline, [&] { return fixes_.size() >= count; });
-  }
-  std::vector<std::string> Fixes() {
-    std::lock_guard lock(mutex_);
-    return fixes_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> fixes_;
-  bool refused_ = false;
-};
-
 struct Run {
   const Prefix* prefix;
   const Pattern* pattern;
@@ -235,15 +206,6 @@ struct Outcome {
   std::string failure;  // the run could not be made
   FeedReport feed;
   std::vector<std::string> fixes;
-};
-
-// The port table for one batch, restored afterwards.
-class PortTable {
- public:
-  explicit PortTable(std::vector<std::string> paths) { SetSerialPortPaths(std::move(paths)); }
-  ~PortTable() { SetSerialPortPaths({}); }
-  PortTable(const PortTable&) = delete;
-  PortTable& operator=(const PortTable&) = delete;
 };
 
 // Runs up to kBatch runs at once: one pseudo-terminal, receiver and feeder each.
@@ -262,12 +224,12 @@ std::vector<Outcome> RunTogether(const std::vector<const Run*>& runs) {
     paths.push_back(pty->SlavePath());
     ptys.push_back(std::move(*pty));
   }
-  PortTable table(paths);
-  std::vector<std::unique_ptr<RecordingOwner>> owners;
+  test::PortTable table(paths);
+  std::vector<std::unique_ptr<test::FixRecorder>> owners;
   std::vector<std::unique_ptr<CGpsParser>> receivers;
   // One after another, so that each receiver takes the first port still free: its own.
   for (size_t i = 0; i < runs.size(); ++i) {
-    owners.push_back(std::make_unique<RecordingOwner>());
+    owners.push_back(std::make_unique<test::FixRecorder>());
     receivers.push_back(std::make_unique<CGpsParser>());
     if (!receivers[i]->Start(owners[i].get()) || receivers[i]->PortPath() != paths[i])
       outcomes[i].failure = "the receiver took port '" + receivers[i]->PortPath() + "', not " + paths[i];
@@ -283,8 +245,10 @@ std::vector<Outcome> RunTogether(const std::vector<const Run*>& runs) {
   for (size_t i = 0; i < runs.size(); ++i)
     owners[i]->WaitForFixes(runs[i]->prefix->expected.size(), deadline);
   receivers.clear();
-  for (size_t i = 0; i < runs.size(); ++i)
-    outcomes[i].fixes = owners[i]->Fixes();
+  for (size_t i = 0; i < runs.size(); ++i) {
+    for (const GpsFix& fix : owners[i]->Fixes())
+      outcomes[i].fixes.push_back(FormatFixJson(fix));
+  }
   return outcomes;
 }
 

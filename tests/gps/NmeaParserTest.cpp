@@ -63,15 +63,15 @@ TEST(NmeaSentences, RmcWithStatusVRejectsTheBlockAndWritesNothing) {
 }
 
 TEST(NmeaSentences, HemispheresSetSignsIndependently) {
-  GpsFix fix = Parse(Sentence("GPRMC,000001,A,3345.500,S,07030.000,W,0,0,010120,,"));
-  EXPECT_DOUBLE_EQ(fix.latitude, -(33 + 45.5 * (1.0 / 60.0)));
-  EXPECT_DOUBLE_EQ(fix.longitude, -(70 + 30.0 * (1.0 / 60.0)));
-  fix = Parse(Sentence("GPRMC,000001,A,3345.500,N,07030.000,W,0,0,010120,,"));
-  EXPECT_GT(fix.latitude, 0);
-  EXPECT_LT(fix.longitude, 0);
-  fix = Parse(Sentence("GPRMC,000001,A,3345.500,S,07030.000,E,0,0,010120,,"));
-  EXPECT_LT(fix.latitude, 0);
-  EXPECT_GT(fix.longitude, 0);
+  const double latitude = 33 + 45.5 * (1.0 / 60.0), longitude = 70 + 30.0 * (1.0 / 60.0);
+  for (const char* northSouth : {"N", "S"}) {
+    for (const char* eastWest : {"E", "W"}) {
+      const GpsFix fix = Parse(Sentence(std::string("GPRMC,000001,A,3345.500,") + northSouth + ",07030.000," +
+                                        eastWest + ",0,0,010120,,"));
+      EXPECT_DOUBLE_EQ(fix.latitude, *northSouth == 'S' ? -latitude : latitude) << northSouth << eastWest;
+      EXPECT_DOUBLE_EQ(fix.longitude, *eastWest == 'W' ? -longitude : longitude) << northSouth << eastWest;
+    }
+  }
 }
 
 TEST(NmeaSentences, EmptyCourseKeepsThePreviousCourse) {

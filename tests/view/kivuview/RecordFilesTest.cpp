@@ -48,14 +48,25 @@ bool ChecksumHolds(const std::string& line) {
   return std::stoul(line.substr(star + 1), nullptr, 16) == sum % 256;
 }
 
-class TrackRecording : public ::testing::Test {
+// A view on 7 December in Central European time, its record folder a fresh one.
+class RecordFiles : public ::testing::Test {
  protected:
-  TrackRecording() {
+  RecordFiles() {
     AppSettings settings;
     settings.recordFolder = dir.Path();
     view = std::make_unique<CKivuView>(window, settings, clock);
-    view->StartTrip();
   }
+
+  test::CentralEuropeanTime zone;
+  test::TempDir dir;
+  test::RecordingWindow window;
+  test::SetClock clock{test::kDecember7At1303Utc};
+  std::unique_ptr<CKivuView> view;
+};
+
+class TrackRecording : public RecordFiles {
+ protected:
+  TrackRecording() { view->StartTrip(); }
   void Drive(int seconds) {
     for (int i = 0; i < seconds; ++i) {
       view->OnGpsFix(MakeFix({.second = second_,
@@ -69,11 +80,6 @@ class TrackRecording : public ::testing::Test {
   }
   std::string TrackOfTheDay() const { return dir / "track20261207.txt"; }
 
-  test::CentralEuropeanTime zone;
-  test::TempDir dir;
-  test::RecordingWindow window;
-  test::SetClock clock{test::kDecember7At1303Utc};
-  std::unique_ptr<CKivuView> view;
   int second_ = 0;
 };
 
@@ -166,21 +172,10 @@ void Read(CGpsParser& receiver, const std::string& text) {
   receiver.HandleQuietLine();
 }
 
-class MessageLog : public ::testing::Test {
+class MessageLog : public RecordFiles {
  protected:
-  MessageLog() {
-    AppSettings settings;
-    settings.recordFolder = dir.Path();
-    view = std::make_unique<CKivuView>(window, settings, clock);
-    view->SetReceiver(std::make_unique<CGpsParser>());
-  }
+  MessageLog() { view->SetReceiver(std::make_unique<CGpsParser>()); }
   std::string LogOfTheDay() const { return dir / "gps20261207.txt"; }
-
-  test::CentralEuropeanTime zone;
-  test::TempDir dir;
-  test::RecordingWindow window;
-  test::SetClock clock{test::kDecember7At1303Utc};
-  std::unique_ptr<CKivuView> view;
 };
 
 TEST_F(MessageLog, HoldsEachHandledCycleRmcFirstByteForByte) {
