@@ -71,10 +71,7 @@ void VerticalPortable(const uint32_t* ha, const uint32_t* hb, const VerticalWeig
 
 void SameColumnsPortable(const uint32_t* a, const uint32_t* b, int n, uint64_t* bits) {
   std::fill(bits, bits + SameColumnWords(n), 0);
-  for (int c = 0; c + 1 < n; ++c) {
-    const bool same = (a[c] == a[c + 1]) & (b[c] == b[c + 1]) & (a[c] == b[c]);
-    bits[c / 64] |= uint64_t{same} << (c % 64);
-  }
+  SameColumnsTail(a, b, 0, n, bits);
 }
 
 namespace {
@@ -345,14 +342,25 @@ int BilinearScaler::Scale(const PixelRows& destination, const PixelRows& source,
   w.divider = &p.divider;
   // Destination rows that read the same two source rows (consecutive ones) share their fill runs and
   // the h values between them.
-  int upper = -1, lower = -1;
+  int upper = -1, lower = -1, unsearched = 0;
   const uint32_t* ha = nullptr;
   const uint32_t* hb = nullptr;
   for (int i = 0; i < s.hd; ++i) {
     const int previousUpper = upper, previousLower = lower;
     s.Row(i, upper, lower, w.upper, w.lower);
     if (upper != previousUpper || lower != previousLower) {
-      detail::FindFillRuns(source.Row(upper), source.Row(lower), s, k, p.same, p.runs);
+      // Where a pair of rows fills next to nothing (a photograph, noise), the next few pairs are not
+      // searched: interpolating everywhere gives the same pixels.
+      if (unsearched > 0) {
+        --unsearched;
+        p.runs.clear();
+      } else {
+        detail::FindFillRuns(source.Row(upper), source.Row(lower), s, k, p.same, p.runs);
+        int filled = 0;
+        for (const detail::FillRun& run : p.runs)
+          filled += run.to - run.from;
+        if (filled * 16 < s.wd) unsearched = 7;
+      }
       int j = 0;
       auto prepare = [&](int from, int to) {
         if (from >= to) return;

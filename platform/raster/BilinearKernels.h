@@ -76,6 +76,13 @@ constexpr int SameColumnWords(int n) {
   return n / 64 + 1;
 }
 void SameColumnsPortable(const uint32_t* a, const uint32_t* b, int n, uint64_t* bits);
+// The bits of columns from `from` on, one at a time: how the vector kernels finish.
+inline void SameColumnsTail(const uint32_t* a, const uint32_t* b, int from, int n, uint64_t* bits) {
+  for (int c = from; c + 1 < n; ++c) {
+    const bool same = (a[c] == a[c + 1]) & (b[c] == b[c + 1]) & (a[c] == b[c]);
+    bits[c / 64] |= uint64_t{same} << (c % 64);
+  }
+}
 void HorizontalPortable(const uint32_t* row, const ScaleSetup& s, uint32_t* h, int from, int to);
 void VerticalPortable(const uint32_t* ha, const uint32_t* hb, const VerticalWeights& w, uint32_t* out,
                       int from, int to);

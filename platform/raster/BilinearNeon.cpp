@@ -63,18 +63,20 @@ void VerticalNeon(const uint32_t* ha, const uint32_t* hb, const VerticalWeights&
 void SameColumnsNeon(const uint32_t* a, const uint32_t* b, int n, uint64_t* bits) {
   std::fill(bits, bits + SameColumnWords(n), 0);
   const uint32x4_t weights = {1, 2, 4, 8};
+  // A word of bits is gathered in a register and stored whole.
   int c = 0;
-  for (; c + 5 <= n; c += 4) {
-    const uint32x4_t a0 = vld1q_u32(a + c), b0 = vld1q_u32(b + c);
-    const uint32x4_t same =
-        vandq_u32(vandq_u32(vceqq_u32(a0, vld1q_u32(a + c + 1)), vceqq_u32(b0, vld1q_u32(b + c + 1))),
-                  vceqq_u32(a0, b0));
-    bits[c / 64] |= uint64_t{vaddvq_u32(vandq_u32(same, weights))} << (c % 64);
+  for (; c + 65 <= n; c += 64) {
+    uint64_t word = 0;
+    for (int k = 0; k < 64; k += 4) {
+      const uint32x4_t a0 = vld1q_u32(a + c + k), b0 = vld1q_u32(b + c + k);
+      const uint32x4_t same = vandq_u32(
+          vandq_u32(vceqq_u32(a0, vld1q_u32(a + c + k + 1)), vceqq_u32(b0, vld1q_u32(b + c + k + 1))),
+          vceqq_u32(a0, b0));
+      word |= uint64_t{vaddvq_u32(vandq_u32(same, weights))} << k;
+    }
+    bits[c / 64] = word;
   }
-  for (; c + 1 < n; ++c) {
-    const bool same = (a[c] == a[c + 1]) & (b[c] == b[c + 1]) & (a[c] == b[c]);
-    bits[c / 64] |= uint64_t{same} << (c % 64);
-  }
+  SameColumnsTail(a, b, c, n, bits);
 }
 
 // The blend with the bytes of a pixel side by side in 32-bit lanes; every product stays below 2^24.

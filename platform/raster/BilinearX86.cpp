@@ -70,18 +70,20 @@ __attribute__((target("avx2"))) inline __m256i Load8(const uint32_t* p) {
 __attribute__((target("avx2"))) void SameColumnsAvx2(const uint32_t* a, const uint32_t* b, int n,
                                                      uint64_t* bits) {
   std::fill(bits, bits + SameColumnWords(n), 0);
+  // A word of bits is gathered in a register and stored whole.
   int c = 0;
-  for (; c + 9 <= n; c += 8) {
-    const __m256i a0 = Load8(a + c), b0 = Load8(b + c);
-    const __m256i same = _mm256_and_si256(
-        _mm256_and_si256(_mm256_cmpeq_epi32(a0, Load8(a + c + 1)), _mm256_cmpeq_epi32(b0, Load8(b + c + 1))),
-        _mm256_cmpeq_epi32(a0, b0));
-    bits[c / 64] |= uint64_t(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(same)))) << (c % 64);
+  for (; c + 65 <= n; c += 64) {
+    uint64_t word = 0;
+    for (int k = 0; k < 64; k += 8) {
+      const __m256i a0 = Load8(a + c + k), b0 = Load8(b + c + k);
+      const __m256i same = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi32(a0, Load8(a + c + k + 1)),
+                                                             _mm256_cmpeq_epi32(b0, Load8(b + c + k + 1))),
+                                            _mm256_cmpeq_epi32(a0, b0));
+      word |= uint64_t(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(same)))) << k;
+    }
+    bits[c / 64] = word;
   }
-  for (; c + 1 < n; ++c) {
-    const bool same = (a[c] == a[c + 1]) & (b[c] == b[c + 1]) & (a[c] == b[c]);
-    bits[c / 64] |= uint64_t{same} << (c % 64);
-  }
+  SameColumnsTail(a, b, c, n, bits);
 }
 
 // (a (65536 - f) + b f) >> 16 in 32-bit lanes, for bytes a and b and 16-bit fractions f.
