@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "trip/TripMath.h"
@@ -11,7 +12,6 @@
 namespace kivu {
 
 namespace {
-
 
 // One of the sub-panels: drawn on its own surface over its fill colour, then copied onto the canvas
 // with black as the transparent key.
@@ -186,7 +186,10 @@ void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute) 
 
 void DashboardBuffers::Prepare(const ViewLayout& layout, Size client) {
   const DashboardLayout& l = layout.dashboard;
-  if (!canvas.bitmap) canvas.CreateForOverwrite(kCanvasWidth, kCanvasHeight);
+  for (CDib& canvas : canvases) {
+    if (!canvas.bitmap) canvas.CreateForOverwrite(kCanvasWidth, kCanvasHeight);
+  }
+  ForgetShown();
   const std::pair<std::optional<Bitmap>*, const Rect*> panels[] = {
       {&headingTape, &l.headingTapeRect},
       {&speedTape, &l.speedTapeRect},
@@ -307,6 +310,20 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
   window.Blit(Point{strip.left, strip.top}, *bitmap, bitmap->Bounds());
 }
 
+namespace {
+
+// Whether target's dashboard area holds the scaled canvas that the one just drawn equals.
+bool ShowsCanvas(const DashboardBuffers& buffers, const Bitmap* target, const Rect& area) {
+  if (!buffers.shown || target != buffers.keptWindow || area != buffers.shownArea) return false;
+  const Bitmap* drawn = buffers.canvases[buffers.drawing].bitmap.get();
+  const Bitmap* shown = buffers.canvases[1 - buffers.drawing].bitmap.get();
+  return drawn && shown &&
+         std::memcmp(drawn->Memory(), shown->Memory(), size_t(drawn->RowBytes()) * size_t(drawn->Height())) ==
+             0;
+}
+
+}  // namespace
+
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {
   DashboardBuffers buffers;
   PaintDashboard(window, client, picture, lightPhase, buffers);
@@ -318,7 +335,7 @@ void PaintDashboard(Surface& window, Size client, const DashboardPicture& pictur
   Rect strip = ButtonStrip(v, client);
   Rect area = DashboardArea(v, client);
 
-  CDib& canvasImage = buffers.canvas;
+  CDib& canvasImage = buffers.canvases[buffers.drawing];
   if (canvasImage.bitmap || canvasImage.CreateForOverwrite(kCanvasWidth, kCanvasHeight)) {
     Surface* canvas = canvasImage.GetDC();
     DrawDashboardCanvas(*canvas, picture, buffers);
@@ -326,8 +343,14 @@ void PaintDashboard(Surface& window, Size client, const DashboardPicture& pictur
     if (area.Width() > 1 && area.Height() > 1) {
       Bitmap* target = window.SelectedBitmap();
       if (target && target->Bounds().Intersected(area) == area) {
-        // Straight into the window's pixels.
-        buffers.scaler.Scale(PixelRows::Within(*target, area), RowsOf(canvasImage));
+        // Straight into the window's pixels, unless they show this very canvas already (a repaint for
+        // the light or the clock within the minute).
+        if (!ShowsCanvas(buffers, target, area)) {
+          buffers.scaler.Scale(PixelRows::Within(*target, area), RowsOf(canvasImage));
+          buffers.shown = target == buffers.keptWindow;
+          buffers.shownArea = area;
+          buffers.drawing = 1 - buffers.drawing;
+        }
       } else if (EnsureBitmap(buffers.scaled, static_cast<int>(area.Width()),
                               static_cast<int>(area.Height())) &&
                  buffers.scaler.Scale(PixelRows::Of(*buffers.scaled), RowsOf(canvasImage)) == 0) {

@@ -49,7 +49,17 @@ struct DashboardBuffers {
   // Makes them all for a client size now (as the layout is computed), rather than at the next paint.
   void Prepare(const ViewLayout& layout, Size client);
 
-  CDib canvas;  // 572 x 384
+  // The canvas a paint draws on (572 x 384), and the canvas as it was last scaled into `keptWindow`:
+  // the two take turns, so that a paint whose canvas comes out as the shown one's scales nothing.
+  CDib canvases[2];
+  int drawing = 0;
+  bool shown = false;  // canvases[1 - drawing] is in keptWindow's dashboard area, at shownArea
+  Rect shownArea;
+  // A window image that only these buffers' paints write (the view's own), so that what a paint scaled
+  // into it is still there at the next paint; none for any other target.
+  const Bitmap* keptWindow = nullptr;
+  // Forgets what keptWindow shows (a new image, a new layout).
+  void ForgetShown() { shown = false; }
   std::optional<Bitmap> headingTape, speedTape, altitudeTape, verticalSpeedTape;
   std::optional<Bitmap> strip;
   std::optional<Bitmap> scaled;  // only for a window bitmap that does not hold the dashboard area

@@ -116,6 +116,7 @@ bool CKivuView::PrepareWindowImage(Size client) {
   const bool kept =
       windowImage_ && windowImage_->Width() == client.width && windowImage_->Height() == client.height;
   if (kept) return true;
+  paintBuffers_->ForgetShown();
   if (!EnsureBitmap(windowImage_, client.width, client.height)) return false;
   // The paint covers the whole image, except a dashboard area too small to scale to: that stays black.
   const Rect area = DashboardArea(layout_, client);
@@ -126,6 +127,8 @@ bool CKivuView::PrepareWindowImage(Size client) {
 const Bitmap* CKivuView::PaintWindowImage() {
   if (!PrepareWindowImage(window_.ClientSize())) return nullptr;
   Surface surface(*windowImage_);
+  // Only these paints write the image: a canvas that comes out as the one shown is not scaled again.
+  paintBuffers_->keptWindow = &*windowImage_;
   OnDraw(surface);
   return &*windowImage_;
 }

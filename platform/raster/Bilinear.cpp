@@ -145,7 +145,7 @@ struct FillRun {
 };
 
 // Runs shorter than this are not worth leaving the interpolating kernel for.
-constexpr int kShortestFill = 32;
+constexpr int kShortestFill = 8;
 
 // The first column from `from` on whose bit is `set`; `end` when there is none before it.
 int NextColumn(const uint64_t* bits, int from, bool set, int end) {

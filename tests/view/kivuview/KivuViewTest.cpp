@@ -2,8 +2,12 @@
 // change between fixes, and the repaint request at the end of each update.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "gps/NmeaTestUtil.h"
+#include "platform/raster/Surface.h"
 #include "trip/TripTestUtil.h"
+#include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
 #include "view/kivuview/ViewTestUtil.h"
 
@@ -135,6 +139,47 @@ TEST_F(ViewFixes, AClockFarFromTheTripStartNeitherOverflowsNorStops) {
   view.OnGpsFix(MakeFix({.second = 1}));
   EXPECT_GT(view.Stats().durationHours, 1e15f);
   EXPECT_EQ(window.invalidations.size(), 2u);  // the state's change, then the update
+}
+
+// The view keeps the scaled dashboard in its window image and scales again only when the canvas came
+// out different. Through fixes, repaints that change nothing, a new minute and a new size, the image
+// must hold exactly what a twin view paints into a fresh bitmap each time.
+TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
+  HeadlessWindow keptWindow(Size{800, 480}), freshWindow(Size{800, 480});
+  test::SetClock clock{test::kDecember7At1303Utc};
+  CKivuView kept(keptWindow, AppSettings(), clock), fresh(freshWindow, AppSettings(), clock);
+  for (CKivuView* view : {&kept, &fresh})
+    view->ComputeLayout(800, 480);
+  auto expectSame = [&](const char* step) {
+    const Bitmap* image = kept.PaintWindowImage();
+    ASSERT_NE(image, nullptr) << step;
+    std::optional<Bitmap> expected = Bitmap::Create(freshWindow.client.width, freshWindow.client.height);
+    Surface surface(*expected);
+    fresh.OnDraw(surface);
+    ASSERT_EQ(image->Width(), expected->Width()) << step;
+    for (int y = 0; y < expected->Height(); ++y) {
+      for (int x = 0; x < expected->Width(); ++x)
+        ASSERT_EQ(image->PixelAt(x, y), expected->PixelAt(x, y)) << step << " at " << x << "," << y;
+    }
+  };
+  auto feed = [&](const GpsFix& fix) {
+    for (CKivuView* view : {&kept, &fresh})
+      view->OnGpsFix(fix);
+  };
+  expectSame("before any fix");
+  expectSame("a repaint");
+  feed(MakeFix({.second = 1, .knots = 30, .course = 90, .altitude = 500}));
+  feed(MakeFix({.second = 2, .knots = 34, .course = 97, .altitude = 510}));
+  expectSame("after fixes");
+  expectSame("a repaint after fixes");
+  clock.Set(test::kDecember7At1303Utc + 60);
+  expectSame("a new minute");
+  for (auto [window, view] : {std::pair{&keptWindow, &kept}, std::pair{&freshWindow, &fresh}}) {
+    window->client = Size{480, 800};
+    view->ComputeLayout(480, 800);
+  }
+  expectSame("a new size");
+  expectSame("a repaint at the new size");
 }
 
 }  // namespace
