@@ -202,7 +202,12 @@ void ExpectFingerSizedAndOnTheScreen(QWidget* dialog) {
   SCOPED_TRACE(dialog->windowTitle().toStdString());
   ProcessUntil([&] { return !HasWindowManager() || dialog->frameGeometry() != dialog->geometry(); }, 2000);
   QRect area = dialog->screen()->availableGeometry();
-  EXPECT_TRUE(area.contains(dialog->frameGeometry()));
+  // A window manager may frame a dialog before it places it: wait for the placement.
+  ProcessUntil([&] { return area.contains(dialog->frameGeometry()); }, 2000);
+  EXPECT_TRUE(area.contains(dialog->frameGeometry()))
+      << dialog->frameGeometry().x() << "," << dialog->frameGeometry().y() << " "
+      << dialog->frameGeometry().width() << "x" << dialog->frameGeometry().height() << " in " << area.width()
+      << "x" << area.height();
   EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_TRUE(dialog->isModal());
   std::vector<QWidget*> controls;
