@@ -114,27 +114,31 @@ ExactDivider MakeExactDivider(uint64_t divisor, uint64_t largestNumerator) {
 
 namespace {
 
-const PixelKernels* KernelsFor(PixelKernel kernel) {
-  const PixelKernels* chosen = nullptr;
+// The table of a named path, or null where this build or processor cannot run it; Best is the first
+// of AVX2, SSE4.1 and NEON there is, else the portable path.
+const PixelKernels* TableOf(PixelKernel kernel) {
   switch (kernel) {
     case PixelKernel::Best:
-      chosen = Avx2Kernels();
-      if (!chosen) chosen = Sse41Kernels();
-      if (!chosen) chosen = NeonKernels();
-      break;
+      for (PixelKernel path : {PixelKernel::Avx2, PixelKernel::Sse41, PixelKernel::Neon}) {
+        if (const PixelKernels* table = TableOf(path)) return table;
+      }
+      return PortableKernels();
     case PixelKernel::Portable:
-      break;
+      return PortableKernels();
     case PixelKernel::Sse41:
-      chosen = Sse41Kernels();
-      break;
+      return Sse41Kernels();
     case PixelKernel::Avx2:
-      chosen = Avx2Kernels();
-      break;
+      return Avx2Kernels();
     case PixelKernel::Neon:
-      chosen = NeonKernels();
-      break;
+      return NeonKernels();
   }
-  return chosen ? chosen : PortableKernels();
+  return nullptr;
+}
+
+// The path's kernels, the portable ones where it cannot run.
+const PixelKernels* KernelsFor(PixelKernel kernel) {
+  const PixelKernels* table = TableOf(kernel);
+  return table ? table : PortableKernels();
 }
 
 // A run of destination columns of one row whose four samples are all one colour: the formula gives
@@ -256,23 +260,13 @@ void ScalePlain(const PixelRows& destination, const PixelRows& source, const Sca
 }  // namespace detail
 
 bool HasPixelKernel(PixelKernel kernel) {
-  switch (kernel) {
-    case PixelKernel::Best:
-    case PixelKernel::Portable:
-      return true;
-    case PixelKernel::Sse41:
-      return detail::Sse41Kernels() != nullptr;
-    case PixelKernel::Avx2:
-      return detail::Avx2Kernels() != nullptr;
-    case PixelKernel::Neon:
-      return detail::NeonKernels() != nullptr;
-  }
-  return false;
+  return detail::TableOf(kernel) != nullptr;
 }
 
 PixelKernel BestPixelKernel() {
-  for (PixelKernel kernel : {PixelKernel::Avx2, PixelKernel::Sse41, PixelKernel::Neon}) {
-    if (HasPixelKernel(kernel)) return kernel;
+  for (PixelKernel kernel :
+       {PixelKernel::Avx2, PixelKernel::Sse41, PixelKernel::Neon, PixelKernel::Portable}) {
+    if (detail::TableOf(kernel) == detail::TableOf(PixelKernel::Best)) return kernel;
   }
   return PixelKernel::Portable;
 }
