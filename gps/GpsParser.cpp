@@ -49,11 +49,11 @@ void CGpsParser::EnumPorts(const std::string& prefix) {
     std::snprintf(name, sizeof name, "%s%d:", prefix.c_str(), n);
     std::string path = SerialDevicePath(name, portTable_);
     if (path.empty()) continue;
-    SerialOpenResult probe = OpenSerialPort(path);
-    if (probe.fd || IsHeldOrForbidden(probe.error)) {
+    const int error = ProbeSerialPort(path);
+    if (error == 0 || IsHeldOrForbidden(error)) {
       portNames_.push_back(name);
     } else {
-      missingPorts_.emplace_back(path, probe.error);
+      missingPorts_.emplace_back(path, error);
     }
   }
 }

@@ -21,9 +21,11 @@ bool IsOwnPrivateFolder(const std::string& path) {
 }  // namespace
 
 std::string RuntimeFolder() {
+  // Only our own private folder: sudo and su may pass on the runtime folder of the user who called
+  // them, where another user's lock and socket would be ours to meet (or, for root, to take).
   if (const char* xdg = getenv("XDG_RUNTIME_DIR"); xdg && xdg[0] == '/') {
     struct stat st;
-    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 077) == 0) {
       std::string folder = xdg;
       if (folder.back() != '/') folder += '/';
       return folder;

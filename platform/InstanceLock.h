@@ -8,7 +8,8 @@
 
 namespace kivu {
 
-// The user's runtime folder, ending with '/': $XDG_RUNTIME_DIR when it names a folder, else
+// The user's runtime folder, ending with '/': $XDG_RUNTIME_DIR when it names a folder of this user's
+// that no one else may enter, else
 // /tmp/kivu-UID/, made with mode 0700. "" when neither can be had safely (a folder of that name that
 // belongs to another user, or is a link).
 std::string RuntimeFolder();

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -147,7 +148,11 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& byIdFolder) {
   return ports;
 }
 
-SerialOpenResult OpenSerialPort(const std::string& path) {
+namespace {
+
+// Opens path for reading and writing without blocking and without becoming its controlling terminal,
+// then takes its lock: the steps that tell whether a port is there and free, and change nothing on it.
+SerialOpenResult OpenAndLock(const std::string& path) {
   SerialOpenResult result;
   if (path.empty()) {
     result.error = ENOENT;
@@ -158,8 +163,8 @@ SerialOpenResult OpenSerialPort(const std::string& path) {
     result.error = errno;
     return result;
   }
-  // flock keeps out every other Kivu and the programs that lock their ports; TIOCEXCL keeps out the
-  // rest (root excepted). A port locked elsewhere counts as held.
+  // flock keeps out every other Kivu and the programs that lock their ports. A port locked elsewhere
+  // counts as held.
   if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
     result.error = errno;
     return result;
@@ -170,15 +175,49 @@ SerialOpenResult OpenSerialPort(const std::string& path) {
     result.error = ENOTTY;
     return result;
   }
-  if (isatty(fd.Get())) ioctl(fd.Get(), TIOCEXCL);
-  MakeRaw(fd.Get());
   result.fd = std::move(fd);
   return result;
+}
+
+}  // namespace
+
+SerialOpenResult OpenSerialPort(const std::string& path) {
+  SerialOpenResult result = OpenAndLock(path);
+  if (!result.fd) return result;
+  // TIOCEXCL keeps out the programs that take no lock (root excepted). It stays on the terminal until
+  // its last descriptor closes, so SerialPort::Close takes it off again for whoever still holds it.
+  if (isatty(result.fd.Get())) ioctl(result.fd.Get(), TIOCEXCL);
+  MakeRaw(result.fd.Get());
+  return result;
+}
+
+int ProbeSerialPort(const std::string& path) {
+  return OpenAndLock(path).error;
 }
 
 bool IsHeldOrForbidden(int error) noexcept {
   return error == EBUSY || error == EACCES || error == EPERM || error == EWOULDBLOCK;
 }
+
+namespace {
+
+// Why a user may not open path: the group whose members may (dialout on Debian, uucp elsewhere), or
+// that its mode lets no group open it.
+std::string PermissionHint(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return "add your user to the 'dialout' group and log in again";
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+    return "its permissions let only its owner open it";
+  std::vector<char> buffer(16384);
+  group entry;
+  group* found = nullptr;
+  std::string name = std::to_string(st.st_gid);
+  if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->gr_name)
+    name = found->gr_name;
+  return "add your user to the '" + name + "' group and log in again";
+}
+
+}  // namespace
 
 std::string DescribeOpenFailure(const std::string& path, int error) {
   std::string line = "kivu: GPS port " + path + ": ";
@@ -189,7 +228,7 @@ std::string DescribeOpenFailure(const std::string& path, int error) {
   } else {
     line += std::strerror(error);
   }
-  if (error == EACCES || error == EPERM) line += " (add your user to the 'dialout' group and log in again)";
+  if (error == EACCES || error == EPERM) line += " (" + PermissionHint(path) + ")";
   return line;
 }
 
@@ -209,6 +248,9 @@ void SerialPort::Close() {
     std::lock_guard lock(pathMutex_);
     path_.clear();
   }
+  // A terminal that stays open elsewhere (a replay's pseudo-terminal, a port another program shares)
+  // would otherwise stay barred to every user but root after we let it go.
+  if (fd_ && isatty(fd_.Get())) ioctl(fd_.Get(), TIOCNXCL);
   fd_.Reset();
 }
 

@@ -50,6 +50,10 @@ struct SerialOpenResult {
 // that hangs up at once, over and over.
 SerialOpenResult OpenSerialPort(const std::string& path);
 
+// Whether path could be opened as a port now: 0, or the errno OpenSerialPort would give. It changes
+// nothing on the port (no exclusive mode, no line settings), since a program may be using it.
+int ProbeSerialPort(const std::string& path);
+
 // True for the errors that mean "the port exists but is held by another program or forbidden to us",
 // the access-denied case of the receiver's enumeration.
 bool IsHeldOrForbidden(int error) noexcept;

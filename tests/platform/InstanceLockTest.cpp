@@ -51,6 +51,9 @@ TEST(RuntimeFolders, XdgRuntimeDirWinsElseAPrivateTmpFolder) {
   setenv("XDG_RUNTIME_DIR", "relative/path", 1);
   std::string fallback = RuntimeFolder();
   EXPECT_EQ(fallback, "/tmp/kivu-" + std::to_string(getuid()) + "/");
+  // Another user's, as sudo passes it on, or one that others may enter, is not ours.
+  setenv("XDG_RUNTIME_DIR", "/", 1);
+  EXPECT_EQ(RuntimeFolder(), fallback);
   struct stat st;
   ASSERT_EQ(stat(fallback.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);

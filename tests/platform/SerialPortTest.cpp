@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 
 #include <cerrno>
@@ -52,7 +55,49 @@ TEST(SerialOpen, HeldMissingAndForbiddenPortsAreTold) {
   EXPECT_FALSE(missing.fd);
   EXPECT_EQ(missing.error, ENOENT);
   EXPECT_FALSE(IsHeldOrForbidden(missing.error));
-  EXPECT_NE(DescribeOpenFailure("/dev/ttyUSB0", EACCES).find("dialout"), std::string::npos);
+  EXPECT_NE(DescribeOpenFailure("/nonexistent/ttyUSB0", EACCES).find("'dialout' group"), std::string::npos);
+
+  // A port forbidden to us is told with the group that may open it, or that none may.
+  test::TempDir dir;
+  test::WriteFile(dir / "port", "");
+  ASSERT_EQ(chmod((dir / "port").c_str(), 0660), 0);
+  const group* own = getgrgid(getegid());
+  ASSERT_NE(own, nullptr);
+  EXPECT_NE(DescribeOpenFailure(dir / "port", EACCES).find(std::string("'") + own->gr_name + "' group"),
+            std::string::npos);
+  ASSERT_EQ(chmod((dir / "port").c_str(), 0600), 0);
+  EXPECT_EQ(DescribeOpenFailure(dir / "port", EACCES).find("group"), std::string::npos);
+}
+
+// The exclusive mode of a terminal outlives the descriptor that set it while anyone else holds the
+// terminal open, and bars every user but root: a replay's pseudo-terminal, held by its feeder, stayed
+// closed to the dashboard of a normal user after the port list was made.
+TEST(SerialOpen, NeitherTheProbeNorAClosedPortLeavesATerminalExclusiveOrChanged) {
+  PseudoTerminal pty;
+  UniqueFd other(open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+  ASSERT_TRUE(other);
+  termios cooked;
+  ASSERT_EQ(tcgetattr(other.Get(), &cooked), 0);
+  cooked.c_lflag |= ICANON;
+  ASSERT_EQ(tcsetattr(other.Get(), TCSANOW, &cooked), 0);
+  auto exclusive = [&] {
+    int on = -1;
+    EXPECT_EQ(ioctl(other.Get(), TIOCGEXCL, &on), 0);
+    return on;
+  };
+
+  EXPECT_EQ(ProbeSerialPort(pty.SlavePath()), 0);
+  EXPECT_EQ(exclusive(), 0);
+  termios after;
+  ASSERT_EQ(tcgetattr(other.Get(), &after), 0);
+  EXPECT_TRUE(after.c_lflag & ICANON);
+
+  SerialPort port;
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  EXPECT_EQ(exclusive(), 1);
+  EXPECT_TRUE(IsHeldOrForbidden(ProbeSerialPort(pty.SlavePath())));
+  port.Close();
+  EXPECT_EQ(exclusive(), 0);
 }
 
 TEST(SerialOpen, WhatIsNoTerminalIsRefused) {
