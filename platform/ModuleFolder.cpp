@@ -58,6 +58,12 @@ std::string HomeFromPasswordDatabase() {
   return found->pw_dir;
 }
 
+// The system's own program folders are writable to root, but an installed Kivu run by root keeps its
+// settings and records in root's data folder like anyone's, never beside the system's programs.
+bool IsSystemProgramFolder(const std::string& folder) {
+  return folder.rfind("/usr/", 0) == 0 || folder == "/bin/" || folder == "/sbin/";
+}
+
 }  // namespace
 
 ModuleFolderSources ModuleFolderSourcesNow() {
@@ -79,7 +85,8 @@ std::string ResolveModuleFolder(const ModuleFolderSources& sources) {
   std::size_t slash = sources.executablePath.rfind('/');
   if (slash != std::string::npos) {
     std::string folder = sources.executablePath.substr(0, slash + 1);
-    if (IsFolder(folder) && ::access(folder.c_str(), W_OK) == 0) return folder;
+    if (!IsSystemProgramFolder(folder) && IsFolder(folder) && ::access(folder.c_str(), W_OK) == 0)
+      return folder;
   }
   std::string data;
   if (!sources.xdgDataHome.empty() && sources.xdgDataHome.front() == '/') {

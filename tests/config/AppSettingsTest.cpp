@@ -212,7 +212,8 @@ TEST_F(ModuleFolderChoice, AWritableExecutableFolderIsAPortableInstall) {
 }
 
 TEST_F(ModuleFolderChoice, ASystemInstallUsesTheUsersDataFolder) {
-  ASSERT_EQ(mkdir((dir_ / "bin").c_str(), 0755), 0);
+  // Closed to its owner as well, for a run of the tests by a normal user.
+  ASSERT_EQ(mkdir((dir_ / "bin").c_str(), 0555), 0);
   ASSERT_EQ(chmod(dir_.Path().c_str(), 0777), 0);
   test::ChildOutcome child = test::RunUnprivileged([this] {
     if (access((dir_ / "bin").c_str(), W_OK) == 0) return 10;
@@ -230,9 +231,14 @@ TEST_F(ModuleFolderChoice, ASystemInstallUsesTheUsersDataFolder) {
   KIVU_EXPECT_UNPRIVILEGED_SUCCESS(child);
 }
 
-TEST_F(ModuleFolderChoice, AMissingExecutableFolderIsNotUsed) {
+TEST_F(ModuleFolderChoice, AMissingExecutableFolderOrTheSystemsProgramFolderIsNotUsed) {
   ModuleFolderSources sources{"", dir_ / "gone/kivu", dir_ / "data", dir_ / "user"};
   EXPECT_EQ(ResolveModuleFolder(sources), dir_ / "data/kivu/");
+  // Also for root, who may write there.
+  for (const char* installed : {"/usr/bin/kivu", "/usr/local/bin/kivu", "/bin/kivu"}) {
+    sources.executablePath = installed;
+    EXPECT_EQ(ResolveModuleFolder(sources), dir_ / "data/kivu/") << installed;
+  }
   EXPECT_EQ(ResolveModuleFolder({"", "", "", ""}), "");
 }
 
