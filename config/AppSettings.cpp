@@ -31,17 +31,18 @@ std::string DefaultNavigationPath() {
 
 void ReadAppSettings(AppSettings& settings, const std::string& path) {
   const AppSettings defaults;
-  settings.digitalReadout = IniGetInt(kSettingsSection, kKeyDigitalReadout, defaults.digitalReadout, path);
-  settings.unitSelection = IniGetInt(kSettingsSection, kKeyUnitSelection, defaults.unitSelection, path);
-  settings.navigationPath = IniGetString(kSettingsSection, kKeyNavigationPath, DefaultNavigationPath(), path);
+  const IniDocument file = IniDocument::Load(path);
+  settings.digitalReadout = file.GetInt(kSettingsSection, kKeyDigitalReadout, defaults.digitalReadout);
+  settings.unitSelection = file.GetInt(kSettingsSection, kKeyUnitSelection, defaults.unitSelection);
+  settings.navigationPath = file.GetString(kSettingsSection, kKeyNavigationPath, DefaultNavigationPath());
   settings.recordGpsMessages =
-      IniGetInt(kSettingsSection, kKeyRecordGpsMessages, defaults.recordGpsMessages, path);
-  settings.pitchSource = IniGetInt(kSettingsSection, kKeyPitchSource, defaults.pitchSource, path);
-  settings.rollSource = IniGetInt(kSettingsSection, kKeyRollSource, defaults.rollSource, path);
-  settings.recordTrack = IniGetInt(kSettingsSection, kKeyRecordTrack, defaults.recordTrack, path);
-  settings.displayAd = IniGetInt(kSettingsSection, kKeyDisplayAd, defaults.displayAd, path);
-  settings.blinkingLight = IniGetInt(kSettingsSection, kKeyBlinkingLight, defaults.blinkingLight, path);
-  settings.gpsSource = IniGetString(kSettingsSection, kKeyGpsSource, defaults.gpsSource, path);
+      file.GetInt(kSettingsSection, kKeyRecordGpsMessages, defaults.recordGpsMessages);
+  settings.pitchSource = file.GetInt(kSettingsSection, kKeyPitchSource, defaults.pitchSource);
+  settings.rollSource = file.GetInt(kSettingsSection, kKeyRollSource, defaults.rollSource);
+  settings.recordTrack = file.GetInt(kSettingsSection, kKeyRecordTrack, defaults.recordTrack);
+  settings.displayAd = file.GetInt(kSettingsSection, kKeyDisplayAd, defaults.displayAd);
+  settings.blinkingLight = file.GetInt(kSettingsSection, kKeyBlinkingLight, defaults.blinkingLight);
+  settings.gpsSource = file.GetString(kSettingsSection, kKeyGpsSource, defaults.gpsSource);
 }
 
 AppSettings LoadAppSettings() {
@@ -53,19 +54,21 @@ AppSettings LoadAppSettings() {
 }
 
 bool SaveAppSettings(const AppSettings& settings, const std::string& path) {
+  // One document, one rewrite: a save cut short leaves the old settings whole, never half of each.
+  IniDocument file = IniDocument::Load(path);
   bool ok = true;
-  ok &= IniWriteInt(kSettingsSection, kKeyDigitalReadout, settings.digitalReadout, path);
-  ok &= IniWriteInt(kSettingsSection, kKeyUnitSelection, settings.unitSelection, path);
-  ok &= IniWriteString(kSettingsSection, kKeyNavigationPath, settings.navigationPath, path);
-  ok &= IniWriteInt(kSettingsSection, kKeyRecordGpsMessages, settings.recordGpsMessages, path);
-  ok &= IniWriteInt(kSettingsSection, kKeyPitchSource, settings.pitchSource, path);
-  ok &= IniWriteInt(kSettingsSection, kKeyRollSource, settings.rollSource, path);
-  ok &= IniWriteInt(kSettingsSection, kKeyRecordTrack, settings.recordTrack, path);
+  ok &= file.SetInt(kSettingsSection, kKeyDigitalReadout, settings.digitalReadout);
+  ok &= file.SetInt(kSettingsSection, kKeyUnitSelection, settings.unitSelection);
+  ok &= file.SetString(kSettingsSection, kKeyNavigationPath, settings.navigationPath);
+  ok &= file.SetInt(kSettingsSection, kKeyRecordGpsMessages, settings.recordGpsMessages);
+  ok &= file.SetInt(kSettingsSection, kKeyPitchSource, settings.pitchSource);
+  ok &= file.SetInt(kSettingsSection, kKeyRollSource, settings.rollSource);
+  ok &= file.SetInt(kSettingsSection, kKeyRecordTrack, settings.recordTrack);
   // Automatic is the default: a file that never chose a source keeps its lines as they were.
   constexpr const char* kAbsent = "\n";  // no value read from a file holds a line feed
-  if (!settings.gpsSource.empty() || IniGetString(kSettingsSection, kKeyGpsSource, kAbsent, path) != kAbsent)
-    ok &= IniWriteString(kSettingsSection, kKeyGpsSource, settings.gpsSource, path);
-  return ok;
+  if (!settings.gpsSource.empty() || file.GetString(kSettingsSection, kKeyGpsSource, kAbsent) != kAbsent)
+    ok &= file.SetString(kSettingsSection, kKeyGpsSource, settings.gpsSource);
+  return file.Save() == 0 && ok;
 }
 
 }  // namespace kivu

@@ -69,8 +69,9 @@ AppSettings LoadAppSettings();
 
 // Writes the eight settings of the settings dialog to the file at path, in the dialog's order:
 // DIGITAL_READOUT, UNIT_SELECTION, NAVIGATION_PATH, RECORD_GPS_MSG, PITCH_SOURCE, ROLL_SOURCE,
-// RECORD_TRACK, then GPS_SOURCE where it is not Automatic or the file has it already. Each key is written
-// whether or not the others could be. True when all were.
+// RECORD_TRACK, then GPS_SOURCE where it is not Automatic or the file has it already, all in one crash-safe
+// rewrite of the file. A key that cannot be stored (a value with a line feed) keeps its line, and the
+// others are saved all the same. True when all were.
 bool SaveAppSettings(const AppSettings& settings, const std::string& path);
 
 }  // namespace kivu

@@ -170,13 +170,32 @@ std::string Rewrite(std::string_view old, std::string_view section, std::string_
 
 }  // namespace
 
-std::string IniGetString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                         const std::string& path) {
-  if (section.empty() || key.empty() || path.empty()) return "";
+IniDocument IniDocument::Load(const std::string& path) {
+  IniDocument document;
+  document.path_ = path;
+  if (path.empty()) {
+    document.error_ = ENOENT;
+    return document;
+  }
   try {
     WholeFile file = ReadWholeFile(path, kMaxIniFileSize);
-    if (file.status != WholeFile::Status::Read || file.content.empty()) return std::string(defaultValue);
-    std::vector<IniLine> lines = SplitLines(file.content);
+    if (file.status == WholeFile::Status::Failed) {
+      document.error_ = file.error;
+    } else {
+      document.content_ = std::move(file.content);
+    }
+  } catch (const std::bad_alloc&) {
+    document.error_ = ENOMEM;
+  }
+  return document;
+}
+
+std::string IniDocument::GetString(std::string_view section, std::string_view key,
+                                   std::string_view defaultValue) const {
+  if (section.empty() || key.empty() || path_.empty()) return "";
+  if (error_ != 0 || content_.empty()) return std::string(defaultValue);
+  try {
+    std::vector<IniLine> lines = SplitLines(content_);
     Lookup found = Scan(lines, section, key);
     std::string_view value;
     if (found.keyLine == kNone || !ValueOf(lines[found.keyLine].text, value))
@@ -187,30 +206,48 @@ std::string IniGetString(std::string_view section, std::string_view key, std::st
   }
 }
 
-int IniGetInt(std::string_view section, std::string_view key, int defaultValue, const std::string& path) {
-  std::string text = IniGetString(section, key, "", path);
+int IniDocument::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
+  std::string text = GetString(section, key, "");
   if (text.empty()) return defaultValue;
   return ParseInt(text);
 }
 
-bool IniWriteString(std::string_view section, std::string_view key, std::string_view value,
-                    const std::string& path) {
-  if (path.empty() || !ReadableBack(section, key) || value.find('\n') != std::string_view::npos) return false;
+bool IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
+  if (!ReadableBack(section, key) || value.find('\n') != std::string_view::npos) return false;
   try {
-    WholeFile file = ReadWholeFile(path, kMaxIniFileSize);
-    if (file.status == WholeFile::Status::Failed) {
-      ReportWriteFailure(path, file.error);
-      return false;
-    }
-    int error = ReplaceFileAtomically(path, Rewrite(file.content, section, key, value));
-    if (error != 0) {
-      ReportWriteFailure(path, error);
-      return false;
-    }
+    content_ = Rewrite(content_, section, key, value);
     return true;
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+bool IniDocument::SetInt(std::string_view section, std::string_view key, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return SetString(section, key, text);
+}
+
+int IniDocument::Save() const {
+  int error = error_ != 0 ? error_ : ReplaceFileAtomically(path_, content_);
+  if (error != 0) ReportWriteFailure(path_, error);
+  return error;
+}
+
+std::string IniGetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                         const std::string& path) {
+  return IniDocument::Load(path).GetString(section, key, defaultValue);
+}
+
+int IniGetInt(std::string_view section, std::string_view key, int defaultValue, const std::string& path) {
+  return IniDocument::Load(path).GetInt(section, key, defaultValue);
+}
+
+bool IniWriteString(std::string_view section, std::string_view key, std::string_view value,
+                    const std::string& path) {
+  if (path.empty()) return false;
+  IniDocument document = IniDocument::Load(path);
+  return document.SetString(section, key, value) && document.Save() == 0;
 }
 
 bool IniWriteInt(std::string_view section, std::string_view key, int value, const std::string& path) {

@@ -1,7 +1,9 @@
 // Kivu's settings file store: key and value lines in named sections of a small text file.
 //
-// Nothing is kept between calls: every call reads the file afresh, and every write rewrites it whole
-// (crash-safe, see ReplaceFileAtomically). Strings are UTF-8 bytes and are compared byte for byte.
+// An IniDocument reads the file once, answers and changes keys in memory, and writes it back once, whole
+// and crash-safe (see ReplaceFileAtomically): a save of many keys is one rewrite, never a mix of old and
+// new values. The four Ini* functions are the one-key forms: each reads the file afresh, and each write
+// rewrites it. Strings are UTF-8 bytes and are compared byte for byte.
 //
 // The file, as the store sees it:
 //  - A line ends at LF; a CR just before the LF belongs to the line end. A last line without any line
@@ -22,6 +24,34 @@
 #include <string_view>
 
 namespace kivu {
+
+class IniDocument {
+ public:
+  // Reads the file at path. A missing file reads as an empty one, which a save creates.
+  static IniDocument Load(const std::string& path);
+
+  // 0, or the errno of a file that could not be read (or is far too large to be a settings file); such
+  // a document answers every key with its default and is never saved over the file.
+  int Error() const { return error_; }
+
+  // The rules of IniGetString and IniGetInt below, on the document as it stands.
+  std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+  int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
+
+  // The rules of IniWriteString and IniWriteInt below, in memory: false, with the document unchanged,
+  // for arguments that could not be read back.
+  bool SetString(std::string_view section, std::string_view key, std::string_view value);
+  bool SetInt(std::string_view section, std::string_view key, int value);
+
+  // Replaces the file by the document, crash-safe: 0, or the errno of the failure (also the load's),
+  // with the old file left whole. Each failing file and cause is said once on standard error.
+  int Save() const;
+
+ private:
+  std::string path_;
+  std::string content_;
+  int error_ = 0;
+};
 
 // The value of key in section, or defaultValue when the file, the section, the key's line or the '=' on
 // it is missing or the file cannot be read. An empty section, key or path gives "" (not the default).

@@ -1,4 +1,5 @@
-// A rewrite of the settings file that fails or is cut short leaves the old file whole.
+// A rewrite of the settings file, or a save of all the settings, that fails or is cut short leaves the old
+// file whole.
 //
 // The failures are real ones made by the kernel, in a child process: a file size limit stands in for a
 // full disk (the write fails) or for a crash part-way (the signal of that limit kills the writer), and
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "config/AppSettings.h"
 #include "config/IniFile.h"
 #include "support/TestSupport.h"
 
@@ -68,6 +70,22 @@ TEST_F(AtomicRewrite, AFullDiskLeavesTheOldFileWholeAndTheWriteFails) {
   EXPECT_EQ(child.code, 0);
   EXPECT_EQ(ReadFile(ini_), kOld);
   EXPECT_EQ(FolderEntries(dir_.Path()), std::vector<std::string>{"Kivu.ini"});  // no temporary file left
+}
+
+TEST_F(AtomicRewrite, ASaveOfTheSettingsThatFailsLeavesEveryOldValueNotAMix) {
+  WriteFile(ini_, kOld);
+  AppSettings settings;
+  settings.unitSelection = 0;
+  settings.recordTrack = 1;
+  settings.navigationPath = longPath_;  // the whole file no longer fits, its first keys would
+  ChildOutcome child = test::RunInChild([&] {
+    LimitFileSize(1024, true);
+    return SaveAppSettings(settings, ini_) ? 1 : 0;
+  });
+  ASSERT_TRUE(child.exited) << "signal " << child.signal;
+  EXPECT_EQ(child.code, 0);
+  EXPECT_EQ(ReadFile(ini_), kOld);
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::vector<std::string>{"Kivu.ini"});
 }
 
 TEST_F(AtomicRewrite, AWriterKilledPartWayLeavesTheOldFileWhole) {
