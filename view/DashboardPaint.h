@@ -1,6 +1,7 @@
 // The dashboard's paint: panels, tapes, attitude indicator and figures composed on the 572 x 384
 // canvas, scaled to the window beside the button strip, the strip with its advertisement, and the
-// blinking light. Every surface, bitmap and font made here is released before the paint returns.
+// blinking light. The paint allocates nothing: its bitmaps are made with the layout and kept while the
+// client size lasts, and the surfaces, pens, brushes and fonts it selects are restored before it returns.
 #pragma once
 
 #include <optional>
