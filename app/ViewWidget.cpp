@@ -194,8 +194,9 @@ void KivuViewWidget::ShowMainFrame(bool show) {
 
 void KivuViewWidget::BringMainFrameToForeground() {
   // Activating is what the foreground means here. A raise would also lift the frame over windows
-  // that stay on top (the splash) where no window manager keeps them there.
-  window()->activateWindow();
+  // that stay on top (the splash) where no window manager keeps them there. While a dialog is open
+  // over the dashboard the foreground is the dialog's, as it is for a modal window anywhere.
+  ActivateWindowOrItsDialog(*window());
 }
 
 void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
