@@ -58,7 +58,7 @@ void CollectWindows(const QJsonObject& node, std::vector<SwayWindow>& into) {
                     QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt())});
   }
   for (const char* list : {"nodes", "floating_nodes"})
-    for (const QJsonValue& child : node[list].toArray())
+    for (const auto& child : node[list].toArray())
       CollectWindows(child.toObject(), into);
 }
 
@@ -240,8 +240,10 @@ TEST_F(Wayland, ASecondStartBringsTheFirstToTheFrontFromBehindAnotherWindowAndFr
 
 TEST_F(Wayland, TheCageKioskUnitShowsTheDashboardFullScreen) {
   // The unit's own command and environment, with the program just built and a home of the test's own.
-  // The kiosk starts without its receiver: cage headless stops drawing its output while a window that
-  // covers it all is in front, and draws it again only for the message that comes over the dashboard.
+  // The kiosk starts without its receiver: cage 0.1.4 on a headless output draws nothing more once a
+  // window covering the output is in front (it tries to show that window's pixels directly, which the
+  // headless output refuses), and draws again for a window that leaves some of it free: the message
+  // that then comes over the dashboard.
   std::vector<std::string> command;
   EnvChanges env{
       {"KIVU_PORTS", home.Path() + "no-receiver"},
