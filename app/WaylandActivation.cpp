@@ -32,8 +32,8 @@ class ActivationGlobal {
   explicit ActivationGlobal(wl_display* display) : display_(display) {
     if (!display_) return;
     queue_ = wl_display_create_queue(display_);
-    auto* wrapper = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
-    if (!queue_ || !wrapper) return;
+    auto* wrapper = queue_ ? static_cast<wl_display*>(wl_proxy_create_wrapper(display_)) : nullptr;
+    if (!wrapper) return;
     wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), queue_);
     registry_ = wl_display_get_registry(wrapper);
     wl_proxy_wrapper_destroy(wrapper);
@@ -75,14 +75,17 @@ void OnTokenDone(void* data, xdg_activation_token_v1*, const char* token) {
 }
 constexpr xdg_activation_token_v1_listener kTokenListener = {OnTokenDone};
 
-bool Activate(QWindow& window, const std::string& token) {
+// Sends the activation of window's surface; empty when sent, else why not.
+std::string Activate(QWindow& window, const std::string& token) {
+  ActivationGlobal global(QtDisplay());
+  if (!global.Get()) return kNoActivation;
   QPlatformNativeInterface* native = Native();
   auto* surface =
       native ? static_cast<wl_surface*>(native->nativeResourceForWindow("surface", &window)) : nullptr;
-  ActivationGlobal global(QtDisplay());
-  if (!surface || !global.Get()) return false;
+  if (!surface) return "the window has no surface";
   xdg_activation_v1_activate(global.Get(), token.c_str(), surface);
-  return global.Roundtrip();
+  global.Roundtrip();
+  return {};
 }
 
 // A window shown again gets a new surface, which the compositor maps with its first picture: the token
@@ -148,18 +151,15 @@ std::string TakeActivationToken(std::string& why) {
 }
 
 bool ActivateWindowWithToken(QWindow& window, const std::string& token, bool mapped, std::string& why) {
-  {
-    ActivationGlobal global(QtDisplay());
-    if (!global.Get()) {
-      why = kNoActivation;
-      return false;
-    }
-  }
   // Qt counts a window the compositor stopped drawing (a tab behind another) as not exposed: whether
   // its surface is mapped is the caller's knowledge.
   if (mapped) {
-    if (!Activate(window, token)) why = "the window has no surface";
+    why = Activate(window, token);
     return why.empty();
+  }
+  if (!ActivationGlobal(QtDisplay()).Get()) {
+    why = kNoActivation;
+    return false;
   }
   new ActivateWhenExposed(window, token);
   return true;
