@@ -13,7 +13,6 @@
 #include <QRect>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
