@@ -44,7 +44,12 @@ DisplayChoice ChooseDisplayPlatform(const char* qpaPlatform, const char* display
       choice.problem = "QT_QPA_PLATFORM is " + name + " but there is no framebuffer or DRM device";
     return choice;
   }
-  if (IsSet(display) || IsSet(waylandDisplay)) {
+  if (IsSet(waylandDisplay)) {
+    // A Wayland session (often with XWayland's DISPLAY beside it): Qt's own Wayland platform, which
+    // Debian's Qt does not try first; X11 through XWayland where that platform cannot start.
+    choice.ok = true;
+    choice.platform = "wayland;xcb";
+  } else if (IsSet(display)) {
     choice.ok = true;
   } else if (framebuffer || drm) {
     choice.ok = true;

@@ -12,7 +12,8 @@ struct DisplayChoice {
 };
 
 // The environment's QT_QPA_PLATFORM, DISPLAY and WAYLAND_DISPLAY (null when unset) and the device
-// folder (normally "/dev/"). A desktop session is taken as it is. Without one, a car PC or a Raspberry
+// folder (normally "/dev/"). A desktop session is taken as it is, a Wayland one on Qt's Wayland platform
+// (X11 through XWayland only where that cannot start). Without one, a car PC or a Raspberry
 // Pi shows the dashboard straight on its screen: Qt's linuxfb on a framebuffer, eglfs where only a DRM
 // device is there. An explicit linuxfb or eglfs needs one of those devices too, so that a missing one
 // is reported here instead of Qt aborting the start.

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "app/AboutDlg.h"
+#include "app/WaylandActivation.h"
 #include "app/WindowSystem.h"
 #include "config/AppSettings.h"
 #include "config/TouchDialog.h"
@@ -26,8 +27,30 @@ namespace kivu {
 
 namespace {
 
-// What a second copy sends to the first.
-constexpr char kShowRequest[] = "show\n";
+// What a second copy sends to the first: "show", on Wayland followed by a space and the activation token
+// that lets the first come to the front. Copies that know no token read the "show" alone.
+constexpr char kShowRequest[] = "show";
+
+// The request of a second copy: kShowRequest, and the token that brings a Wayland window to the front
+// where it has one.
+std::string ShowRequest() {
+  std::string request = kShowRequest;
+  if (OnWayland()) {
+    std::string why;
+    std::string token = TakeActivationToken(why);
+    if (token.empty()) {
+      std::fprintf(stderr,
+                   "kivu: Kivu is already running and is shown, but may stay behind other windows: %s\n",
+                   why.c_str());
+    } else {
+      request += " " + token;
+    }
+  }
+  return request + "\n";
+}
+
+// Longer lines are no request of Kivu's (a token is a few dozen bytes).
+constexpr qint64 kMaxRequestBytes = 4096;
 
 // The write end of the pipe from the signal handler to the event loop.
 int signalPipeWrite = -1;
@@ -66,7 +89,7 @@ bool CKivuApp::TakeOverOrHandOver(int& exitCode) {
     wait.exec();
   }
   if (socket.state() == QLocalSocket::ConnectedState) {
-    socket.write(kShowRequest);
+    socket.write(ShowRequest().c_str());
     socket.waitForBytesWritten(1000);
     socket.disconnectFromServer();
   } else {
@@ -90,7 +113,14 @@ void CKivuApp::ListenForSecondCopies() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
       QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
       QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-        if (socket->readAll().contains("show") && frame_) frame_->ShowAndRaise();
+        // A request is one line; an older copy's comes without a token.
+        while (socket->canReadLine()) {
+          const QByteArray line = socket->readLine(kMaxRequestBytes).trimmed();
+          if (!line.startsWith(kShowRequest) || !frame_) continue;
+          frame_->ShowAndRaise(line.mid(sizeof kShowRequest - 1).trimmed().toStdString());
+        }
+        // Whatever comes without its line end by then is no request.
+        if (socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
       });
     }
   });

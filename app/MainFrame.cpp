@@ -4,7 +4,10 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QScreen>
+#include <QWindow>
+#include <cstdio>
 
+#include "app/WaylandActivation.h"
 #include "app/WindowSystem.h"
 #include "config/KivuPicture.h"
 
@@ -23,8 +26,16 @@ CMainFrame::CMainFrame(AppSettings settings) : view_(new KivuViewWidget(std::mov
   }
 }
 
-void CMainFrame::ShowAndRaise() {
+void CMainFrame::ShowAndRaise(const std::string& activationToken) {
+  // A hidden frame gets a new surface when shown; a minimised one, or one behind others, keeps its own.
+  const bool mapped = isVisible();
   RestoreWindow(*this);
+  if (activationToken.empty() || !OnWayland() || !windowHandle()) return;
+  std::string why;
+  if (!ActivateWindowWithToken(*windowHandle(), activationToken, mapped, why) && !activationRefused_) {
+    activationRefused_ = true;  // said once
+    std::fprintf(stderr, "kivu: shown again, but cannot come to the front: %s\n", why.c_str());
+  }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,11 @@
 // The main frame, titled "Kivu", with no menu bar: the dashboard view fills it (a second start finds
-// the running copy through its local socket, not by the title). And the document, whose close ends the program.
+// the running copy through its local socket, not by the title). And the document, whose close ends the
+// program.
 #pragma once
 
 #include <QMainWindow>
 #include <functional>
+#include <string>
 
 #include "app/ViewWidget.h"
 
@@ -14,14 +16,15 @@ class CMainFrame : public QMainWindow {
   explicit CMainFrame(AppSettings settings);
   KivuViewWidget& ViewWidget() { return *view_; }
   // Brings the frame back as it was before it was minimised or hidden, in front (a second start of the
-  // program).
-  void ShowAndRaise();
+  // program). On Wayland, activationToken (the second start's) lets the compositor give it the keyboard.
+  void ShowAndRaise(const std::string& activationToken = {});
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   KivuViewWidget* view_;
+  bool activationRefused_ = false;
 };
 
 // The document of the dashboard: it holds nothing; closing it closes the frame and ends the program.

@@ -6,6 +6,7 @@
 #include <QTimerEvent>
 
 #include "config/KivuPicture.h"
+#include "config/TouchDialog.h"
 
 namespace kivu {
 
@@ -44,7 +45,8 @@ void CSplashWnd::closeEvent(QCloseEvent* event) {
   timer_ = 0;
   if (mainWindow_ && mainWindow_->isVisible()) {
     mainWindow_->raise();
-    mainWindow_->activateWindow();
+    // A dialog opened over the dashboard meanwhile keeps the keys.
+    ActivateWindowOrItsDialog(*mainWindow_);
   }
   QWidget::closeEvent(event);
 }

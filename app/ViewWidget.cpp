@@ -2,11 +2,13 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimerEvent>
 #include <QWindow>
 #include <cstdio>
 
+#include "app/WindowImage.h"
 #include "app/WindowSystem.h"
 #include "config/KivuPicture.h"
 #include "config/PictureButton.h"
@@ -75,17 +77,17 @@ void KivuViewWidget::showEvent(QShowEvent* event) {
   view_->OnCreate();
 }
 
-void KivuViewWidget::paintEvent(QPaintEvent*) {
+void KivuViewWidget::paintEvent(QPaintEvent* event) {
   if (!created_) return;
   if (!firstPaintDone_) NoteFirstPaint();
   const Bitmap* bitmap = view_->PaintWindowImage();
   if (!bitmap) return;
   // Qt reads the view's own pixels, not a copy of them: 32-bit BGRX is what Qt's RGB32 holds in
-  // memory on a little-endian machine.
+  // memory on a little-endian machine, all but the spare byte, which DrawWindowImage makes opaque.
   const QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
                      static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
   QPainter painter(this);
-  painter.drawImage(0, 0, image);
+  DrawWindowImage(painter, image, event->region());
 }
 
 void KivuViewWidget::NoteFirstPaint() {
@@ -192,8 +194,9 @@ void KivuViewWidget::ShowMainFrame(bool show) {
 
 void KivuViewWidget::BringMainFrameToForeground() {
   // Activating is what the foreground means here. A raise would also lift the frame over windows
-  // that stay on top (the splash) where no window manager keeps them there.
-  window()->activateWindow();
+  // that stay on top (the splash) where no window manager keeps them there. While a dialog is open
+  // over the dashboard the foreground is the dialog's, as it is for a modal window anywhere.
+  ActivateWindowOrItsDialog(*window());
 }
 
 void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/WaylandActivation.h"
+
 namespace kivu {
 
 namespace {
@@ -82,7 +84,9 @@ void ToggleFullScreen(QWidget& window) {
 }
 
 void MinimizeWindow(QWidget& window) {
-  if (HasWindowManager()) {
+  // A Wayland compositor without a minimised state (sway) leaves nothing to come back from: as without
+  // a window manager.
+  if (HasWindowManager() && (!OnWayland() || WaylandCompositorMinimizes())) {
     window.showMinimized();
   } else {
     window.hide();

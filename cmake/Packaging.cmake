@@ -19,6 +19,9 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
 endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd")
+# qt6-wayland: Qt's own platform on a Wayland desktop (else Qt falls back to XWayland, or stops where
+# QT_QPA_PLATFORM=wayland asks for it).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, fonts-liberation2")
+# cage: the Wayland kiosk of kivu-cage.service.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd, cage")
 include(CPack)

@@ -59,7 +59,20 @@ void FitToScreen(QDialog& dialog, QSize wanted) {
 
 int ExecInFront(QDialog& dialog) {
   if (AWindowStaysOnTop(dialog)) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  // Runs in the dialog's own loop, once it is shown.
+  QMetaObject::invokeMethod(
+      &dialog,
+      [&dialog] {
+        if (dialog.isVisible()) dialog.activateWindow();
+      },
+      Qt::QueuedConnection);
   return dialog.exec();
+}
+
+void ActivateWindowOrItsDialog(QWidget& window) {
+  QWidget* modal = QApplication::activeModalWidget();
+  QWidget& active = modal && modal != &window && modal->isVisible() ? *modal : window;
+  active.activateWindow();
 }
 
 QHBoxLayout* OkCancelRow(QDialog& dialog, int buttonWidth) {

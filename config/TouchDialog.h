@@ -35,8 +35,14 @@ void MakeTouchComboBox(QComboBox& box);
 void FitToScreen(QDialog& dialog, QSize wanted = {});
 
 // Runs the dialog modally and returns its result. While a window that stays above the others is up (the
-// splash at start), the dialog stays above too, so that it is never hidden behind it.
+// splash at start), the dialog stays above too, so that it is never hidden behind it. The dialog asks
+// for the keyboard once it is shown: a compositor that maps it without focus (or a window that took
+// the focus meanwhile) would leave Esc and the keys with the window it blocks.
 int ExecInFront(QDialog& dialog);
+
+// Makes window the active window, or the modal dialog that blocks it when one is open: the keys must
+// go where they can be used.
+void ActivateWindowOrItsDialog(QWidget& window);
 
 // The OK ("1", the default button) and Cancel ("2") of dialog at its bottom right, at least buttonWidth
 // wide and kTouchHeight high, tied to its accept and reject.

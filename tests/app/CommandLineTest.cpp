@@ -101,7 +101,9 @@ TEST(KivuDisplay, AConsoleWithAFramebufferOrDrmDeviceStartsOnItElseThereIsNoDisp
     const char* chosen;
   } cases[] = {
       {nullptr, ":0", nullptr, bare.Path(), true, ""},
-      {nullptr, nullptr, "wayland-0", bare.Path(), true, ""},
+      {nullptr, nullptr, "wayland-0", bare.Path(), true, "wayland;xcb"},
+      {nullptr, ":0", "wayland-0", bare.Path(), true, "wayland;xcb"},
+      {"xcb", ":0", "wayland-0", bare.Path(), true, ""},
       {"offscreen", nullptr, nullptr, bare.Path(), true, ""},
       {nullptr, nullptr, nullptr, framebuffer.Path(), true, "linuxfb"},
       {nullptr, "", "", drm.Path(), true, "eglfs"},

@@ -4,5 +4,6 @@
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig\n"
          "leak:libQt6\n"
-         "leak:libdbus\n";
+         "leak:libdbus\n"
+         "leak:libwayland-client\n";
 }
