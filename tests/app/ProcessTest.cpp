@@ -1,9 +1,7 @@
 // The kivu program itself as a child process: its options, the one-copy rule between two real copies,
 // the end on SIGTERM and SIGINT with the track file whole, and a replay reaching the track file.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,9 +22,9 @@
 #include <vector>
 
 #include "gps/NmeaTestUtil.h"
+#include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
-extern char** environ;
 
 namespace kivu {
 namespace {
@@ -35,151 +33,22 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using namespace std::chrono_literals;
 
-// Changes to the test's own environment for a child: a value sets the variable, nullopt removes it.
-using EnvChanges = std::map<std::string, std::optional<std::string>>;
+using test::EnvChanges;
 
-// One run of kivu, its standard output and error caught through pipes. A child still running when the
-// object goes is killed and reaped, so that no kivu outlives its test.
-class KivuProcess {
+// One run of kivu. A child still running when the object goes is killed and reaped, so that no kivu
+// outlives its test.
+class KivuProcess : public test::Child {
  public:
-  KivuProcess(const std::vector<std::string>& args, const EnvChanges& env) {
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) {
-      std::string entry = *e;
-      if (!env.count(entry.substr(0, entry.find('=')))) envStrings.push_back(entry);
-    }
-    for (const auto& [name, value] : env)
-      if (value) envStrings.push_back(name + "=" + *value);
-    std::vector<std::string> argStrings = {KIVU_PROGRAM};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv, envp;
-    for (auto& s : argStrings)
-      argv.push_back(s.data());
-    argv.push_back(nullptr);
-    for (auto& s : envStrings)
-      envp.push_back(s.data());
-    envp.push_back(nullptr);
-
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    // The child starts with the default handling of every signal it is sent here and none blocked,
-    // whatever the shell that runs the tests ignores.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults, none;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    int failed = posix_spawn(&pid_, argv[0], &actions, &attr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(out[1]);
-    close(err[1]);
-    outFd_ = out[0];
-    errFd_ = err[0];
-    if (failed != 0) {
-      pid_ = -1;
-      throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(failed));
-    }
+  KivuProcess(const std::vector<std::string>& args, const EnvChanges& env) : Child(WithProgram(args), env) {
+    if (!Started()) throw std::runtime_error(Err());
   }
-
-  ~KivuProcess() {
-    if (pid_ > 0 && !ended_) {
-      kill(pid_, SIGKILL);
-      int status;
-      waitpid(pid_, &status, 0);
-    }
-    if (outFd_ >= 0) close(outFd_);
-    if (errFd_ >= 0) close(errFd_);
-  }
-  KivuProcess(const KivuProcess&) = delete;
-  KivuProcess& operator=(const KivuProcess&) = delete;
-
-  pid_t Pid() const { return pid_; }
-  void Signal(int sig) { kill(pid_, sig); }
-
-  // True while the child has not ended; reaps it when it has.
-  bool Running() {
-    if (!ended_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
-      ended_ = true;
-      // Whatever it wrote before its end is still in the pipes.
-      auto deadline = Clock::now() + 1s;
-      while ((outFd_ >= 0 || errFd_ >= 0) && Clock::now() < deadline)
-        Drain(10);
-    }
-    return !ended_;
-  }
-
-  // Waits until the child ends, reading its output meanwhile; false when the time-out passes first.
-  bool WaitForExit(milliseconds timeout) {
-    WaitUntil([] { return false; }, timeout);
-    return !Running();
-  }
-
-  // Waits until done() holds, reading the output meanwhile; false when the time-out passes or the child
-  // ends first.
-  bool WaitUntil(const std::function<bool()>& done, milliseconds timeout) {
-    auto deadline = Clock::now() + timeout;
-    while (Running()) {
-      if (done()) return true;
-      if (Clock::now() >= deadline) return false;
-      Drain(5);
-    }
-    return done();
-  }
-
-  // The exit status, or -1 when the child has not ended through exit.
-  int ExitStatus() const { return ended_ && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
-  std::string Describe() const {
-    std::ostringstream text;
-    if (!ended_) {
-      text << "still running";
-    } else if (WIFSIGNALED(status_)) {
-      text << "killed by signal " << WTERMSIG(status_);
-    } else {
-      text << "exit status " << WEXITSTATUS(status_);
-    }
-    text << "; standard error:\n" << err_;
-    return text.str();
-  }
-  const std::string& Out() const { return out_; }
-  const std::string& Err() const { return err_; }
 
  private:
-  // Reads what the pipes hold, waiting at most timeoutMs for something to come.
-  void Drain(int timeoutMs) {
-    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
-    if (poll(fds, 2, timeoutMs) <= 0) return;
-    ReadFrom(fds[0], outFd_, out_);
-    ReadFrom(fds[1], errFd_, err_);
+  static std::vector<std::string> WithProgram(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {KIVU_PROGRAM};
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
   }
-  static void ReadFrom(const pollfd& p, int& fd, std::string& into) {
-    if (fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return;
-    char buffer[4096];
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      into.append(buffer, static_cast<size_t>(n));
-    } else if (n == 0) {
-      close(fd);
-      fd = -1;
-    }
-  }
-
-  pid_t pid_ = -1;
-  int outFd_ = -1;
-  int errFd_ = -1;
-  bool ended_ = false;
-  int status_ = 0;
-  std::string out_;
-  std::string err_;
 };
 
 // Whether the process has a handler of its own for sig (the SigCgt mask of /proc/PID/status).
