@@ -6,12 +6,18 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <cstdlib>
 #include <memory>
 
 namespace kivu {
 
 namespace {
+
+// The size of the window (a car's screen) when it is neither maximised nor full screen, unless
+// --window chose one.
+constexpr int kNormalWidth = 800;
+constexpr int kNormalHeight = 480;
 
 struct FreeReply {
   void operator()(void* reply) const { std::free(reply); }
@@ -60,6 +66,10 @@ void ShowInMode(QWidget& window, WindowMode mode, int width, int height) {
       window.showFullScreen();
       break;
     case WindowMode::Maximized:
+      // The size the window takes when it is no longer maximised (its title bar's button): one of its
+      // own, not what Qt gives a window that was never sized, too small to show the dashboard.
+      if (QScreen* screen = window.screen())
+        window.resize(QSize(kNormalWidth, kNormalHeight).boundedTo(screen->availableGeometry().size()));
       window.showMaximized();
       break;
     case WindowMode::Window:
@@ -90,7 +100,13 @@ void MinimizeWindow(QWidget& window) {
 }
 
 void RestoreWindow(QWidget& window) {
-  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  // While the window is minimised, the widget's own state may have lost its maximised or full-screen
+  // part, depending on the order in which the window manager's changes came in; brought back in that
+  // state, the window would shrink to its normal size. The native window's state follows the window
+  // manager's, which keeps them.
+  Qt::WindowStates states = window.windowState();
+  if (QWindow* native = window.windowHandle()) states = native->windowStates();
+  window.setWindowState(states & ~Qt::WindowMinimized);
   window.show();
   window.raise();
   window.activateWindow();
