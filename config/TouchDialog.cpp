@@ -83,8 +83,9 @@ void FitToScreen(QDialog& dialog, QSize wanted) {
   if (wanted.isEmpty()) wanted = dialog.sizeHint();
   QSize size = wanted.boundedTo(room).expandedTo(dialog.minimumSizeHint().boundedTo(room));
   dialog.resize(size);
+  // The position is the frame's, its title bar on top of the size.
   dialog.move(area.x() + (area.width() - size.width()) / 2,
-              area.y() + title + border + (room.height() - size.height()) / 2);
+              area.y() + (area.height() - title - size.height()) / 2);
 }
 
 int ExecInFront(QDialog& dialog) {
