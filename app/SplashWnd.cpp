@@ -43,7 +43,8 @@ void CSplashWnd::mousePressEvent(QMouseEvent*) {
 void CSplashWnd::closeEvent(QCloseEvent* event) {
   if (timer_) killTimer(timer_);
   timer_ = 0;
-  if (mainWindow_ && mainWindow_->isVisible()) {
+  // A dashboard minimised meanwhile stays where its user put it.
+  if (mainWindow_ && mainWindow_->isVisible() && !mainWindow_->isMinimized()) {
     mainWindow_->raise();
     // A dialog opened over the dashboard meanwhile keeps the keys.
     ActivateWindowOrItsDialog(*mainWindow_);

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QWindow>
 
 namespace kivu {
 
@@ -30,11 +33,38 @@ bool AWindowStaysOnTop(const QWidget& besides) {
   return false;
 }
 
+// The X11 platform's window type for a toolbar, which it names first in the window's types when its
+// window carries it in this property.
+constexpr char kX11WindowTypes[] = "_q_xcb_wm_window_type";
+constexpr int kX11ToolbarType = 0x8;
+
+// Under X11 the flags alone leave a minimise box on the dialog: openbox keeps one on every dialog,
+// whatever its Motif hints say, and takes it only from the windows it knows as torn-off toolbars (or
+// menus). So the dialog is announced as a toolbar first and a dialog after it, each time just before
+// its window is mapped (Qt may make a new one). Under openbox it keeps its title and its close box.
+class NoMinimizeBoxOnX11 : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show) return false;
+    QWindow* window = static_cast<QWidget*>(watched)->windowHandle();
+    if (!window || window->property(kX11WindowTypes).toInt() == kX11ToolbarType) return false;
+    window->setProperty(kX11WindowTypes, kX11ToolbarType);
+    // The platform reads the property when the flags change; change one and back.
+    Qt::WindowFlags flags = window->flags();
+    window->setFlags(flags ^ Qt::WindowTitleHint);
+    window->setFlags(flags);
+    return false;
+  }
+};
+
 }  // namespace
 
 void MakeTouchDialog(QDialog& dialog) {
   dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint);
+  if (QGuiApplication::platformName() == QLatin1String("xcb"))
+    dialog.installEventFilter(new NoMinimizeBoxOnX11(&dialog));
 }
 
 void MakeTouchComboBox(QComboBox& box) {
@@ -53,8 +83,9 @@ void FitToScreen(QDialog& dialog, QSize wanted) {
   if (wanted.isEmpty()) wanted = dialog.sizeHint();
   QSize size = wanted.boundedTo(room).expandedTo(dialog.minimumSizeHint().boundedTo(room));
   dialog.resize(size);
+  // The position is the frame's, its title bar on top of the size.
   dialog.move(area.x() + (area.width() - size.width()) / 2,
-              area.y() + title + border + (room.height() - size.height()) / 2);
+              area.y() + (area.height() - title - size.height()) / 2);
 }
 
 int ExecInFront(QDialog& dialog) {
