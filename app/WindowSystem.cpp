@@ -2,7 +2,6 @@
 
 #include <xcb/xcb.h>
 
-#include <QtGui/qguiapplication_platform.h>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -11,6 +10,7 @@
 #include <memory>
 
 #include "app/WaylandActivation.h"
+#include "config/X11Desktop.h"
 
 namespace kivu {
 
@@ -24,38 +24,6 @@ constexpr int kNormalHeight = 480;
 struct FreeReply {
   void operator()(void* reply) const { std::free(reply); }
 };
-
-// The window a property of type WINDOW names, or XCB_NONE.
-xcb_window_t WindowProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property) {
-  xcb_get_property_cookie_t cookie = xcb_get_property(connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1);
-  std::unique_ptr<xcb_get_property_reply_t, FreeReply> reply(
-      xcb_get_property_reply(connection, cookie, nullptr));
-  if (!reply || reply->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(reply.get()) < 4)
-    return XCB_NONE;
-  return *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
-}
-
-// A window manager leaves a window of its own on the root, which names itself again; a manager that
-// ended leaves the root's property behind but not its window.
-bool X11WindowManagerRuns(xcb_connection_t* connection) {
-  static const char kName[] = "_NET_SUPPORTING_WM_CHECK";
-  std::unique_ptr<xcb_intern_atom_reply_t, FreeReply> atom(
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, sizeof kName - 1, kName), nullptr));
-  if (!atom || atom->atom == XCB_NONE) return false;
-  for (xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection)); it.rem;
-       xcb_screen_next(&it)) {
-    xcb_window_t check = WindowProperty(connection, it.data->root, atom->atom);
-    if (check != XCB_NONE && WindowProperty(connection, check, atom->atom) == check) return true;
-  }
-  return false;
-}
-
-// The X11 connection where Kivu runs on X11, else null.
-xcb_connection_t* X11Connection() {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 ? x11->connection() : nullptr;
-}
 
 // Asks the window manager to minimise window, as the ICCCM has a client ask (WM_CHANGE_STATE).
 void IconifyX11Window(xcb_connection_t* connection, xcb_window_t window) {
@@ -81,8 +49,7 @@ void IconifyX11Window(xcb_connection_t* connection, xcb_window_t window) {
 
 bool HasWindowManager() {
   if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
-  xcb_connection_t* x11 = X11Connection();
-  return x11 && X11WindowManagerRuns(x11);
+  return !X11WindowManagerName().empty();
 }
 
 void ShowInMode(QWidget& window, WindowMode mode, int width, int height) {

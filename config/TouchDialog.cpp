@@ -12,6 +12,8 @@
 #include <QStyledItemDelegate>
 #include <QWindow>
 
+#include "config/X11Desktop.h"
+
 namespace kivu {
 
 namespace {
@@ -38,11 +40,12 @@ bool AWindowStaysOnTop(const QWidget& besides) {
 constexpr char kX11WindowTypes[] = "_q_xcb_wm_window_type";
 constexpr int kX11ToolbarType = 0x8;
 
-// Under X11 the flags alone leave a minimise box on the dialog: openbox keeps one on every dialog,
+// The flags alone leave a minimise box on the dialog under openbox, which keeps one on every dialog
 // whatever its Motif hints say, and takes it only from the windows it knows as torn-off toolbars (or
-// menus). So the dialog is announced as a toolbar first and a dialog after it, each time just before
-// its window is mapped (Qt may make a new one). Under openbox it keeps its title and its close box.
-class NoMinimizeBoxOnX11 : public QObject {
+// menus). So there the dialog is announced as a toolbar first and a dialog after it, each time just
+// before its window is mapped (Qt may make a new one); it keeps its title and its close box. Other
+// window managers take the dialog's flags as they are.
+class NoMinimizeBoxOnOpenbox : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -63,8 +66,7 @@ class NoMinimizeBoxOnX11 : public QObject {
 void MakeTouchDialog(QDialog& dialog) {
   dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint);
-  if (QGuiApplication::platformName() == QLatin1String("xcb"))
-    dialog.installEventFilter(new NoMinimizeBoxOnX11(&dialog));
+  if (X11WindowManagerName() == "Openbox") dialog.installEventFilter(new NoMinimizeBoxOnOpenbox(&dialog));
 }
 
 void MakeTouchComboBox(QComboBox& box) {
