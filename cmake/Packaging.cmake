@@ -22,6 +22,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # qt6-wayland: Qt's own platform on a Wayland desktop (else Qt falls back to XWayland, or stops where
 # QT_QPA_PLATFORM=wayland asks for it).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, fonts-liberation2")
-# cage: the Wayland kiosk of kivu-cage.service.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd, cage")
+# cage: the Wayland kiosk of kivu-cage.service; Debian's cage does not start without Xwayland.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd, cage, xwayland")
 include(CPack)
