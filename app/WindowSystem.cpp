@@ -48,8 +48,7 @@ void IconifyX11Window(xcb_connection_t* connection, xcb_window_t window) {
 }  // namespace
 
 bool HasWindowManager() {
-  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
-  return !X11WindowManagerName().empty();
+  return OnWayland() || !X11WindowManagerName().empty();
 }
 
 void ShowInMode(QWidget& window, WindowMode mode, int width, int height) {
