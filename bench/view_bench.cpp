@@ -52,7 +52,7 @@ Size SizeOf(const benchmark::State& state) {
 
 void BM_OnDraw(benchmark::State& state) {
   MovingView moving(SizeOf(state));
-  if (!moving.view.StatsStarted()) state.SkipWithError("the fixes were not taken");
+  if (!moving.view.Trip().StatsStarted()) state.SkipWithError("the fixes were not taken");
   std::optional<Bitmap> bitmap = Bitmap::Create(moving.window.client.width, moving.window.client.height);
   Surface surface(*bitmap);
   for (auto _ : state) {

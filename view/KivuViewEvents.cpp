@@ -1,6 +1,4 @@
 // The dashboard view's life in its window: creation, timers, paint, commands and shutdown.
-#include <cstring>
-
 #include "config/AppSettings.h"
 #include "config/SettingsCommand.h"
 #include "view/DashboardPaint.h"
@@ -34,18 +32,11 @@ int LocalMinute(int64_t seconds) {
 
 }  // namespace
 
-void CKivuView::ComputeLayout(int width, int height) {
-  layout_ = ComputeViewLayout(width, height, DefaultFontRecord());
-  paintBuffers_->Prepare(layout_, Size{width, height});
-  PrepareWindowImage(Size{width, height});
-}
-
-int CKivuView::OnCreate() {
-  Size client = window_.ClientSize();
-  ComputeLayout(client.width, client.height);
+void CKivuView::OnCreate() {
+  renderer_.ComputeLayout(window_.ClientSize());
   for (size_t i = 0; i < std::size(kButtons); ++i) {
     const ButtonSpec& b = kButtons[i];
-    window_.CreateButton(b.id, b.caption, layout_.buttonRects[i], b.normal, b.pressed);
+    window_.CreateButton(b.id, b.caption, Layout().buttonRects[i], b.normal, b.pressed);
   }
 
   StartReceiver();
@@ -54,8 +45,7 @@ int CKivuView::OnCreate() {
   minuteTickTime_ = clock_->Now();
   clockTimerId_ = window_.SetTimer(kClockTimer, kClockPeriodMs);
   adTimerId_ = window_.SetTimer(kAdTimer, kAdPeriodMs);
-  SetRecordTrack(settings_.recordTrack);
-  return 0;
+  SetRecordTrack(settings_.recordTrack != 0);
 }
 
 void CKivuView::StartReceiver() {
@@ -71,9 +61,9 @@ void CKivuView::StartReceiver() {
 }
 
 void CKivuView::OnSize(int width, int height) {
-  ComputeLayout(width, height);
+  renderer_.ComputeLayout(Size{width, height});
   for (size_t i = 0; i < std::size(kButtons); ++i)
-    window_.MoveButton(kButtons[i].id, layout_.buttonRects[i]);
+    window_.MoveButton(kButtons[i].id, Layout().buttonRects[i]);
   window_.Invalidate(true);
 }
 
@@ -93,13 +83,12 @@ void CKivuView::OnTimer(uint32_t id) {
   }
 }
 
-void CKivuView::OnDraw(Surface& paint) {
+DashboardPicture CKivuView::Picture() const {
   LocalTime local;
   ToLocalTime(clock_->Now(), local);  // a failed conversion shows -1 in each field
   DashboardPicture picture;
-  picture.layout = &layout_;
-  picture.stats = &stats_;
-  picture.currentFix = &currentFix_;
+  picture.stats = &trip_.Stats();
+  picture.currentFix = &trip_.CurrentFix();
   picture.digitalReadout = settings_.digitalReadout != 0;
   picture.displayAd = settings_.displayAd != 0;
   picture.blinkingLight = settings_.blinkingLight != 0;
@@ -107,30 +96,17 @@ void CKivuView::OnDraw(Surface& paint) {
   picture.adIndex = adIndex_;
   picture.hour = local.hour;
   picture.minute = local.minute;
-  picture.gpsState = gpsState_;
-  picture.lostSeconds = lostSeconds_;
-  PaintDashboard(paint, window_.ClientSize(), picture, lightPhase_, *paintBuffers_);
+  picture.gpsState = gpsStatus_.State();
+  picture.lostSeconds = gpsStatus_.LostSeconds();
+  return picture;
 }
 
-bool CKivuView::PrepareWindowImage(Size client) {
-  const bool kept =
-      windowImage_ && windowImage_->Width() == client.width && windowImage_->Height() == client.height;
-  if (kept) return true;
-  paintBuffers_->ForgetShown();
-  if (!EnsureBitmap(windowImage_, client.width, client.height)) return false;
-  // The paint covers the whole image, except a dashboard area too small to scale to: that stays black.
-  const Rect area = DashboardArea(layout_, client);
-  if (area.Width() <= 1 || area.Height() <= 1) windowImage_->Fill(0);
-  return true;
+void CKivuView::OnDraw(Surface& paint) {
+  renderer_.Paint(paint, window_.ClientSize(), Picture());
 }
 
 const Bitmap* CKivuView::PaintWindowImage() {
-  if (!PrepareWindowImage(window_.ClientSize())) return nullptr;
-  Surface surface(*windowImage_);
-  // Only these paints write the image: a canvas that comes out as the one shown is not scaled again.
-  paintBuffers_->keptWindow = &*windowImage_;
-  OnDraw(surface);
-  return &*windowImage_;
+  return renderer_.PaintWindowImage(window_.ClientSize(), Picture());
 }
 
 void CKivuView::OnSettings() {
@@ -143,12 +119,12 @@ void CKivuView::OnSettings() {
       receiver_->SetRecordMessages(folder, record);
     };
   }
-  switches.setRecordTrack = [this](int record) { SetRecordTrack(record); };
+  switches.setRecordTrack = [this](int record) { SetRecordTrack(record != 0); };
   switches.setGpsSource = [this](const std::string&) {
     // A new source is a new receiver: the old one stops, its fixes are no longer taken, and the next
     // one starts with the message log as the settings have it.
     DestroyReceiver();
-    gpsTracker_.Observe(false, 0, clock_->Now());  // the old source is gone, whatever comes next
+    gpsStatus_.SourceGone(clock_->Now());
     window_.FixOwner().AcceptGpsFixes();
     StartReceiver();
     UpdateGpsState();
@@ -175,12 +151,7 @@ void CKivuView::OnClose() {
   if (adTimerId_) window_.KillTimer(adTimerId_);
   clockTimerId_ = adTimerId_ = 0;
   DestroyReceiver();
-  trackFile_.Close();
-}
-
-int CKivuView::OnAuxRecord(const void* record) {
-  if (record) std::memcpy(auxRecord_, record, kAuxRecordSize);
-  return -1;
+  trip_.CloseTrackFile();
 }
 
 }  // namespace kivu

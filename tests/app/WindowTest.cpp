@@ -82,7 +82,7 @@ TEST_F(WindowTest, FixesFromAPseudoTerminalChangeTheFiguresAndThePicture) {
   pty.Write(Burst(1));
   ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().CurrentFix().utcTime.second == 1; }));
   pty.Write(Burst(2, "4808.038"));
-  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().StatsStarted(); }));
+  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().Trip().StatsStarted(); }));
   EXPECT_EQ(f.ViewWidget().View().Stats().speedInt, 111);  // 60 knots in km/h, rounded
   ASSERT_TRUE(ProcessUntil([&] { return Grab() != before; }));
 }
@@ -207,7 +207,7 @@ TEST_F(WindowTest, ClosingWhileTheReaderWaitsInTheHandOffIsPromptAndLosesNoLine)
   pty.Write(Burst(1));
   ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().CurrentFix().utcTime.second == 1; }));
   pty.Write(Burst(2));
-  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().StatsStarted(); }));
+  ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().Trip().StatsStarted(); }));
   // The next burst reaches the reader, which then waits for this thread; this thread closes instead.
   // The event loop does not turn here, so the reader's hand-off stays undelivered.
   pty.Write(Burst(3));
@@ -358,7 +358,7 @@ TEST_F(WindowTest, NewUserSetsUpImperialUnitsRecordingAndTheNavigator) {
   pty.Write(Burst(1));
   ASSERT_TRUE(ProcessUntil([&] { return view.CurrentFix().utcTime.second == 1; }));
   pty.Write(Burst(2));
-  ASSERT_TRUE(ProcessUntil([&] { return view.StatsStarted(); }));
+  ASSERT_TRUE(ProcessUntil([&] { return view.Trip().StatsStarted(); }));
   EXPECT_EQ(view.Stats().speedInt, 111);  // 60 knots in km/h
 
   // Settings: Imperial, browse to the program, both recordings, OK.

@@ -25,12 +25,12 @@ class ViewFixes : public ::testing::Test {
 
 TEST_F(ViewFixes, TheFirstFixIsOnlyStored) {
   GpsFix first = MakeFix({.second = 1, .knots = 30, .course = 90, .altitude = 500});
-  EXPECT_EQ(view.OnGpsFix(first), -1);
+  view.OnGpsFix(first);
   EXPECT_EQ(view.CurrentFix().utcTime.second, 1);
   EXPECT_EQ(view.CurrentFix().speedKnots, 30.0f);
-  EXPECT_EQ(view.PreviousFix().latitude, 0.0);  // the cleared record
-  EXPECT_EQ(view.PreviousFix().utcTime.hour, 0);
-  EXPECT_FALSE(view.StatsStarted());
+  EXPECT_EQ(view.Trip().PreviousFix().latitude, 0.0);  // the cleared record
+  EXPECT_EQ(view.Trip().PreviousFix().utcTime.hour, 0);
+  EXPECT_FALSE(view.Trip().StatsStarted());
   // Only the GPS state's change repaints: the first fix ends "NO GPS".
   EXPECT_EQ(view.TheGpsState(), GpsState::Fix);
   EXPECT_EQ(window.invalidations.size(), 1u);
@@ -45,9 +45,9 @@ TEST_F(ViewFixes, TheFirstFixIsOnlyStored) {
 
 TEST_F(ViewFixes, TheSecondFixSeedsTheFilterAndFillsTheDashboard) {
   view.OnGpsFix(MakeFix({.second = 1, .knots = 30, .course = 90, .altitude = 500}));
-  EXPECT_EQ(view.OnGpsFix(MakeFix({.second = 2, .knots = 30, .course = 90, .altitude = 600})), -1);
-  EXPECT_TRUE(view.StatsStarted());
-  EXPECT_EQ(view.PreviousFix().utcTime.second, 1);
+  view.OnGpsFix(MakeFix({.second = 2, .knots = 30, .course = 90, .altitude = 600}));
+  EXPECT_TRUE(view.Trip().StatsStarted());
+  EXPECT_EQ(view.Trip().PreviousFix().utcTime.second, 1);
   const TripStats& s = view.Stats();
   // Seeded with 550, then filtered towards 600 with 8 satellites: 550 + 0.0773001 x 50.
   EXPECT_NEAR(s.smoothedAltitude, 553.865f, 0.001f);
@@ -60,12 +60,12 @@ TEST_F(ViewFixes, TheSecondFixSeedsTheFilterAndFillsTheDashboard) {
   EXPECT_TRUE(window.invalidations[1]);
   view.OnGpsFix(MakeFix({.second = 3, .knots = 30, .course = 90, .altitude = 600}));
   EXPECT_EQ(window.invalidations.size(), 3u);
-  EXPECT_EQ(view.PreviousFix().utcTime.second, 2);
+  EXPECT_EQ(view.Trip().PreviousFix().utcTime.second, 2);
 }
 
 TEST_F(ViewFixes, DurationRunsFromTheTripStartOnTheViewsClock) {
   view.StartTrip();
-  EXPECT_EQ(view.TripStartTime(), test::kDecember7At1303Utc);
+  EXPECT_EQ(view.Trip().TripStartTime(), test::kDecember7At1303Utc);
   view.OnGpsFix(MakeFix({.second = 0, .longitude = 11.0, .knots = 10}));
   clock.Set(test::kDecember7At1303Utc + 900);
   view.OnGpsFix(MakeFix({.second = 1, .longitude = 11.01, .knots = 10}));
@@ -74,8 +74,8 @@ TEST_F(ViewFixes, DurationRunsFromTheTripStartOnTheViewsClock) {
   EXPECT_NEAR(view.Stats().avgSpeed, 2.9795f, 0.002f);
   EXPECT_EQ(view.Stats().avgSpeedInt, 2);
   // The view's own helpers see the same two fixes.
-  EXPECT_NEAR(view.GreatCircleDistance(6378.137f), 0.744883f, 0.0003f);
-  EXPECT_FLOAT_EQ(view.FixInterval(), 1.0f);
+  EXPECT_NEAR(view.Trip().GreatCircleDistance(6378.137f), 0.744883f, 0.0003f);
+  EXPECT_FLOAT_EQ(view.Trip().FixInterval(), 1.0f);
 }
 
 TEST_F(ViewFixes, ChangedSettingsTakeEffectAtTheNextFixAndExtremesStay) {

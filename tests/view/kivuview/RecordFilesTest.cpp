@@ -85,9 +85,9 @@ class TrackRecording : public RecordFiles {
 
 TEST_F(TrackRecording, StartsAtTheSecondFixWithLocalTimeAndInternalUnits) {
   view->Settings().unitSelection = 1;  // imperial on the dashboard, not in the file
-  view->SetRecordTrack(1);
+  view->SetRecordTrack(true);
   EXPECT_TRUE(window.messages.empty());
-  ASSERT_TRUE(view->IsRecordingTrack());
+  ASSERT_TRUE(view->Trip().IsRecordingTrack());
   Drive(1);
   EXPECT_TRUE(test::FileExists(TrackOfTheDay()));
   EXPECT_EQ(test::ReadFile(TrackOfTheDay()), "");  // the first fix writes nothing
@@ -102,14 +102,14 @@ TEST_F(TrackRecording, StartsAtTheSecondFixWithLocalTimeAndInternalUnits) {
 }
 
 TEST_F(TrackRecording, SwitchingOffAndOnAgainTheSameDayAppendsToTheSameFile) {
-  view->SetRecordTrack(1);
+  view->SetRecordTrack(true);
   Drive(3);  // two lines
-  view->SetRecordTrack(0);
-  EXPECT_FALSE(view->IsRecordingTrack());
+  view->SetRecordTrack(false);
+  EXPECT_FALSE(view->Trip().IsRecordingTrack());
   Drive(2);  // not recorded
   clock.Set(test::kDecember7At1303Utc + 3600);
-  view->SetRecordTrack(1);
-  view->SetRecordTrack(1);  // already on: nothing more
+  view->SetRecordTrack(true);
+  view->SetRecordTrack(true);  // already on: nothing more
   Drive(1);
   std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
   ASSERT_EQ(lines.size(), 3u);
@@ -119,7 +119,7 @@ TEST_F(TrackRecording, SwitchingOffAndOnAgainTheSameDayAppendsToTheSameFile) {
 
 TEST_F(TrackRecording, AFileOpenedBeforeMidnightStaysInUseAfterIt) {
   clock.Set(test::kDecember7At2259Utc);
-  view->SetRecordTrack(1);
+  view->SetRecordTrack(true);
   Drive(2);
   clock.Set(test::kDecember7At2259Utc + 2);
   Drive(1);
@@ -132,21 +132,21 @@ TEST_F(TrackRecording, AFileOpenedBeforeMidnightStaysInUseAfterIt) {
 
 TEST_F(TrackRecording, AFailedOpenSaysSoOnceAndRecordsNothing) {
   view->Settings().recordFolder = dir / "no-such-folder/";
-  view->SetRecordTrack(1);
+  view->SetRecordTrack(true);
   ASSERT_EQ(window.messages, std::vector<std::string>{"Open file failed!"});
-  EXPECT_FALSE(view->IsRecordingTrack());
+  EXPECT_FALSE(view->Trip().IsRecordingTrack());
   Drive(3);
   EXPECT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(view->Stats().speedInt, 41);  // the trip goes on: 41.48 + 0.5
   // Switching on again tries again.
   view->Settings().recordFolder = dir.Path();
-  view->SetRecordTrack(1);
+  view->SetRecordTrack(true);
   Drive(1);
   EXPECT_EQ(Lines(test::ReadFile(TrackOfTheDay())).size(), 1u);
 }
 
 TEST_F(TrackRecording, AFixFarOutsideItsRangesLeavesNoLineAndTheNextOneIsWritten) {
-  view->SetRecordTrack(1);
+  view->SetRecordTrack(true);
   Drive(2);
   GpsFix wild = MakeFix({.second = 50, .latitude = 1e300, .knots = 22.4f});
   view->OnGpsFix(wild);

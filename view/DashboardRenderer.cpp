@@ -1,0 +1,41 @@
+#include "view/DashboardRenderer.h"
+
+namespace kivu {
+
+DashboardRenderer::DashboardRenderer() : buffers_(std::make_unique<DashboardBuffers>()) {}
+
+DashboardRenderer::~DashboardRenderer() = default;
+
+void DashboardRenderer::ComputeLayout(Size client) {
+  layout_ = ComputeViewLayout(client.width, client.height, DefaultFontRecord());
+  buffers_->Prepare(layout_, client);
+  PrepareWindowImage(client);
+}
+
+void DashboardRenderer::Paint(Surface& target, Size client, DashboardPicture picture) {
+  picture.layout = &layout_;
+  PaintDashboard(target, client, picture, lightPhase_, *buffers_);
+}
+
+bool DashboardRenderer::PrepareWindowImage(Size client) {
+  const bool kept =
+      windowImage_ && windowImage_->Width() == client.width && windowImage_->Height() == client.height;
+  if (kept) return true;
+  buffers_->ForgetShown();
+  if (!EnsureBitmap(windowImage_, client.width, client.height)) return false;
+  // The paint covers the whole image, except a dashboard area too small to scale to: that stays black.
+  const Rect area = DashboardArea(layout_, client);
+  if (area.Width() <= 1 || area.Height() <= 1) windowImage_->Fill(0);
+  return true;
+}
+
+const Bitmap* DashboardRenderer::PaintWindowImage(Size client, const DashboardPicture& picture) {
+  if (!PrepareWindowImage(client)) return nullptr;
+  Surface surface(*windowImage_);
+  // Only these paints write the image: a canvas that comes out as the one shown is not scaled again.
+  buffers_->keptWindow = &*windowImage_;
+  Paint(surface, client, picture);
+  return &*windowImage_;
+}
+
+}  // namespace kivu

@@ -1,0 +1,24 @@
+#include "view/GpsStatusMonitor.h"
+
+#include <cstdio>
+
+namespace kivu {
+
+bool GpsStatusMonitor::Update(const Receiver* receiver, int64_t now) {
+  if (receiver) {
+    if (!receiver->portPath.empty()) portName_ = receiver->portPath;
+    tracker_.Observe(receiver->sourceOpen, receiver->sentences, now);
+  }
+  const GpsState state = tracker_.StateAt(now);
+  const int64_t lost = state == GpsState::Lost ? tracker_.FixAge(now) : 0;
+  if (state != state_ && report_) {
+    std::fprintf(stderr, "kivu: GPS %s: %s\n", portName_.empty() ? "(no port)" : portName_.c_str(),
+                 GpsStateName(state));
+  }
+  if (state == state_ && lost == lostSeconds_) return false;
+  state_ = state;
+  lostSeconds_ = lost;
+  return true;
+}
+
+}  // namespace kivu
