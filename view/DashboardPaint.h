@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "gps/GpsFix.h"
+#include "platform/raster/Bilinear.h"
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Surface.h"
 #include "trip/TripStats.h"
 #include "view/Attitude.h"
-#include "view/Bilinear.h"
 #include "view/DashboardLayout.h"
 #include "view/Dib.h"
 #include "view/GpsState.h"

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/raster/Bitmap.h"
+#include "platform/raster/PixelRows.h"
 #include "platform/raster/Surface.h"
 
 namespace kivu {
@@ -65,5 +66,10 @@ class CDib {
  private:
   int Make(int width, int height, bool zeroed);
 };
+
+// The rows of a CDib (none when it is empty), for the raster layer's pixel kernels.
+inline PixelRows RowsOf(const CDib& dib) {
+  return PixelRows(dib.bits, dib.width, dib.height, dib.stride);
+}
 
 }  // namespace kivu

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/raster/Bilinear.h"
+#include "platform/raster/Surface.h"
 
 namespace kivu {
 namespace {
@@ -291,6 +292,58 @@ TEST(Rotate, TheFirstColumnBlendsWithTheFillAndTheSecondIsExact) {
   // The last column pairs with the fill beyond it.
   source.SetPixelAt(2, 1, 0x00FF0000);
   EXPECT_EQ(RotateSample(rows, 0x28000, 0x10000, 0x000000FF), 0x007F007Fu);
+}
+
+TEST(Scale, RefusesImagesItWouldDivideByZeroOn) {
+  Bitmap source = MakeImage(4, 4), thin = MakeImage(1, 5), low = MakeImage(5, 1);
+  FillRandom(source, 3);
+  thin.SetPixelAt(0, 0, 0x123456);
+  EXPECT_EQ(ScaleBilinear(PixelRows::Of(thin), PixelRows::Of(source)), -1);
+  EXPECT_EQ(ScaleBilinear(PixelRows::Of(low), PixelRows::Of(source)), -1);
+  EXPECT_EQ(ScaleBilinear(PixelRows(), PixelRows::Of(source)), -1);
+  EXPECT_EQ(ScaleBilinear(PixelRows::Of(source), PixelRows()), -1);
+  EXPECT_EQ(thin.PixelAt(0, 0), 0x123456u);
+}
+
+TEST(Rotate, TheCentreStraightIntoAnImageIsTheRotatedImagesCentre) {
+  // Rotating into an image just large enough and copying its centre (the unturned source at 0 degrees)
+  // must give what the attitude ball draws straight into its window. Oblongs whose turned image is
+  // smaller than the source on a side (13 x 9 by 90 degrees is 9 x 13) too.
+  const Color fill{16, 32, 48};
+  for (auto [w, h] : {std::pair{290, 290}, std::pair{13, 9}, std::pair{4, 7}}) {
+    Bitmap source = MakeImage(w, h, RowOrder::BottomUp);
+    FillRandom(source, unsigned(w + h));
+    for (double angle : {0.0, 17.0, 45.0, 90.0, -90.0, 180.0, -123.25, 1e-9}) {
+      Bitmap expected = MakeImage(w, h);
+      Surface(expected).Blit(Point{0, 0}, source, source.Bounds());
+      if (angle != 0.0) {
+        const Rotation rotation = RotationOf(w, h, angle);
+        Bitmap rotated = MakeImage(rotation.width, rotation.height, RowOrder::BottomUp);
+        RotateRows(PixelRows::Of(source), PixelRows::Of(rotated), rotation.steps, fill.ToPixel());
+        const int ox = (rotation.width - w) / 2, oy = (rotation.height - h) / 2;
+        Surface(expected).Blit(Point{0, 0}, rotated, Rect{ox, oy, ox + w, oy + h});
+      }
+      Bitmap centre = MakeImage(w, h);
+      FillRandom(centre, 99);  // whatever the image held before
+      ASSERT_EQ(RotateBilinearCentre(PixelRows::Of(source), angle, fill, PixelRows::Of(centre)), 1);
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(centre.PixelAt(x, y), expected.PixelAt(x, y))
+              << w << "x" << h << " by " << angle << " at " << x << "," << y;
+      }
+    }
+  }
+  // The ball's turned image: its own size square, 410 pixels across at 45 degrees.
+  EXPECT_EQ(RotationOf(290, 290, 90.0).width, 290);
+  EXPECT_EQ(RotationOf(290, 290, 45.0).height, 410);
+}
+
+TEST(Rotate, RefusesImagesWithoutPixelsAndAnglesThatAreNotNumbers) {
+  Bitmap source = MakeImage(3, 3), target = MakeImage(3, 3);
+  const PixelRows rows = PixelRows::Of(source), out = PixelRows::Of(target);
+  EXPECT_EQ(RotateBilinearCentre(PixelRows(), 10, Color{}, out), 0);
+  EXPECT_EQ(RotateBilinearCentre(rows, std::nan(""), Color{}, out), 0);
+  EXPECT_EQ(RotateBilinearCentre(rows, INFINITY, Color{}, out), 0);
 }
 
 TEST(PixelKernels, BestIsTheFastestPathThisProcessorHas) {
