@@ -102,7 +102,7 @@ void ReplayOneHour(benchmark::State& state, bool withLog) {
     bool first = true;
     DirectFixOwner owner([&](const GpsFix& fix) {
       clock.SetFromFix(fix);
-      if (first) view.SetTripStartTime(clock.Now());
+      if (first) view.SetTripStartTime(clock.Steady());
       first = false;
       view.OnGpsFix(fix);
       ++fixes;

@@ -104,16 +104,36 @@ const char* ParseCoordinate(const char* p, int degreeDigits, char negative, doub
   return Skip(hemisphere, 2);
 }
 
+// The field at index (0 = the cursor's) of a sentence.
+const char* FieldAt(const char* p, int index) noexcept {
+  for (int i = 0; i < index; ++i)
+    p = After(p, ',');
+  return p;
+}
+
 // Whether the fields latitude and longitude of a sentence (cursor at its first field) hold anything:
 // a sentence of empty fields must not put the car at 0, 0.
 bool HasPosition(const char* p, int latitudeField, int longitudeField) noexcept {
   auto filled = [p](int index) {
-    const char* q = p;
-    for (int i = 0; i < index; ++i)
-      q = After(q, ',');
+    const char* q = FieldAt(p, index);
     return *q != ',' && *q != '*' && *q != '\0';
   };
   return filled(latitudeField) && filled(longitudeField);
+}
+
+// Whether a date field (ddmmyy) is empty or a day of the calendar: "2208-1" or 31 February is no date
+// a receiver sends, and taking it would move the trip's clock by years.
+bool DateFieldHolds(const char* field) noexcept {
+  if (*field == ',' || *field == '*' || *field == '\0') return true;
+  for (int i = 0; i < 6; ++i)
+    if (!IsDigit(field[i])) return false;
+  if (field[6] != ',' && field[6] != '*' && field[6] != '\0') return false;
+  const int day = ReadDigits(field, 2), month = ReadDigits(field + 2, 2),
+            year = 2000 + ReadDigits(field + 4, 2);
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1) return false;
+  const bool leap = year % 4 == 0;  // 2000 to 2099: every fourth year
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 // Values no receiver sends: a sentence carrying one is not accepted.
@@ -127,13 +147,15 @@ bool Plausible(const GpsFix& fix) noexcept {
 }
 
 // An RMC or GGA body, parsed into a copy of the fix that replaces the fix only when the sentence has
-// a position and values a receiver can send; accepted tells which. Returns where the scan resumes.
+// a position and values a receiver can send; accepted tells which. dateField is the index of the
+// sentence's date, or -1 for none. Returns where the scan resumes.
 const char* ParsePositionSentence(GpsFix& fix, const char* p,
                                   const char* (*parse)(GpsFix&, const char*) noexcept, int latitudeField,
-                                  bool& accepted) noexcept {
+                                  int dateField, bool& accepted) noexcept {
   GpsFix candidate = fix;
   const char* end = parse(candidate, p);
-  if (HasPosition(p, latitudeField, latitudeField + 2) && Plausible(candidate)) {
+  if (HasPosition(p, latitudeField, latitudeField + 2) && Plausible(candidate) &&
+      (dateField < 0 || DateFieldHolds(FieldAt(p, dateField)))) {
     fix = candidate;
     accepted = true;
   }
@@ -380,7 +402,7 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
         } else {
           const char* comma = FindChar(p, ',');
           if (*comma == '\0' || comma[1] != 'A') return false;
-          p = ParsePositionSentence(fix, p, ParseRmc, 2, rmcSeen);
+          p = ParsePositionSentence(fix, p, ParseRmc, 2, 8, rmcSeen);
           accepted += rmcSeen;
         }
       } else if (key == kGgaKey) {
@@ -391,7 +413,7 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
           for (int i = 0; i < 5; ++i)
             quality = After(quality, ',');
           if (*quality == '0') return false;
-          p = ParsePositionSentence(fix, p, ParseGga, 1, ggaSeen);
+          p = ParsePositionSentence(fix, p, ParseGga, 1, -1, ggaSeen);
           accepted += ggaSeen;
         }
       } else if (key == kGsaKey) {

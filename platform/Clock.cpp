@@ -12,6 +12,12 @@ int64_t SystemClock::Now() const {
   return static_cast<int64_t>(std::time(nullptr));
 }
 
+int64_t SystemClock::Steady() const {
+  timespec now{};
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  return static_cast<int64_t>(now.tv_sec);
+}
+
 const Clock& TheSystemClock() {
   static const SystemClock clock;
   return clock;

@@ -1,5 +1,5 @@
-// Wall-clock time and the device's local calendar time. Kivu takes "now" through a Clock so that tests
-// and replays can give it a time of their own.
+// Wall-clock time, a steady clock for durations, and the device's local calendar time. Kivu takes "now"
+// through a Clock so that tests and replays can give it a time of their own.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +9,21 @@ namespace kivu {
 class Clock {
  public:
   virtual ~Clock() = default;
-  // Seconds since 1970-01-01 00:00 UTC.
+  // Seconds since 1970-01-01 00:00 UTC: what the clock panel shows and the record files are dated by.
   virtual int64_t Now() const = 0;
+  // Seconds on a clock that runs at the pace of time whatever is done to the wall clock (a car PC's
+  // clock is often stepped by hours or days when the network first sets it, mid-drive), and on through
+  // a suspend: what durations are measured with. Only differences mean anything. A clock that is given
+  // its time (tests) runs both as one.
+  virtual int64_t Steady() const { return Now(); }
 };
 
 // The system's real-time clock.
 class SystemClock final : public Clock {
  public:
   int64_t Now() const override;
+  // The boot-time clock, which counts a suspend as time that passed.
+  int64_t Steady() const override;
 };
 
 // A process-wide SystemClock, for owners that were given no clock of their own.

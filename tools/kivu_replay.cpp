@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     // "Now" is the fix's own time; the trip starts with the first fix handed to the view.
     GpsState before = view.TheGpsState();
     clock.SetFromFix(fix);
-    if (first) view.SetTripStartTime(clock.Now());
+    if (first) view.SetTripStartTime(clock.Steady());
     first = false;
     if (printFixes) {
       std::string line = FormatFixJson(fix);

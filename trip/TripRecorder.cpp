@@ -3,10 +3,24 @@
 #include <cstdio>
 #include <limits>
 
+#include "trip/FixClock.h"
 #include "trip/TrackLine.h"
 #include "trip/TripMath.h"
 
 namespace kivu {
+
+namespace {
+
+// A fix's date and time as the receiver sent them, for messages: "2009-12-09 15:25:08".
+std::string FixTimeText(const GpsFix& fix) {
+  const SystemTime& t = fix.utcTime;
+  char text[48];
+  std::snprintf(text, sizeof text, "20%02u-%02u-%02u %02u:%02u:%02u", unsigned{t.year}, unsigned{t.month},
+                unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second});
+  return text;
+}
+
+}  // namespace
 
 bool TripRecorder::TakeFix(const GpsFix& fix) {
   previousFix_ = currentFix_;
@@ -22,10 +36,20 @@ bool TripRecorder::TakeFix(const GpsFix& fix) {
 }
 
 void TripRecorder::UpdateTripStats(int64_t now, const TripChoices& choices, bool restartRates) {
+  TripStep how = restartRates ? TripStep::AfterLoss : TripStep::Continuous;
+  if (FixTimeJumps(previousFix_, currentFix_)) {
+    how = TripStep::TimeJump;
+    if (!reportedTimeJump_) {
+      std::fprintf(stderr,
+                   "kivu: the receiver's time jumps from %s to %s UTC; the trip takes no step across it\n",
+                   FixTimeText(previousFix_).c_str(), FixTimeText(currentFix_).c_str());
+      reportedTimeJump_ = true;
+    }
+  }
   int64_t elapsed;
   if (__builtin_sub_overflow(now, tripStartTime_, &elapsed))
     elapsed = now < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
-  UpdateTripFigures(stats_, previousFix_, currentFix_, elapsed, choices, restartRates);
+  UpdateTripFigures(stats_, previousFix_, currentFix_, elapsed, choices, how);
 }
 
 float TripRecorder::GreatCircleDistance(float radius) const {

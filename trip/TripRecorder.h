@@ -20,16 +20,18 @@ class TripRecorder {
   TripRecorder(const TripRecorder&) = delete;
   TripRecorder& operator=(const TripRecorder&) = delete;
 
-  // The trip starts at seconds (the window's creation, or a replay's first fix).
+  // The trip starts at seconds on a steady clock (the window's creation, or a replay's first fix).
   void StartTrip(int64_t seconds) { tripStartTime_ = seconds; }
   int64_t TripStartTime() const { return tripStartTime_; }
 
   // A new fix becomes the current one. The first is only stored; the second seeds the altitude
   // filter with the mean of the two. True from the second fix on: the figures are then to be updated.
   bool TakeFix(const GpsFix& fix);
-  // Folds the current fix into the trip figures at now, the duration counted from the trip start.
-  // restartRates: the fix comes back after the GPS was lost, so its straight line adds to the distance
-  // but the rates and the altitude filter start again rather than take the gap as one step.
+  // Folds the current fix into the trip figures at now (a steady clock's seconds), the duration counted
+  // from the trip start. restartRates: the fix comes back after the GPS was lost, so its straight line
+  // adds to the distance but the rates and the altitude filter start again rather than take the gap as
+  // one step. A fix whose time jumps from the previous one's (FixTimeJumps) adds nothing across the
+  // step and restarts the rates too; standard error hears of the first such jump.
   void UpdateTripStats(int64_t now, const TripChoices& choices, bool restartRates);
 
   // The haversine step from the previous fix to the current one (unit of radius), and the seconds
@@ -65,6 +67,7 @@ class TripRecorder {
   TripStats stats_;
   TrackFile trackFile_;
   bool reportedLongLine_ = false;
+  bool reportedTimeJump_ = false;
 };
 
 }  // namespace kivu

@@ -21,7 +21,8 @@ int32_t Round(double value) noexcept {
 }  // namespace
 
 void UpdateTripFigures(TripStats& s, const GpsFix& previous, const GpsFix& current, int64_t secondsSinceStart,
-                       const TripChoices& choices, bool restart) noexcept {
+                       const TripChoices& choices, TripStep how) noexcept {
+  const bool restart = how != TripStep::Continuous;
   s.courseInt = TruncateToInt(current.course);
 
   s.speed = current.speedKnots;
@@ -38,7 +39,8 @@ void UpdateTripFigures(TripStats& s, const GpsFix& previous, const GpsFix& curre
 
   // Only the speed decides whether the car moved: standing still, the position's jitter adds nothing.
   float step = 0.0f;
-  if (s.speed != 0.0f) step = GreatCircleDistance(previous, current, kEarthRadiusKm);
+  if (s.speed != 0.0f && how != TripStep::TimeJump)
+    step = GreatCircleDistance(previous, current, kEarthRadiusKm);
   s.distance = s.distance + step;
 
   s.durationHours = static_cast<float>(secondsSinceStart) * kHoursPerSecond;

@@ -53,13 +53,22 @@ struct TripChoices {
   int32_t rollSource = 0;     // 0 from the turn, else shown as 0
 };
 
+// How a fix follows the one before it.
+enum class TripStep {
+  Continuous,  // the next fix of a receiver that kept its fix
+  AfterLoss,   // back after the GPS was lost: the step is no measure of a rate, but the car did cover
+               // its straight line
+  TimeJump,    // the receiver's time jumped (FixTimeJumps): nothing is taken across the step
+};
+
 // Folds the current fix into the statistics and recomputes the display values. secondsSinceStart is
-// the time from the trip's start to the handling of this fix. restart: the fix comes back after the
-// GPS was lost, so the step from previous is no measure of a rate. Its straight line still counts
-// for the distance, but the altitude filter starts again from this fix's altitude, and vertical
-// speed, pitch and roll start again from 0, as they do before the first step of a trip.
+// the time from the trip's start to the handling of this fix. After a loss or a jump of the time, the
+// altitude filter starts again from this fix's altitude, and vertical speed, pitch and roll start
+// again from 0, as they do before the first step of a trip; the straight line counts for the distance
+// after a loss only.
 void UpdateTripFigures(TripStats& stats, const GpsFix& previous, const GpsFix& current,
-                       int64_t secondsSinceStart, const TripChoices& choices, bool restart = false) noexcept;
+                       int64_t secondsSinceStart, const TripChoices& choices,
+                       TripStep how = TripStep::Continuous) noexcept;
 
 // The display values from the statistics, in the unit system chosen (the last step of the update).
 void ComputeDisplayValues(TripStats& stats, int32_t unitSelection) noexcept;

@@ -13,15 +13,16 @@ CKivuView::~CKivuView() {
 }
 
 void CKivuView::OnGpsFix(const GpsFix& fix) {
-  const int64_t now = clock_->Now();
+  // Durations and ages on the steady clock; the track line dated by the wall clock.
+  const int64_t steady = clock_->Steady();
   if (trip_.TakeFix(fix)) {
-    const bool restartRates = gpsStatus_.FixWouldReturn(now);
-    gpsStatus_.FixArrived(fix, now);
-    trip_.UpdateTripStats(now, Choices(), restartRates);
+    const bool restartRates = gpsStatus_.FixWouldReturn(steady);
+    gpsStatus_.FixArrived(fix, steady);
+    trip_.UpdateTripStats(steady, Choices(), restartRates);
     window_.Invalidate(true);
-    trip_.WriteTrackLine(now);
+    trip_.WriteTrackLine(clock_->Now());
   } else {
-    gpsStatus_.FixArrived(fix, now);
+    gpsStatus_.FixArrived(fix, steady);
   }
   UpdateGpsState();
 }
@@ -35,9 +36,9 @@ void CKivuView::UpdateGpsState() {
   if (receiver_) {
     const GpsStatusMonitor::Receiver facts{receiver_->PortPath(), receiver_->SourceOpen(),
                                            receiver_->SentenceCount()};
-    changed = gpsStatus_.Update(&facts, clock_->Now());
+    changed = gpsStatus_.Update(&facts, clock_->Steady());
   } else {
-    changed = gpsStatus_.Update(nullptr, clock_->Now());
+    changed = gpsStatus_.Update(nullptr, clock_->Steady());
   }
   if (changed) window_.Invalidate(true);
 }

@@ -30,7 +30,8 @@ constexpr uint32_t kAdTimer = 3;
 
 class CKivuView {
  public:
-  // settings are the loaded ones (LoadAppSettings); clock gives "now" for the trip and the files.
+  // settings are the loaded ones (LoadAppSettings); clock gives "now": its steady time for the trip's
+  // duration and the GPS state's ages, its wall time for the clock panel and the record files.
   CKivuView(ViewWindow& window, AppSettings settings, const Clock& clock = TheSystemClock());
   // Destroys the receiver (ending its reader thread) before the trip recorder closes the track file.
   ~CKivuView();
@@ -66,8 +67,8 @@ class CKivuView {
   GpsState TheGpsState() const { return gpsStatus_.State(); }
   void SetReportGpsState(bool report) { gpsStatus_.SetReport(report); }
 
-  // The trip starts now (at window creation), or at a given time (replays).
-  void StartTrip() { trip_.StartTrip(clock_->Now()); }
+  // The trip starts now (at window creation), or at a given time of the steady clock (replays).
+  void StartTrip() { trip_.StartTrip(clock_->Steady()); }
   void SetTripStartTime(int64_t seconds) { trip_.StartTrip(seconds); }
 
   // The trip: its figures, its fixes and its track file.

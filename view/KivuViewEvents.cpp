@@ -124,7 +124,7 @@ void CKivuView::OnSettings() {
     // A new source is a new receiver: the old one stops, its fixes are no longer taken, and the next
     // one starts with the message log as the settings have it.
     DestroyReceiver();
-    gpsStatus_.SourceGone(clock_->Now());
+    gpsStatus_.SourceGone(clock_->Steady());
     window_.FixOwner().AcceptGpsFixes();
     StartReceiver();
     UpdateGpsState();

@@ -248,9 +248,14 @@ TEST(NmeaSentences, ValuesNoReceiverSendsAreNotAccepted) {
       "GPRMC,120001,A,4807.038,N,01131.000,E,nan,084.4,230394,003.1,W",     // not a number
       "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,360.1,230394,003.1,W",   // a course past 360
       "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,1e9,230394,003.1,W",
-      "GPRMC,120001,A,,,,,022.4,084.4,230394,003.1,W",                    // no position at all
-      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,60000.1,M,46.9,M,,",  // above 60 km
-      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,-1000.1,M,46.9,M,,",  // 1 km below the sea
+      "GPRMC,120001,A,,,,,022.4,084.4,230394,003.1,W",                      // no position at all
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,084.4,2208-1,003.1,W",   // a date that is no date
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,084.4,310299,003.1,W",   // 31 February
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,084.4,290201,003.1,W",   // 29 February, 2001
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,084.4,011394,003.1,W",   // month 13
+      "GPRMC,120001,A,4807.038,N,01131.000,E,022.4,084.4,2303941,003.1,W",  // seven digits
+      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,60000.1,M,46.9,M,,",    // above 60 km
+      "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,-1000.1,M,46.9,M,,",    // 1 km below the sea
       "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,inf,M,46.9,M,,",
       "GPGGA,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,",
   };
@@ -270,6 +275,8 @@ TEST(NmeaSentences, ValuesNoReceiverSendsAreNotAccepted) {
   // The bounds themselves are values a receiver can send.
   for (const char* body : {"GPRMC,120001,A,9000.000,S,18000.000,W,1000,360,230394,,",
                            "GPRMC,120001,A,0000.000,N,00000.000,E,0,0,230394,,",
+                           "GPRMC,120001,A,0000.000,N,00000.000,E,0,0,290200,,",  // a leap day
+                           "GPRMC,120001,A,0000.000,N,00000.000,E,0,0,,,",        // no date yet
                            "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,60000,M,46.9,M,,",
                            "GPGGA,120001,4807.038,N,01131.000,E,1,08,0.9,-1000,M,46.9,M,,"}) {
     bool result = false;
@@ -539,7 +546,7 @@ TEST(NmeaHostileInput, HugeValuesAreRefusedOrStoredWithoutFault) {
   EXPECT_EQ(fix.latitude, 0.0);
   EXPECT_EQ(fix.speedKnots, 0.0f);
   // Where Kivu sets no bound, the value is stored as it came.
-  fix = Parse(Sentence("GPRMC,999999.99999999999,A,4807.038,N,01131.000,E,1,2,999999,1e308,W"));
+  fix = Parse(Sentence("GPRMC,999999.99999999999,A,4807.038,N,01131.000,E,1,2,230394,1e308,W"));
   EXPECT_EQ(fix.magneticVariation, -1e308);
   EXPECT_EQ(fix.utcTime.hour, 99);
   EXPECT_EQ(fix.utcTime.milliseconds, 999);

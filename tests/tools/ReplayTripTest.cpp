@@ -141,6 +141,26 @@ TEST_F(ReplayTrip, SentencesWithValuesNoReceiverSendsLeaveTheTripAsTheGoodFixesM
   EXPECT_EQ(Field(run.out, "minAltitudeInt"), "500");
 }
 
+// Receivers whose time leaps: one sends a date that is no date before a good one, another's capture
+// goes back 52 minutes half way. Neither may make a trip of years, a negative one, or a speed the car
+// never drove; the jump is told once.
+TEST(ReplayTimeJumps, ATripTakesNoStepAcrossAReceiversTimeJump) {
+  KIVU_REQUIRE_SHARED_CAPTURES();
+  ReplayRun april = Replay(test::SharedCaptureDir() + "april6_2019.log --summary");
+  ASSERT_EQ(april.status, 0) << april.err;
+  EXPECT_EQ(Field(april.out, "durationHours"), "0");
+  ReplayRun bt = Replay(test::SharedCaptureDir() + "bt451.log --summary");
+  ASSERT_EQ(bt.status, 0) << bt.err;
+  const double hours = std::stod(Field(bt.out, "durationHours"));
+  EXPECT_GT(hours, 0.0);
+  EXPECT_LT(hours, 10 / 3600.0);  // the ten seconds of fixes, not the hour between the two parts
+  EXPECT_GE(std::stoi(Field(bt.out, "avgSpeedInt")), 0);
+  EXPECT_LE(std::stoi(Field(bt.out, "avgSpeedInt")), std::stoi(Field(bt.out, "maxSpeedInt")) + 1);
+  EXPECT_EQ(bt.err,
+            "kivu: the receiver's time jumps from 2009-12-09 15:25:08 to 2009-12-09 14:33:06 UTC; the trip "
+            "takes no step across it\n");
+}
+
 TEST_F(ReplayTrip, BadValuesAndUnopenableFilesExitWithStatusTwoAndOneLine) {
   const std::string drive = dir / "drive.nmea";
   for (std::string args :

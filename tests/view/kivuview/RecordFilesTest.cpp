@@ -130,6 +130,23 @@ TEST_F(TrackRecording, AFileOpenedBeforeMidnightStaysInUseAfterIt) {
   EXPECT_FALSE(test::FileExists(dir / "track20261208.txt"));
 }
 
+TEST_F(TrackRecording, AStepOfTheWallClockMovesTheTimeStampsButNotTheTrip) {
+  view->SetRecordTrack(true);
+  Drive(2);
+  clock.Pass(900);
+  clock.StepWall(-3600);  // the network sets the clock an hour back
+  Drive(1);
+  EXPECT_FLOAT_EQ(view->Stats().durationHours, 0.25f);
+  clock.Pass(900);
+  clock.StepWall(3 * 86400);  // and then three days on
+  Drive(1);
+  EXPECT_FLOAT_EQ(view->Stats().durationHours, 0.5f);
+  std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1].rfind("$TRACK,131807,20261207,", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2].rfind("$TRACK,133307,20261210,", 0), 0u) << lines[2];
+}
+
 TEST_F(TrackRecording, AFailedOpenSaysSoOnceAndRecordsNothing) {
   view->Settings().recordFolder = dir / "no-such-folder/";
   view->SetRecordTrack(true);

@@ -58,14 +58,23 @@ class RecordingWindow final : public ViewWindow {
   std::optional<SettingsValues> settingsAnswer;  // what the user enters; nothing is Cancel
 };
 
+// Its steady clock runs with the wall clock unless the wall clock alone is stepped.
 class SetClock final : public Clock {
  public:
-  explicit SetClock(int64_t now) : now_(now) {}
+  explicit SetClock(int64_t now) : now_(now), steady_(now) {}
   int64_t Now() const override { return now_; }
-  void Set(int64_t now) { now_ = now; }
+  int64_t Steady() const override { return steady_; }
+  void Set(int64_t now) { now_ = steady_ = now; }
+  void Pass(int64_t seconds) {
+    now_ += seconds;
+    steady_ += seconds;
+  }
+  // The wall clock set anew (by the network, by hand): the steady clock takes no step.
+  void StepWall(int64_t by) { now_ += by; }
 
  private:
   int64_t now_;
+  int64_t steady_;
 };
 
 // Central European time for the life of the object: UTC+1 in December.
