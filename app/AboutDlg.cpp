@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "config/KivuPicture.h"
-#include "config/TouchDialog.h"
+#include "view/widgets/KivuPicture.h"
+#include "view/widgets/TouchDialog.h"
 
 namespace kivu {
 

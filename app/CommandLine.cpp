@@ -1,7 +1,8 @@
 #include "app/CommandLine.h"
 
-#include <cstdlib>
+#include <iterator>
 
+#include "app/OptionTable.h"
 #include "platform/MessageText.h"
 
 namespace kivu {
@@ -9,95 +10,75 @@ namespace kivu {
 namespace {
 
 // The largest window side --window takes.
-constexpr long kLargestWindowSide = 16384;
+constexpr int kLargestWindowSide = 16384;
 
-// "WxH" with two whole numbers from 1 to kLargestWindowSide.
-bool ParseWindowSize(const std::string& text, int& width, int& height) {
-  size_t x = text.find('x');
-  if (x == std::string::npos || x == 0 || x + 1 >= text.size()) return false;
-  auto side = [](const std::string& digits, int& out) {
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+// The options by their places in the table.
+enum KivuOption : size_t {
+  kPort,
+  kGpsd,
+  kHome,
+  kReplay,
+  kWindow,
+  kDemo,
+  kFullscreen,
+  kHelp,
+  kShortHelp,
+  kVersion
+};
+
+constexpr OptionSpec kKivuOptions[] = {
+    {"--port", OptionTakes::Value, true},
+    {"--gpsd", OptionTakes::OptionalValue},
+    {"--home", OptionTakes::Value},
+    {"--replay", OptionTakes::Value},
+    {"--window", OptionTakes::Value},
+    {"--demo"},
+    {"--fullscreen"},
+    {"--help"},
+    {"-h"},
+    {"--version"},
+};
+static_assert(std::size(kKivuOptions) == kVersion + 1);
+
+// Refuses what a value of the option cannot be, and takes in the values that mean more than their text.
+bool CheckValue(size_t option, const std::string* value, KivuOptions& options, std::string& error) {
+  if (option == kGpsd) {
+    if (value && (value->empty() || !ParseGpsdAddress(*value, options.gpsdAddress))) {
+      error = "option --gpsd needs HOST, HOST:PORT or [IPV6]:PORT, not " + QuoteForMessage(*value);
       return false;
-    long value = std::strtol(digits.c_str(), nullptr, 10);
-    if (value < 1 || value > kLargestWindowSide) return false;
-    out = static_cast<int>(value);
+    }
     return true;
-  };
-  return side(text.substr(0, x), width) && side(text.substr(x + 1), height);
+  }
+  if (!value) return true;
+  if (value->empty()) {
+    error = "option " + std::string(kKivuOptions[option].name) + " needs a value that is not empty";
+    return false;
+  }
+  if (option == kWindow &&
+      !ParseSize(*value, kLargestWindowSide, options.windowWidth, options.windowHeight)) {
+    error = "option --window needs a size WIDTHxHEIGHT such as 800x480, not " + QuoteForMessage(*value);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 bool ParseKivuOptions(const std::vector<std::string>& args, KivuOptions& options, std::string& error) {
   options = KivuOptions();
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    // An option with a value takes it from "--option=value" or from the next argument.
-    std::string name = arg;
-    std::string value;
-    bool hasValue = false;
-    if (arg.rfind("--", 0) == 0) {
-      size_t equals = arg.find('=');
-      if (equals != std::string::npos) {
-        name = arg.substr(0, equals);
-        value = arg.substr(equals + 1);
-        hasValue = true;
-      }
-    }
-    auto takeValue = [&](std::string& out) {
-      if (!hasValue) {
-        if (i + 1 >= args.size()) {
-          error = "option " + name + " needs a value";
-          return false;
-        }
-        value = args[++i];
-      }
-      if (value.empty()) {
-        error = "option " + name + " needs a value that is not empty";
-        return false;
-      }
-      out = value;
-      return true;
-    };
-    std::string path;
-    if (name == "--port") {
-      if (!takeValue(path)) return false;
-      options.ports.push_back(path);
-    } else if (name == "--gpsd") {
-      // The address is optional: a next argument that is not an option is it.
-      if (!hasValue && i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0) {
-        value = args[++i];
-        hasValue = true;
-      }
-      if (hasValue && (value.empty() || !ParseGpsdAddress(value, options.gpsdAddress))) {
-        error = "option --gpsd needs HOST, HOST:PORT or [IPV6]:PORT, not " + QuoteForMessage(value);
-        return false;
-      }
-      options.gpsd = true;
-    } else if (name == "--home") {
-      if (!takeValue(options.home)) return false;
-    } else if (name == "--replay") {
-      if (!takeValue(options.replay)) return false;
-    } else if (name == "--window") {
-      std::string size;
-      if (!takeValue(size)) return false;
-      if (!ParseWindowSize(size, options.windowWidth, options.windowHeight)) {
-        error = "option --window needs a size WIDTHxHEIGHT such as 800x480, not " + QuoteForMessage(size);
-        return false;
-      }
-    } else if (!hasValue && name == "--demo") {
-      options.demo = true;
-    } else if (!hasValue && name == "--fullscreen") {
-      options.fullscreen = true;
-    } else if (!hasValue && (name == "--help" || name == "-h")) {
-      options.help = true;
-    } else if (!hasValue && name == "--version") {
-      options.version = true;
-    } else {
-      error = "unknown option " + QuoteForMessage(arg);
-      return false;
-    }
-  }
+  GivenOptions given;
+  const auto check = [&](size_t option, const std::string* value, std::string& message) {
+    return CheckValue(option, value, options, message);
+  };
+  if (!WalkOptions(args, {kKivuOptions}, check, nullptr, given, error)) return false;
+  options.ports = given.values[kPort];
+  options.gpsd = given.Has(kGpsd);
+  options.home = given.Value(kHome);
+  options.replay = given.Value(kReplay);
+  options.demo = given.Has(kDemo);
+  options.fullscreen = given.Has(kFullscreen);
+  options.help = given.Has(kHelp) || given.Has(kShortHelp);
+  options.version = given.Has(kVersion);
   if (options.demo && !options.replay.empty()) {
     error = "--demo and --replay cannot be used together";
     return false;

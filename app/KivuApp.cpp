@@ -18,10 +18,10 @@
 #include "app/WaylandActivation.h"
 #include "app/WindowSystem.h"
 #include "config/AppSettings.h"
-#include "config/TouchDialog.h"
 #include "gps/CaptureReplay.h"
 #include "gps/GpsdSource.h"
 #include "platform/WholeFile.h"
+#include "view/widgets/TouchDialog.h"
 
 namespace kivu {
 

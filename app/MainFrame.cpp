@@ -9,7 +9,7 @@
 
 #include "app/WaylandActivation.h"
 #include "app/WindowSystem.h"
-#include "config/KivuPicture.h"
+#include "view/widgets/KivuPicture.h"
 
 namespace kivu {
 

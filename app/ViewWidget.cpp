@@ -10,11 +10,11 @@
 
 #include "app/WindowImage.h"
 #include "app/WindowSystem.h"
-#include "config/KivuPicture.h"
-#include "config/PictureButton.h"
 #include "config/SettingsDialog.h"
-#include "config/TouchDialog.h"
 #include "platform/raster/Bitmap.h"
+#include "view/widgets/KivuPicture.h"
+#include "view/widgets/PictureButton.h"
+#include "view/widgets/TouchDialog.h"
 
 namespace kivu {
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/WaylandActivation.h"
-#include "config/X11Desktop.h"
+#include "view/widgets/X11Desktop.h"
 
 namespace kivu {
 

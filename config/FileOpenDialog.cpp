@@ -11,8 +11,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "config/KivuPicture.h"
-#include "config/PictureButton.h"
+#include "view/widgets/KivuPicture.h"
+#include "view/widgets/PictureButton.h"
 
 namespace kivu {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "config/FileOpenModel.h"
-#include "config/TouchDialog.h"
+#include "view/widgets/TouchDialog.h"
 
 class QBoxLayout;
 class QComboBox;

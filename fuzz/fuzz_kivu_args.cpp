@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& port : options.ports)
       if (port.empty()) std::abort();
     if (options.demo && !options.replay.empty()) std::abort();
+    // A window is both sides or none, each within what --window takes.
+    if ((options.windowWidth > 0) != (options.windowHeight > 0)) std::abort();
+    if (options.windowWidth < 0 || options.windowWidth > 16384 || options.windowHeight > 16384) std::abort();
   } else if (error.empty() || error.find('\n') != std::string::npos) {
     std::abort();
   }

@@ -20,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (options.unitSelection != 0 && options.unitSelection != 1) std::abort();
   if (options.pitchSource != 0 && options.pitchSource != 1) std::abort();
   if (options.rollSource != 0 && options.rollSource != 1) std::abort();
+  if (options.width < 1 || options.width > kivu::kMaxSnapshotSide || options.height < 1 ||
+      options.height > kivu::kMaxSnapshotSide)
+    std::abort();
   bool named = false;
   for (const std::string& arg : args)
     named = named || arg.rfind("--track", 0) == 0 || arg.rfind("--log", 0) == 0;

@@ -1,25 +1,49 @@
 #include "tools/ReplayOptions.h"
 
+#include <iterator>
+
+#include "app/OptionTable.h"
 #include "platform/MessageText.h"
 
 namespace kivu {
 
 namespace {
 
-// The options that take a value.
-enum class Valued { None, Track, Log, Units, PitchSource, RollSource, Settings, Snapshot, Size };
+// The options by their places in the table.
+enum ReplayOption : size_t {
+  kFixes,
+  kStates,
+  kSummary,
+  kTrack,
+  kLog,
+  kUnits,
+  kPitchSource,
+  kRollSource,
+  kSettings,
+  kSnapshot,
+  kSize,
+  kHelp,
+  kShortHelp,
+  kVersion
+};
 
-Valued ValuedOption(const std::string& name) {
-  if (name == "--track") return Valued::Track;
-  if (name == "--log") return Valued::Log;
-  if (name == "--units") return Valued::Units;
-  if (name == "--pitch-source") return Valued::PitchSource;
-  if (name == "--roll-source") return Valued::RollSource;
-  if (name == "--settings") return Valued::Settings;
-  if (name == "--snapshot") return Valued::Snapshot;
-  if (name == "--size") return Valued::Size;
-  return Valued::None;
-}
+constexpr OptionSpec kReplayOptions[] = {
+    {"--fixes"},
+    {"--states"},
+    {"--summary"},
+    {"--track", OptionTakes::Value},
+    {"--log", OptionTakes::Value},
+    {"--units", OptionTakes::Value},
+    {"--pitch-source", OptionTakes::Value},
+    {"--roll-source", OptionTakes::Value},
+    {"--settings", OptionTakes::Value},
+    {"--snapshot", OptionTakes::Value},
+    {"--size", OptionTakes::Value},
+    {"--help"},
+    {"-h"},
+    {"--version"},
+};
+static_assert(std::size(kReplayOptions) == kVersion + 1);
 
 // 0 or 1 from "0" or "1"; false for anything else.
 bool ParseSource(const std::string& value, int& source) {
@@ -28,112 +52,71 @@ bool ParseSource(const std::string& value, int& source) {
   return true;
 }
 
-// "WxH" with each side from 1 to kMaxSnapshotSide; false for anything else.
-bool ParseSize(const std::string& value, int& width, int& height) {
-  size_t x = value.find('x');
-  if (x == std::string::npos || x == 0 || x + 1 >= value.size() || x > 5 || value.size() - x - 1 > 5)
-    return false;
-  int sides[2] = {0, 0};
-  const std::string parts[2] = {value.substr(0, x), value.substr(x + 1)};
-  for (int i = 0; i < 2; ++i) {
-    for (char c : parts[i]) {
-      if (c < '0' || c > '9') return false;
-      sides[i] = sides[i] * 10 + (c - '0');
-    }
-    if (sides[i] < 1 || sides[i] > kMaxSnapshotSide) return false;
-  }
-  width = sides[0];
-  height = sides[1];
-  return true;
-}
-
-bool SetValue(Valued which, const std::string& name, const std::string& value, ReplayOptions& options,
-              std::string& error) {
-  switch (which) {
-    case Valued::Track:
-    case Valued::Log:
-    case Valued::Settings:
-    case Valued::Snapshot:
-      if (value.empty()) {
-        error = "option " + name + " needs a file name";
-        return false;
-      }
-      (which == Valued::Track      ? options.track
-       : which == Valued::Log      ? options.log
-       : which == Valued::Settings ? options.settings
-                                   : options.snapshot) = value;
-      return true;
-    case Valued::Size:
-      if (ParseSize(value, options.width, options.height)) return true;
+// Refuses what a value of the option cannot be, and takes in the values that mean more than their text.
+bool CheckValue(size_t option, const std::string& value, ReplayOptions& options, std::string& error) {
+  const std::string name(kReplayOptions[option].name);
+  switch (option) {
+    case kTrack:
+    case kLog:
+    case kSettings:
+    case kSnapshot:
+      if (!value.empty()) return true;
+      error = "option " + name + " needs a file name";
+      return false;
+    case kSize:
+      if (ParseSize(value, kMaxSnapshotSide, options.width, options.height)) return true;
       error = "option --size takes WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxSnapshotSide) +
               ", not " + QuoteForMessage(value);
       return false;
-    case Valued::Units:
+    case kUnits:
       if (value == "metric" || value == "imperial") {
         options.unitSelection = value == "imperial" ? 1 : 0;
-        options.unitsGiven = true;
         return true;
       }
       error = "option --units takes metric or imperial, not " + QuoteForMessage(value);
       return false;
-    case Valued::PitchSource:
-    case Valued::RollSource:
-      if (ParseSource(value, which == Valued::PitchSource ? options.pitchSource : options.rollSource)) {
-        (which == Valued::PitchSource ? options.pitchSourceGiven : options.rollSourceGiven) = true;
-        return true;
-      }
+    case kPitchSource:
+    case kRollSource:
+      if (ParseSource(value, option == kPitchSource ? options.pitchSource : options.rollSource)) return true;
       error = "option " + name + " takes 0 or 1, not " + QuoteForMessage(value);
       return false;
-    case Valued::None:
-      break;
+    default:
+      return true;
   }
-  return false;
 }
 
 }  // namespace
 
 bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& options, std::string& error) {
   options = ReplayOptions();
-  bool endOfOptions = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const size_t equals = arg.find('=');
-    const std::string name = arg.substr(0, equals);
-    const Valued valued = endOfOptions ? Valued::None : ValuedOption(name);
-    if (valued != Valued::None) {
-      std::string value;
-      if (equals != std::string::npos) {
-        value = arg.substr(equals + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        error = "option " + name + " needs a value (see kivu-replay --help)";
-        return false;
-      }
-      if (!SetValue(valued, name, value, options, error)) return false;
-    } else if (!endOfOptions && arg == "--") {
-      endOfOptions = true;
-    } else if (!endOfOptions && arg == "--fixes") {
-      options.fixes = true;
-    } else if (!endOfOptions && arg == "--states") {
-      options.states = true;
-    } else if (!endOfOptions && arg == "--summary") {
-      options.summary = true;
-    } else if (!endOfOptions && (arg == "--help" || arg == "-h")) {
-      options.help = true;
-    } else if (!endOfOptions && arg == "--version") {
-      options.version = true;
-    } else if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
-      error = "unknown option " + QuoteForMessage(arg) + " (see kivu-replay --help)";
-      return false;
-    } else if (options.capture.empty()) {
-      options.capture = arg;
-    } else {
-      error = "more than one capture given (" + QuoteForMessage(options.capture) + " and " +
-              QuoteForMessage(arg) + ")";
-      return false;
+  const auto check = [&](size_t option, const std::string* value, std::string& message) {
+    return !value || CheckValue(option, *value, options, message);
+  };
+  const auto takeCapture = [&](const std::string& argument, std::string& message) {
+    if (options.capture.empty()) {
+      options.capture = argument;
+      return true;
     }
-  }
+    message = "more than one capture given (" + QuoteForMessage(options.capture) + " and " +
+              QuoteForMessage(argument) + ")";
+    return false;
+  };
+  GivenOptions given;
+  if (!WalkOptions(args, {kReplayOptions, true, " (see kivu-replay --help)"}, check, takeCapture, given,
+                   error))
+    return false;
+  options.fixes = given.Has(kFixes);
+  options.states = given.Has(kStates);
+  options.summary = given.Has(kSummary);
+  options.track = given.Value(kTrack);
+  options.log = given.Value(kLog);
+  options.settings = given.Value(kSettings);
+  options.snapshot = given.Value(kSnapshot);
+  options.unitsGiven = given.Has(kUnits);
+  options.pitchSourceGiven = given.Has(kPitchSource);
+  options.rollSourceGiven = given.Has(kRollSource);
+  options.help = given.Has(kHelp) || given.Has(kShortHelp);
+  options.version = given.Has(kVersion);
   if (options.help || options.version) return true;
   if (options.capture.empty()) {
     error = "no capture file given (see kivu-replay --help)";

@@ -32,10 +32,10 @@
 #include "app/X11Window.h"
 #include "app/XServer.h"
 #include "config/AppSettings.h"
-#include "config/TouchDialog.h"
 #include "platform/SerialPort.h"
 #include "support/QtTestSupport.h"
 #include "support/TestSupport.h"
+#include "view/widgets/TouchDialog.h"
 
 namespace kivu {
 namespace {

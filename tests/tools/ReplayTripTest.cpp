@@ -175,8 +175,9 @@ TEST_F(ReplayTrip, BadValuesAndUnopenableFilesExitWithStatusTwoAndOneLine) {
             std::string::npos);
   ReplayRun help = Replay("--help");
   EXPECT_EQ(help.status, 0);
-  for (const char* option : {"--track FILE", "--summary", "--units metric|imperial", "--pitch-source 0|1",
-                             "--roll-source 0|1", "--log FILE", "track file and a trip summary"})
+  for (const char* option :
+       {"Usage: kivu-replay", "--track FILE", "--summary", "--units metric|imperial", "--pitch-source 0|1",
+        "--roll-source 0|1", "--log FILE", "track file and a trip summary"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

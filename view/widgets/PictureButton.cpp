@@ -1,4 +1,4 @@
-#include "config/PictureButton.h"
+#include "view/widgets/PictureButton.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "config/KivuPicture.h"
+#include "view/widgets/KivuPicture.h"
 
 #include <QDir>
 #include <QFileInfo>

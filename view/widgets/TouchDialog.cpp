@@ -1,4 +1,4 @@
-#include "config/TouchDialog.h"
+#include "view/widgets/TouchDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,7 +12,7 @@
 #include <QStyledItemDelegate>
 #include <QWindow>
 
-#include "config/X11Desktop.h"
+#include "view/widgets/X11Desktop.h"
 
 namespace kivu {
 

@@ -1,4 +1,4 @@
-#include "config/X11Desktop.h"
+#include "view/widgets/X11Desktop.h"
 
 #include <xcb/xcb.h>
 
