@@ -18,11 +18,13 @@ namespace kivu {
 
 namespace {
 
-// A settings file is a few hundred bytes; anything far beyond that is not one, and is neither read
-// nor rewritten.
-constexpr std::size_t kMaxIniFileSize = 16u << 20;
+// A settings file is a few hundred bytes. Of one that has grown far beyond that (junk appended by a
+// broken tool, a file put in its place) only the start is read, and it is never rewritten: a save would
+// throw its rest away.
+constexpr std::size_t kMaxIniFileSize = 1u << 20;
 
 struct IniLine {
+  std::size_t offset;      // where the line starts in the file
   std::string_view bytes;  // the whole line with its line end
   std::string_view text;   // the line without its line end
 };
@@ -45,46 +47,53 @@ std::string_view TrimTrailingBlanks(std::string_view s) {
   return s.substr(0, n);
 }
 
-std::vector<IniLine> SplitLines(std::string_view buffer) {
-  std::vector<IniLine> lines;
+// Hands each line of buffer to visit in turn, until visit returns false. Nothing is allocated, so a
+// look-up is one pass over the file whatever its lines are like.
+template <typename Visit>
+void ForEachLine(std::string_view buffer, Visit&& visit) {
   std::size_t start = 0;
   while (start < buffer.size()) {
     std::size_t lf = buffer.find('\n', start);
     std::size_t end = lf == std::string_view::npos ? buffer.size() : lf + 1;
     std::size_t textEnd = lf == std::string_view::npos ? end : lf;
     if (lf != std::string_view::npos && textEnd > start && buffer[textEnd - 1] == '\r') --textEnd;
-    lines.push_back({buffer.substr(start, end - start), buffer.substr(start, textEnd - start)});
+    if (!visit(IniLine{start, buffer.substr(start, end - start), buffer.substr(start, textEnd - start)}))
+      return;
     start = end;
   }
-  return lines;
 }
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+// Where a key stands: its line (offsets into the file), or where its section ends.
 struct Lookup {
   bool sectionFound = false;
-  std::size_t keyLine = kNone;
-  std::size_t nextHeader = kNone;
+  std::size_t keyStart = kNone, keyEnd = kNone;
+  std::string_view keyText;        // the key's line without its line end
+  std::size_t nextHeader = kNone;  // the offset of the header after the section
 };
 
-Lookup Scan(const std::vector<IniLine>& lines, std::string_view section, std::string_view key) {
+Lookup Scan(std::string_view buffer, std::string_view section, std::string_view key) {
   Lookup result;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::string_view text = SkipBlanks(lines[i].text);
-    if (!text.empty() && (text.front() == ',' || text.front() == '#')) continue;
+  ForEachLine(buffer, [&](const IniLine& line) {
+    std::string_view text = SkipBlanks(line.text);
+    if (!text.empty() && (text.front() == ',' || text.front() == '#')) return true;
     if (!text.empty() && text.front() == '[') {
       if (result.sectionFound) {
-        result.nextHeader = i;
-        break;
+        result.nextHeader = line.offset;
+        return false;
       }
       if (SkipBlanks(text.substr(1)).starts_with(section)) result.sectionFound = true;
-      continue;
+      return true;
     }
     if (result.sectionFound && text.find(key) != std::string_view::npos) {
-      result.keyLine = i;
-      break;
+      result.keyStart = line.offset;
+      result.keyEnd = line.offset + line.bytes.size();
+      result.keyText = line.text;
+      return false;
     }
-  }
+    return true;
+  });
   return result;
 }
 
@@ -122,13 +131,22 @@ bool ReadableBack(std::string_view section, std::string_view key) {
   return key.find('=') == std::string_view::npos;
 }
 
+// The cause a document loaded cut short reports, once.
+constexpr int kCutError = EFBIG;
+
 // One line on standard error per failing file and cause, so a failing save of seven keys says it once.
 void ReportWriteFailure(const std::string& path, int error) {
   static std::mutex mutex;
   static std::set<std::pair<std::string, int>> reported;
   std::lock_guard<std::mutex> lock(mutex);
   if (!reported.emplace(path, error).second) return;
-  std::fprintf(stderr, "kivu: cannot write the settings file %s: %s\n", path.c_str(), std::strerror(error));
+  if (error == kCutError)
+    std::fprintf(stderr,
+                 "kivu: the settings file %s is larger than 1 MiB: only its first 1 MiB is read, "
+                 "and it is not rewritten\n",
+                 path.c_str());
+  else
+    std::fprintf(stderr, "kivu: cannot write the settings file %s: %s\n", path.c_str(), std::strerror(error));
 }
 
 std::string Joined(std::initializer_list<std::string_view> parts) {
@@ -142,8 +160,7 @@ std::string Rewrite(std::string_view old, std::string_view section, std::string_
                     std::string_view value) {
   std::string header = Joined({"[", section, "]\r\n"});
   std::string entry = Joined({key, " = ", value, "\r\n"});
-  std::vector<IniLine> lines = SplitLines(old);
-  Lookup found = Scan(lines, section, key);
+  Lookup found = Scan(old, section, key);
   std::string out;
   out.reserve(old.size() + header.size() + entry.size() + 2);
   auto appendAtEnd = [&](std::string_view added) {
@@ -151,19 +168,19 @@ std::string Rewrite(std::string_view old, std::string_view section, std::string_
     if (!out.empty() && out.back() != '\n') out += "\r\n";
     out += added;
   };
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i == found.keyLine) {
-      out += entry;
-      continue;
-    }
-    if (i == found.nextHeader && found.keyLine == kNone) out += entry;
-    out += lines[i].bytes;
-  }
-  if (!found.sectionFound) {
+  if (found.keyStart != kNone) {
+    // The key's line is replaced whole.
+    out.append(old.substr(0, found.keyStart)).append(entry).append(old.substr(found.keyEnd));
+  } else if (found.nextHeader != kNone) {
+    // A key missing from its section goes just above the next header.
+    out.append(old.substr(0, found.nextHeader)).append(entry).append(old.substr(found.nextHeader));
+  } else if (found.sectionFound) {
+    out.append(old);
+    appendAtEnd(entry);
+  } else {
+    out.append(old);
     appendAtEnd(header);
     out += entry;
-  } else if (found.keyLine == kNone && found.nextHeader == kNone) {
-    appendAtEnd(entry);
   }
   return out;
 }
@@ -178,11 +195,18 @@ IniDocument IniDocument::Load(const std::string& path) {
     return document;
   }
   try {
-    WholeFile file = ReadWholeFile(path, kMaxIniFileSize);
+    WholeFile file = ReadFileStart(path, kMaxIniFileSize);
     if (file.status == WholeFile::Status::Failed) {
       document.error_ = file.error;
     } else {
       document.content_ = std::move(file.content);
+    }
+    if (file.cut) {
+      // A line cut in two is no line of the file: the start ends with the last whole line.
+      const std::size_t lf = document.content_.rfind('\n');
+      document.content_.resize(lf == std::string::npos ? 0 : lf + 1);
+      document.cut_ = true;
+      ReportWriteFailure(path, kCutError);
     }
   } catch (const std::bad_alloc&) {
     document.error_ = ENOMEM;
@@ -195,11 +219,9 @@ std::string IniDocument::GetString(std::string_view section, std::string_view ke
   if (section.empty() || key.empty() || path_.empty()) return "";
   if (error_ != 0 || content_.empty()) return std::string(defaultValue);
   try {
-    std::vector<IniLine> lines = SplitLines(content_);
-    Lookup found = Scan(lines, section, key);
+    Lookup found = Scan(content_, section, key);
     std::string_view value;
-    if (found.keyLine == kNone || !ValueOf(lines[found.keyLine].text, value))
-      return std::string(defaultValue);
+    if (found.keyStart == kNone || !ValueOf(found.keyText, value)) return std::string(defaultValue);
     return std::string(value);
   } catch (const std::bad_alloc&) {
     return std::string(defaultValue);
@@ -229,7 +251,7 @@ bool IniDocument::SetInt(std::string_view section, std::string_view key, int val
 }
 
 int IniDocument::Save() const {
-  int error = error_ != 0 ? error_ : ReplaceFileAtomically(path_, content_);
+  int error = error_ != 0 ? error_ : cut_ ? kCutError : ReplaceFileAtomically(path_, content_);
   if (error != 0) ReportWriteFailure(path_, error);
   return error;
 }

@@ -30,8 +30,10 @@ class IniDocument {
   // Reads the file at path. A missing file reads as an empty one, which a save creates.
   static IniDocument Load(const std::string& path);
 
-  // 0, or the errno of a file that could not be read (or is far too large to be a settings file); such
-  // a document answers every key with its default and is never saved over the file.
+  // 0, or the errno of a file that could not be read; such a document answers every key with its
+  // default and is never saved over the file. Of a file over 1 MiB, far too large to be a settings file,
+  // the whole lines of its first 1 MiB are read (standard error says so once) and Save refuses with
+  // EFBIG, leaving the file as it is.
   int Error() const { return error_; }
 
   // The rules of IniGetString and IniGetInt below, on the document as it stands.
@@ -51,6 +53,7 @@ class IniDocument {
   std::string path_;
   std::string content_;
   int error_ = 0;
+  bool cut_ = false;
 };
 
 // The value of key in section, or defaultValue when the file, the section, the key's line or the '=' on

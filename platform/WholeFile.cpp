@@ -34,7 +34,7 @@ int ReadUpTo(int fd, std::string& content, std::size_t limit) {
   return 0;
 }
 
-WholeFile Read(const std::string& path, std::size_t maxBytes, WholeFileSources sources) {
+WholeFile Read(const std::string& path, std::size_t maxBytes, WholeFileSources sources, bool keepStart) {
   WholeFile result;
   // O_NONBLOCK: a named pipe in a regular file's place must not hang the caller; it is refused below.
   const int wait = sources == WholeFileSources::RegularOnly ? O_NONBLOCK : 0;
@@ -56,11 +56,20 @@ WholeFile Read(const std::string& path, std::size_t maxBytes, WholeFileSources s
   }
   if (regular) {
     // Read for the size it has now: a file that grows meanwhile (a log being written) ends there.
-    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes) {
+    std::size_t size;
+    if (st.st_size < 0) {
       result.error = EFBIG;
       return result;
+    } else if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+      if (!keepStart) {
+        result.error = EFBIG;
+        return result;
+      }
+      result.cut = true;
+      size = maxBytes;
+    } else {
+      size = static_cast<std::size_t>(st.st_size);
     }
-    const std::size_t size = static_cast<std::size_t>(st.st_size);
     result.content.resize(size);
     result.error = ReadUpTo(fd.Get(), result.content, size);
     if (result.error == 0 && result.content.size() < size) result.error = EIO;
@@ -81,7 +90,17 @@ WholeFile Read(const std::string& path, std::size_t maxBytes, WholeFileSources s
 
 WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes, WholeFileSources sources) noexcept {
   try {
-    return Read(path, maxBytes, sources);
+    return Read(path, maxBytes, sources, false);
+  } catch (const std::bad_alloc&) {
+    WholeFile result;
+    result.error = ENOMEM;
+    return result;
+  }
+}
+
+WholeFile ReadFileStart(const std::string& path, std::size_t maxBytes) noexcept {
+  try {
+    return Read(path, maxBytes, WholeFileSources::RegularOnly, true);
   } catch (const std::bad_alloc&) {
     WholeFile result;
     result.error = ENOMEM;

@@ -14,7 +14,8 @@ struct WholeFile {
   };
   Status status = Status::Failed;
   std::string content;
-  int error = 0;  // errno of the failure (ENOENT when missing), 0 when read
+  int error = 0;     // errno of the failure (ENOENT when missing), 0 when read
+  bool cut = false;  // ReadFileStart: the file is longer, and content holds its first maxBytes
 };
 
 // What a path may name besides a regular file. A stream (a named pipe, a terminal, a socket: a capture
@@ -26,5 +27,9 @@ enum class WholeFileSources { RegularOnly, AlsoStreams };
 // in the file's place is refused at once.
 WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes,
                         WholeFileSources sources = WholeFileSources::RegularOnly) noexcept;
+
+// Reads a regular file whole, or its first maxBytes when it is longer (cut is then set): for a file whose
+// start is worth having even when something has made it huge.
+WholeFile ReadFileStart(const std::string& path, std::size_t maxBytes) noexcept;
 
 }  // namespace kivu

@@ -135,14 +135,21 @@ TEST_F(IniWrite, AFolderInPlaceOfTheFileIsNotReplaced) {
   EXPECT_FALSE(IniWriteString("Settings", "A", "1", dir_ / "missing/Kivu.ini"));
 }
 
-TEST_F(IniWrite, AFileFarTooLargeForSettingsIsNeitherReadNorReplaced) {
-  WriteFile(ini_, "[Settings]\r\nA = 1\r\n");
-  ASSERT_EQ(truncate(ini_.c_str(), 64 << 20), 0);  // sparse: costs no disk
-  EXPECT_EQ(IniGetString("Settings", "A", "d", ini_), "d");
+TEST_F(IniWrite, OfAFileFarTooLargeForSettingsTheWholeLinesOfItsFirstMiBAreReadAndNothingIsReplaced) {
+  // The settings, then empty lines up to a key that the first MiB cuts in two, then 16 MiB more.
+  const std::string start = "[Settings]\r\nA = 1\r\n";
+  const std::string content = start + std::string((1 << 20) - start.size() - 4, '\n') + "B = 1234567\r\n" +
+                              std::string(16 << 20, '\n') + "C = 3\r\n";
+  WriteFile(ini_, content);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(IniGetString("Settings", "A", "d", ini_), "1");
+  EXPECT_EQ(IniGetString("Settings", "B", "d", ini_), "d");  // not "1"
+  EXPECT_EQ(IniGetString("Settings", "C", "d", ini_), "d");
   EXPECT_FALSE(IniWriteString("Settings", "A", "2", ini_));
-  struct stat st;
-  ASSERT_EQ(stat(ini_.c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 64 << 20);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "kivu: the settings file " + ini_ +
+                " is larger than 1 MiB: only its first 1 MiB is read, and it is not rewritten\n");
+  EXPECT_EQ(ReadFile(ini_), content);
 }
 
 }  // namespace
