@@ -1,5 +1,5 @@
 // What the receiver tests share: an owner that records the fixes and lets a test wait for them, the
-// process's processor time, a guard against hangs, and the serial port table set for one test.
+// process's processor time, a guard against hangs, and a source of the test's own ports.
 #pragma once
 
 #include <time.h>
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "gps/GpsFixOwner.h"
-#include "platform/SerialPort.h"
+#include "gps/GpsSource.h"
 
 namespace kivu::test {
 
@@ -92,13 +92,11 @@ class HangGuard {
   std::thread thread_;
 };
 
-// The port table for one test, restored afterwards.
-class PortTable {
- public:
-  explicit PortTable(std::vector<std::string> paths) { SetSerialPortPaths(std::move(paths)); }
-  ~PortTable() { SetSerialPortPaths({}); }
-  PortTable(const PortTable&) = delete;
-  PortTable& operator=(const PortTable&) = delete;
-};
+// These serial ports and no others, in this order.
+inline GpsSource Ports(std::vector<std::string> paths) {
+  GpsSource source;
+  source.ports = std::move(paths);
+  return source;
+}
 
 }  // namespace kivu::test

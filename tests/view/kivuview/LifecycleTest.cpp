@@ -32,8 +32,8 @@ class KivuHome {
 
 class ViewLife : public ::testing::Test {
  protected:
-  void SetUp() override { SetSerialPortPaths({ports.Path() + "none"}); }
-  void TearDown() override { SetSerialPortPaths({}); }
+  void SetUp() override { setenv("KIVU_PORTS", (ports.Path() + "none").c_str(), 1); }
+  void TearDown() override { unsetenv("KIVU_PORTS"); }
   AppSettings Settings() {
     AppSettings s = LoadAppSettings();
     return s;
@@ -102,7 +102,7 @@ TEST_F(ViewLife, WithoutAPortTheViewTellsOnceAndGoesOnWithoutAReceiver) {
 
 TEST_F(ViewLife, WithAPortTheReceiverRunsAndFixesReachTheView) {
   test::PseudoTerminal pty;
-  SetSerialPortPaths({pty.SlavePath()});
+  setenv("KIVU_PORTS", (pty.SlavePath()).c_str(), 1);
   CKivuView view(window, Settings(), clock);
   PassFixesTo(view);
   view.OnCreate();
@@ -178,7 +178,7 @@ TEST_F(ViewLife, CloseStopsEverythingAndMayComeTwice) {
   AppSettings settings = Settings();
   settings.recordTrack = 1;
   test::PseudoTerminal pty;
-  SetSerialPortPaths({pty.SlavePath()});
+  setenv("KIVU_PORTS", (pty.SlavePath()).c_str(), 1);
   CKivuView view(window, settings, clock);
   view.OnCreate();
   ASSERT_NE(view.Receiver(), nullptr);
@@ -219,7 +219,11 @@ TEST_F(ViewLife, SettingsOkSavesAndSwitchesTheTrackAtOnceWithoutAReceiver) {
 }
 
 TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
+  unsetenv("KIVU_PORTS");  // it would win over the setting
   CKivuView view(window, Settings(), clock);
+  GpsSourcePolicy policy;
+  policy.portTable = {ports.Path() + "none"};
+  view.SetSourcePolicy(policy);
   PassFixesTo(view);
   view.OnCreate();  // no port: no receiver
   ASSERT_EQ(view.Receiver(), nullptr);
