@@ -120,7 +120,7 @@ class Screen : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("KIVU_HOME", home.Path().c_str(), 1);
-    setenv("KIVU_PORTS", (pty.SlavePath()).c_str(), 1);
+    setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
     spec = TheScreenSpec();
     screen = QGuiApplication::primaryScreen()->geometry();
   }

@@ -49,7 +49,7 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("KIVU_HOME", home.Path().c_str(), 1);
-    setenv("KIVU_PORTS", (pty.SlavePath()).c_str(), 1);
+    setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
   }
   void TearDown() override {
     frame.reset();

@@ -1,5 +1,6 @@
 // What the receiver tests share: an owner that records the fixes and lets a test wait for them, the
-// process's processor time, a guard against hangs, and a source of the test's own ports.
+// process's processor time, a guard against hangs, a source of the test's own ports, and the lines a
+// step says.
 #pragma once
 
 #include <time.h>
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,6 +18,7 @@
 
 #include "gps/GpsFixOwner.h"
 #include "gps/GpsSource.h"
+#include "platform/Diagnostics.h"
 
 namespace kivu::test {
 
@@ -97,6 +100,14 @@ inline GpsSource Ports(std::vector<std::string> paths) {
   GpsSource source;
   source.ports = std::move(paths);
   return source;
+}
+
+// What step says on standard error, line by line.
+inline std::string Said(const std::function<void()>& step) {
+  std::string said;
+  DiagnosticCapture capture([&](DiagnosticLevel, const std::string& line) { said += line; });
+  step();
+  return said;
 }
 
 }  // namespace kivu::test

@@ -44,18 +44,12 @@ TEST(SerialOpen, RawModeKeepsTheLineSettings) {
 
 TEST(SerialOpen, HeldMissingAndForbiddenPortsAreTold) {
   PseudoTerminal pty;
-  UniqueFd first, second;
+  UniqueFd first, second, none;
   ASSERT_TRUE(OpenSerialPort(pty.SlavePath(), first));
   Result held = OpenSerialPort(pty.SlavePath(), second);
-  EXPECT_FALSE(second);
-  EXPECT_TRUE(IsHeldOrForbidden(held));
-  EXPECT_TRUE(IsHeldElsewhere(held));
-
-  UniqueFd none;
+  EXPECT_TRUE(!second && IsHeldOrForbidden(held) && IsHeldElsewhere(held));
   Result missing = OpenSerialPort("/nonexistent/ttyUSB9", none);
-  EXPECT_FALSE(none);
-  EXPECT_EQ(missing.Error(), ENOENT);
-  EXPECT_FALSE(IsHeldOrForbidden(missing));
+  EXPECT_TRUE(!none && missing.Error() == ENOENT && !IsHeldOrForbidden(missing));
   EXPECT_EQ(SerialPortGroup("/nonexistent/ttyUSB0"), "dialout");
 
   // A port forbidden to us is told with the group that may open it, or that none may.

@@ -102,7 +102,7 @@ TEST_F(ViewLife, WithoutAPortTheViewTellsOnceAndGoesOnWithoutAReceiver) {
 
 TEST_F(ViewLife, WithAPortTheReceiverRunsAndFixesReachTheView) {
   test::PseudoTerminal pty;
-  setenv("KIVU_PORTS", (pty.SlavePath()).c_str(), 1);
+  setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
   CKivuView view(window, Settings(), clock);
   PassFixesTo(view);
   view.OnCreate();
@@ -178,7 +178,7 @@ TEST_F(ViewLife, CloseStopsEverythingAndMayComeTwice) {
   AppSettings settings = Settings();
   settings.recordTrack = 1;
   test::PseudoTerminal pty;
-  setenv("KIVU_PORTS", (pty.SlavePath()).c_str(), 1);
+  setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
   CKivuView view(window, settings, clock);
   view.OnCreate();
   ASSERT_NE(view.Receiver(), nullptr);
