@@ -10,18 +10,19 @@ ChosenSource::ChosenSource(const GpsSource& source)
       gpsd_(source.gpsd) {}
 
 bool ChosenSource::Prepare() {
-  if (kind_ == GpsSourceKind::Gpsd) return true;
-  ports_.EnumPorts();
-  const bool opened = !ports_.PortPaths().empty() && ports_.OpenFirstPort(true);
-  if (!opened && kind_ == GpsSourceKind::Automatic && gpsd_.Connect(false)) {
-    ReportInfo("no GPS port could be opened, and a gpsd answers: using it");
-  } else if (ports_.PortPaths().empty()) {
-    ports_.ReportMissingPorts();
-    return false;
-  } else if (!opened) {
-    ReportWarning("no GPS port could be opened; trying again every second");
+  switch (kind_) {
+    case GpsSourceKind::Gpsd:
+      return true;
+    case GpsSourceKind::SerialPorts:
+      return ports_.Prepare();
+    case GpsSourceKind::Automatic:
+      break;
   }
-  return true;
+  return ports_.Prepare([this] {
+    if (!gpsd_.Connect(false)) return false;
+    ReportInfo("no GPS port could be opened, and a gpsd answers: using it");
+    return true;
+  });
 }
 
 void ChosenSource::Open(bool first) {

@@ -2,7 +2,6 @@
 // to fall back on when none of them opens.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "gps/ByteSource.h"
@@ -30,8 +29,6 @@ class ChosenSource final : public ByteSource {
   void Close() noexcept override;
   void Wake() noexcept override;
   std::string Name() const override;
-
-  const SerialPortSource& Ports() const { return ports_; }
 
  private:
   // The source open now; the ports (and their wake alone) while none is.

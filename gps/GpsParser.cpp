@@ -32,9 +32,7 @@ std::string CGpsParser::PortPath() const {
 bool CGpsParser::Start(GpsFixOwner* owner) {
   owner_ = owner;
   started_ = true;
-  std::unique_ptr<ByteSource> source = std::move(byteSource_);
-  if (!source) source = std::make_unique<ChosenSource>(source_);
-  return reader_.Start(std::move(source));
+  return reader_.Start(std::make_unique<ChosenSource>(source_));
 }
 
 void CGpsParser::HandleBytes(const char* data, size_t count) {

@@ -38,8 +38,6 @@ class CGpsParser {
   // default.
   void SetSource(GpsSource source) { source_ = std::move(source); }
   const GpsSource& Source() const { return source_; }
-  // Reads this source instead of the one SetSource names (before Start): a test's own.
-  void SetByteSource(std::unique_ptr<ByteSource> source) { byteSource_ = std::move(source); }
 
   // Serial ports: lists the ports, opens the first that opens and starts the reader thread. False when
   // no port exists (and, choosing automatically, no gpsd answers either) or the thread cannot be
@@ -102,7 +100,6 @@ class CGpsParser {
   GpsFixOwner* owner_ = nullptr;
   GpsFix fix_{};
   GpsSource source_;
-  std::unique_ptr<ByteSource> byteSource_;
   GpsMessageLog messageLog_;
   int32_t recordMessages_ = 0;
   MessageBoxFunction messageBox_;

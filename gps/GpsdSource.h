@@ -75,8 +75,6 @@ class GpsdStreamSource final : public ByteSource {
   void Close() noexcept override;
   void Wake() noexcept override;
   std::string Name() const override;
-  // Whether Wake was called: a connection it ended is no failure to tell.
-  bool Woken() const noexcept { return woken_.load(); }
 
  private:
   void HandleReport(const GpsdReport& report);
@@ -87,8 +85,8 @@ class GpsdStreamSource final : public ByteSource {
   GpsdStream stream_;
   char* out_ = nullptr;  // where Read puts the NMEA bytes of what it reads
   size_t outCount_ = 0;
-  bool away_ = false;  // the gpsd went away and has not answered since
-  std::atomic<bool> woken_{false};
+  bool away_ = false;               // the gpsd went away and has not answered since
+  std::atomic<bool> woken_{false};  // a connection the wake ended is no failure to retry
   mutable std::mutex nameMutex_;
   std::string name_;  // "gpsd HOST:PORT" while the gpsd sends its stream
 };

@@ -41,9 +41,17 @@ void SerialPortSource::EnumPorts() {
   }
 }
 
-void SerialPortSource::ReportMissingPorts() const {
-  for (const auto& [path, failure] : missing_)
-    ReportError(DescribeOpenFailure(path, failure));
+bool SerialPortSource::Prepare(const std::function<bool()>& fallback) {
+  EnumPorts();
+  if (!ports_.empty() && OpenFirstPort(true)) return true;
+  if (fallback && fallback()) return true;
+  if (ports_.empty()) {
+    for (const auto& [path, failure] : missing_)
+      ReportError(DescribeOpenFailure(path, failure));
+    return false;
+  }
+  ReportWarning("no GPS port could be opened; trying again every second");
+  return true;
 }
 
 bool SerialPortSource::OpenFirstPort(bool report) {

@@ -2,6 +2,7 @@
 // opens, and, once the receiver is pulled out, the same port again when it comes back.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,12 +25,13 @@ class SerialPortSource final : public ByteSource {
   // would not open.
   void EnumPorts();
   const std::vector<std::string>& PortPaths() const { return ports_; }
-  // Says why each port of the table would not open, when none of them exists.
-  void ReportMissingPorts() const;
-  // Opens the first listed port that opens; says why each would not when report. Whether one opened.
-  bool OpenFirstPort(bool report);
 
   bool CanWait() const noexcept override { return port_.CanWait(); }
+  // Lists the ports and opens the first that opens, saying why each would not. Where none opens,
+  // fallback may take their place (true when it did). False when no port exists, with the reason
+  // for each.
+  bool Prepare(const std::function<bool()>& fallback);
+  bool Prepare() override { return Prepare(nullptr); }
   // At the first try nothing: the caller's thread tried the ports already. Later: the port that went
   // away, while one did, else the first listed port that opens.
   void Open(bool first) override;
@@ -44,6 +46,9 @@ class SerialPortSource final : public ByteSource {
   std::string Name() const override { return port_.Path(); }
 
  private:
+  // Opens the first listed port that opens; says why each would not when report. Whether one opened.
+  bool OpenFirstPort(bool report);
+
   std::vector<std::string> table_;
   std::vector<std::string> ports_;
   std::vector<std::pair<std::string, Result>> missing_;  // the ports not listed, and why
