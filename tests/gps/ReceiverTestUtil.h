@@ -1,6 +1,5 @@
 // What the receiver tests share: an owner that records the fixes and lets a test wait for them, the
-// process's processor time, a guard against hangs, a source of the test's own ports, and the lines a
-// step says.
+// process's processor time, a guard against hangs, the test's own ports, and what a step says.
 #pragma once
 
 #include <time.h>

@@ -221,9 +221,7 @@ TEST_F(ViewLife, SettingsOkSavesAndSwitchesTheTrackAtOnceWithoutAReceiver) {
 TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
   unsetenv("KIVU_PORTS");  // it would win over the setting
   CKivuView view(window, Settings(), clock);
-  GpsSourcePolicy policy;
-  policy.portTable = {ports.Path() + "none"};
-  view.SetSourcePolicy(policy);
+  view.SetSourcePolicy(GpsSourcePolicy{std::nullopt, {ports.Path() + "none"}});
   PassFixesTo(view);
   view.OnCreate();  // no port: no receiver
   ASSERT_EQ(view.Receiver(), nullptr);
