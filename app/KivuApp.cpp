@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <cstdio>
 #include <cstring>
 
 #include "app/AboutDlg.h"
@@ -20,6 +19,7 @@
 #include "config/AppSettings.h"
 #include "gps/CaptureReplay.h"
 #include "gps/GpsdSource.h"
+#include "platform/Diagnostics.h"
 #include "platform/WholeFile.h"
 #include "view/widgets/TouchDialog.h"
 
@@ -39,9 +39,7 @@ std::string ShowRequest() {
     std::string why;
     std::string token = TakeActivationToken(why);
     if (token.empty()) {
-      std::fprintf(stderr,
-                   "kivu: Kivu is already running and is shown, but may stay behind other windows: %s\n",
-                   why.c_str());
+      ReportWarning("Kivu is already running and is shown, but may stay behind other windows: " + why);
     } else {
       request += " " + token;
     }
@@ -73,7 +71,7 @@ bool CKivuApp::TakeOverOrHandOver(int& exitCode) {
       ListenForSecondCopies();
       return true;
     case InstanceLock::Result::Failed:
-      std::fprintf(stderr, "kivu: cannot take the lock in the runtime folder; a second copy may start\n");
+      ReportWarning("cannot take the lock in the runtime folder; a second copy may start");
       return true;
     case InstanceLock::Result::HeldElsewhere:
       break;
@@ -93,7 +91,7 @@ bool CKivuApp::TakeOverOrHandOver(int& exitCode) {
     socket.waitForBytesWritten(1000);
     socket.disconnectFromServer();
   } else {
-    std::fprintf(stderr, "kivu: Kivu is already running but did not answer\n");
+    ReportWarning("Kivu is already running but did not answer");
   }
   exitCode = 0;
   return false;
@@ -105,8 +103,7 @@ void CKivuApp::ListenForSecondCopies() {
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(path)) {
-    std::fprintf(stderr, "kivu: a second start cannot reach this copy: %s\n",
-                 qPrintable(server_->errorString()));
+    ReportWarning("a second start cannot reach this copy: " + server_->errorString().toStdString());
     return;
   }
   QObject::connect(server_.get(), &QLocalServer::newConnection, [this] {
@@ -130,7 +127,7 @@ bool CKivuApp::ReadReplay(const KivuOptions& options) {
   if (options.demo) {  // bundled as a Qt resource
     QFile file(QStringLiteral(":/res/demo/drive.nmea"));
     if (!file.open(QIODevice::ReadOnly)) {
-      std::fprintf(stderr, "kivu: cannot read the demo drive: %s\n", qPrintable(file.errorString()));
+      ReportError("cannot read the demo drive: " + file.errorString().toStdString());
       return false;
     }
     replayPath_ = file.fileName().toStdString();
@@ -139,8 +136,7 @@ bool CKivuApp::ReadReplay(const KivuOptions& options) {
   }
   WholeFile file = ReadWholeFile(options.replay, kMaxCaptureBytes, WholeFileSources::AlsoStreams);
   if (file.status != WholeFile::Status::Read) {
-    std::fprintf(stderr, "kivu: cannot read the capture %s: %s\n", options.replay.c_str(),
-                 std::strerror(file.error));
+    ReportError("cannot read the capture " + options.replay + ": " + std::strerror(file.error));
     return false;
   }
   replayPath_ = options.replay;
@@ -152,13 +148,13 @@ bool CKivuApp::StartReplay() {
   std::string error;
   feeder_ = CaptureFeeder::StartAtOwnPace(replayCapture_, &error);
   if (!feeder_) {
-    std::fprintf(stderr, "kivu: cannot replay %s: %s\n", replayPath_.c_str(), error.c_str());
+    ReportError("cannot replay " + replayPath_ + ": " + error);
     return false;
   }
   // The replay is the only receiver: the reader thread opens its pseudo-terminal like a real port.
   GpsSource replay;
   replay.ports = {feeder_->PortPath()};
-  SetGpsSourceOverride(replay);
+  sourcePolicy_.commandLine = replay;
   return true;
 }
 
@@ -197,12 +193,12 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
   if (!options.ports.empty()) {
     GpsSource ports;
     ports.ports = options.ports;
-    SetGpsSourceOverride(ports);
+    sourcePolicy_.commandLine = ports;
   } else if (options.gpsd) {
     GpsSource gpsd;
     gpsd.kind = GpsSourceKind::Gpsd;
     gpsd.gpsd = options.gpsdAddress;
-    SetGpsSourceOverride(gpsd);
+    sourcePolicy_.commandLine = gpsd;
   }
   const bool replay = options.demo || !options.replay.empty();
   if (replay && !ReadReplay(options)) return false;
@@ -220,6 +216,7 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
   if (replay && !StartReplay()) return false;
 
   frame_ = std::make_unique<CMainFrame>(LoadAppSettings());
+  frame_->ViewWidget().View().SetSourcePolicy(sourcePolicy_);
   doc_ = std::make_unique<CKivuDoc>(*frame_);
   KivuViewWidget& view = frame_->ViewWidget();
   view.SetExitHandler([this] { doc_->OnCloseDocument(); });

@@ -10,6 +10,7 @@
 #include "app/MainFrame.h"
 #include "app/SplashWnd.h"
 #include "gps/CaptureFeeder.h"
+#include "gps/GpsSource.h"
 #include "platform/InstanceLock.h"
 #include "platform/UniqueFd.h"
 
@@ -47,6 +48,8 @@ class CKivuApp {
   std::string replayPath_;
   std::string replayCapture_;
   std::unique_ptr<CaptureFeeder> feeder_;
+  // How the receiver picks its source: what the command line chose, else the environment and settings.
+  GpsSourcePolicy sourcePolicy_;
   std::unique_ptr<CSplashWnd> splash_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<CKivuDoc> doc_;

@@ -5,10 +5,10 @@
 #include <QDialog>
 #include <QScreen>
 #include <QWindow>
-#include <cstdio>
 
 #include "app/WaylandActivation.h"
 #include "app/WindowSystem.h"
+#include "platform/Diagnostics.h"
 #include "view/widgets/KivuPicture.h"
 
 namespace kivu {
@@ -32,10 +32,9 @@ void CMainFrame::ShowAndRaise(const std::string& activationToken) {
   RestoreWindow(*this);
   if (activationToken.empty() || !OnWayland() || !windowHandle()) return;
   std::string why;
-  if (!ActivateWindowWithToken(*windowHandle(), activationToken, mapped, why) && !activationRefused_) {
-    activationRefused_ = true;  // said once
-    std::fprintf(stderr, "kivu: shown again, but cannot come to the front: %s\n", why.c_str());
-  }
+  if (!ActivateWindowWithToken(*windowHandle(), activationToken, mapped, why))
+    ReportOnce(reportScope_ + "activation-refused", DiagnosticLevel::Warning,
+               "shown again, but cannot come to the front: " + why);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

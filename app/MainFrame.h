@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/ViewWidget.h"
+#include "platform/Diagnostics.h"
 
 namespace kivu {
 
@@ -24,7 +25,7 @@ class CMainFrame : public QMainWindow {
 
  private:
   KivuViewWidget* view_;
-  bool activationRefused_ = false;
+  std::string reportScope_ = NewReportScope();  // what is said once per frame
 };
 
 // The document of the dashboard: it holds nothing; closing it closes the frame and ends the program.

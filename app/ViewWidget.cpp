@@ -6,11 +6,11 @@
 #include <QPainter>
 #include <QTimerEvent>
 #include <QWindow>
-#include <cstdio>
 
 #include "app/WindowImage.h"
 #include "app/WindowSystem.h"
 #include "config/SettingsDialog.h"
+#include "platform/Diagnostics.h"
 #include "platform/raster/Bitmap.h"
 #include "view/widgets/KivuPicture.h"
 #include "view/widgets/PictureButton.h"
@@ -97,8 +97,7 @@ void KivuViewWidget::NoteFirstPaint() {
   firstPaintDone_ = true;
   // KIVU_TIMING=1 reports how long start-up took to the first picture of the dashboard on the screen.
   if (qEnvironmentVariableIntValue("KIVU_TIMING") == 1)
-    std::fprintf(stderr, "kivu: first dashboard paint %lld ms after start\n",
-                 static_cast<long long>(ProgramClock().elapsed()));
+    ReportInfo("first dashboard paint " + std::to_string(ProgramClock().elapsed()) + " ms after start");
   if (!waitingMessages_.empty())
     QMetaObject::invokeMethod(
         this, [this] { ShowWaitingMessages(); }, Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 #include "app/DisplayPlatform.h"
 #include "app/KivuApp.h"
 #include "app/ViewWidget.h"
+#include "platform/Diagnostics.h"
 
 int main(int argc, char** argv) {
   using namespace kivu;
@@ -19,7 +20,8 @@ int main(int argc, char** argv) {
   KivuOptions options;
   std::string error;
   if (!ParseKivuOptions(args, options, error)) {
-    std::fprintf(stderr, "kivu: %s\n%s", error.c_str(), KivuUsage().c_str());
+    ReportError(error);
+    std::fputs(KivuUsage().c_str(), stderr);
     return 2;
   }
   if (options.help) {
@@ -34,10 +36,9 @@ int main(int argc, char** argv) {
   const DisplayChoice display =
       ChooseDisplayPlatform(getenv("QT_QPA_PLATFORM"), getenv("DISPLAY"), getenv("WAYLAND_DISPLAY"), "/dev/");
   if (!display.ok) {
-    std::fprintf(stderr,
-                 "kivu: no display (%s); to see the dashboard without one, "
-                 "try: kivu-replay res/demo/drive.nmea --snapshot dashboard.png --size 800x480\n",
-                 display.problem.c_str());
+    ReportError("no display (" + display.problem +
+                "); to see the dashboard without one, "
+                "try: kivu-replay res/demo/drive.nmea --snapshot dashboard.png --size 800x480");
     return 1;
   }
   if (!display.platform.empty()) setenv("QT_QPA_PLATFORM", display.platform.c_str(), 1);

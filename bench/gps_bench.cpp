@@ -206,17 +206,18 @@ void BM_PtyToOwnerLatency(benchmark::State& state) {
     state.SkipWithError(("no pseudo-terminal: " + error).c_str());
     return;
   }
-  kivu::SetSerialPortPaths({pty->SlavePath()});
   TimingOwner owner;
   {
     kivu::CGpsParser receiver;
+    kivu::GpsSource source;
+    source.ports = {pty->SlavePath()};
+    receiver.SetSource(source);
     if (receiver.Start(&owner)) {
       MeasureCycleLatency(state, *pty, owner);
     } else {
       state.SkipWithError("the receiver did not start");
     }
   }
-  kivu::SetSerialPortPaths({});
 }
 BENCHMARK(BM_PtyToOwnerLatency)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
 

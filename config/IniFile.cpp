@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <mutex>
 #include <new>
-#include <set>
+#include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/Diagnostics.h"
 #include "platform/WholeFile.h"
 
 namespace kivu {
@@ -136,17 +135,15 @@ constexpr int kCutError = EFBIG;
 
 // One line on standard error per failing file and cause, so a failing save of seven keys says it once.
 void ReportWriteFailure(const std::string& path, int error) {
-  static std::mutex mutex;
-  static std::set<std::pair<std::string, int>> reported;
-  std::lock_guard<std::mutex> lock(mutex);
-  if (!reported.emplace(path, error).second) return;
+  const std::string token = "settings-write:" + std::to_string(error) + ":" + path;
   if (error == kCutError)
-    std::fprintf(stderr,
-                 "kivu: the settings file %s is larger than 1 MiB: only its first 1 MiB is read, "
-                 "and it is not rewritten\n",
-                 path.c_str());
+    ReportOnce(token, DiagnosticLevel::Warning,
+               "the settings file " + path +
+                   " is larger than 1 MiB: only its first 1 MiB is read, and it is "
+                   "not rewritten");
   else
-    std::fprintf(stderr, "kivu: cannot write the settings file %s: %s\n", path.c_str(), std::strerror(error));
+    ReportOnce(token, DiagnosticLevel::Error,
+               "cannot write the settings file " + path + ": " + std::strerror(error));
 }
 
 std::string Joined(std::initializer_list<std::string_view> parts) {
@@ -251,7 +248,7 @@ bool IniDocument::SetInt(std::string_view section, std::string_view key, int val
 }
 
 int IniDocument::Save() const {
-  int error = error_ != 0 ? error_ : cut_ ? kCutError : ReplaceFileAtomically(path_, content_);
+  const int error = error_ != 0 ? error_ : cut_ ? kCutError : ReplaceFileAtomically(path_, content_).Error();
   if (error != 0) ReportWriteFailure(path_, error);
   return error;
 }

@@ -1,12 +1,12 @@
 #include "gps/CycleAssembler.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 
 #include "gps/NmeaParser.h"
 #include "gps/SatelliteSystems.h"
+#include "platform/Diagnostics.h"
 
 namespace kivu {
 
@@ -60,7 +60,14 @@ bool EndsInChecksumField(const char* sentence, size_t length) noexcept {
 }  // namespace
 
 CycleAssembler::CycleAssembler(BlockHandler handler)
-    : handler_(std::move(handler)), cycle_(new char[kMaxCycle]), block_(new char[kMaxCycle + 1]) {}
+    : handler_(std::move(handler)),
+      cycle_(new char[kMaxCycle]),
+      block_(new char[kMaxCycle + 1]),
+      reportScope_(NewReportScope()) {}
+
+CycleAssembler::~CycleAssembler() {
+  ForgetReports(reportScope_);
+}
 
 void CycleAssembler::Feed(const char* data, size_t count) {
   if (!skipComments_ && !inComment_) {
@@ -117,7 +124,7 @@ void CycleAssembler::FeedRun(const char* data, size_t count) {
     }
     size_t room = kMaxSentence - sentenceLength_;
     if (room == 0) {
-      if (*p != '\0') ReportOnce(reportedLongLine_, "a line longer than 512 bytes is no NMEA sentence");
+      if (*p != '\0') ReportOnce("long-line", "a line longer than 512 bytes is no NMEA sentence");
       sentenceLength_ = 0;
       ++p;
       continue;
@@ -178,12 +185,13 @@ void CycleAssembler::TakeSentence() {
   if (time >= 0) cycleTime_ = time;
   onceSentences_ |= once;
   if (cycleLength_ + length > kMaxCycle) {
-    ReportOnce(reportedLongCycle_, "a receiver cycle longer than 16 KiB; the rest of it is dropped");
+    ReportOnce("long-cycle", "a receiver cycle longer than 16 KiB; the rest of it is dropped");
     return;
   }
   if (rmcLength_ == 0 && type == kRmc && constellation >= 0) {
     rmcOffset_ = cycleLength_;
     rmcLength_ = length;
+    rmcTime_ = SentenceTime(name, TimeField(kRmc));
   }
   std::memcpy(cycle_.get() + cycleLength_, sentence_, length);
   cycleLength_ += length;
@@ -209,13 +217,13 @@ void CycleAssembler::EndCycleAt(uint64_t offset) {
   rmcLength_ = 0;
   onceSentences_ = 0;
   if (observer_) observer_(offset, time);
-  if (withRmc) handler_(block_.get(), length);
+  if (!withRmc) return;
+  blockTime_ = rmcTime_;
+  handler_(block_.get(), length);
 }
 
-void CycleAssembler::ReportOnce(bool& reported, const char* what) {
-  if (reported) return;
-  reported = true;
-  std::fprintf(stderr, "kivu: %s\n", what);
+void CycleAssembler::ReportOnce(const char* token, const char* what) {
+  kivu::ReportOnce(reportScope_ + token, DiagnosticLevel::Warning, what);
 }
 
 }  // namespace kivu

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace kivu {
 
@@ -33,6 +34,7 @@ class CycleAssembler {
   using CycleEndObserver = std::function<void(uint64_t offset, int timeOfDay)>;
 
   explicit CycleAssembler(BlockHandler handler);
+  ~CycleAssembler();
   CycleAssembler(const CycleAssembler&) = delete;
   CycleAssembler& operator=(const CycleAssembler&) = delete;
 
@@ -45,6 +47,9 @@ class CycleAssembler {
   void EndCycle();
   // The end of a capture: a last sentence without its line feed counts, and the cycle ends.
   void EndOfInput();
+  // During the block handler: the UTC time its RMC brings (milliseconds of the day, whatever its
+  // checksum says), -1 when the RMC has none.
+  int BlockTime() const noexcept { return blockTime_; }
   // Whether whole sentences wait in the current cycle.
   bool HoldsSentences() const noexcept { return cycleLength_ > 0; }
   // Whole sentences with a good checksum taken so far: a receiver that speaks, as opposed to a line
@@ -56,7 +61,7 @@ class CycleAssembler {
   void FeedRun(const char* data, size_t count);
   void TakeSentence();
   void EndCycleAt(uint64_t offset);
-  void ReportOnce(bool& reported, const char* what);
+  void ReportOnce(const char* token, const char* what);
 
   BlockHandler handler_;
   CycleEndObserver observer_;
@@ -77,11 +82,12 @@ class CycleAssembler {
   uint64_t onceSentences_ = 0;  // the once-a-cycle sentences of each talker the cycle holds
   size_t rmcOffset_ = 0;
   size_t rmcLength_ = 0;  // 0: no RMC yet
+  int rmcTime_ = -1;
+  int blockTime_ = -1;
 
   uint64_t fed_ = 0;
   uint64_t goodSentences_ = 0;
-  bool reportedLongLine_ = false;
-  bool reportedLongCycle_ = false;
+  std::string reportScope_;  // each cause is told once per assembler
 };
 
 }  // namespace kivu

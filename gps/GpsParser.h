@@ -1,50 +1,41 @@
-// The GPS receiver: finds and opens the serial port or a gpsd, runs the reader thread, gathers what the
-// source delivers into the receiver's cycles, and hands each usable fix to its owner (the dashboard view).
+// The GPS receiver: reads the source it is given (the serial ports, a gpsd) on its reader thread,
+// gathers what the source delivers into the receiver's cycles, logs and parses each cycle's block, and
+// hands each usable fix to its owner (the dashboard view).
 #pragma once
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "gps/ByteSource.h"
 #include "gps/CycleAssembler.h"
 #include "gps/GpsFix.h"
 #include "gps/GpsFixOwner.h"
 #include "gps/GpsMessageLog.h"
-#include "gps/GpsdSource.h"
+#include "gps/GpsReceiver.h"
+#include "gps/GpsSource.h"
 #include "platform/Clock.h"
-#include "platform/SerialPort.h"
-#include "platform/TcpConnection.h"
 
 namespace kivu {
-
-// The largest read the reader makes; the cycle assembler gathers reads into whole cycles.
-constexpr size_t kGpsReadSize = 1024;
-
-// How long the line must be quiet before the cycle so far counts as whole. Within a cycle no real
-// delivery pauses this long: a 4800-baud receiver sends a byte every 2 ms, USB receivers that flush
-// each sentence pause a few ms between them, and a USB serial adapter hands on a packet at least every
-// 16 ms (its latency timer). Three times that leaves room for the host's own scheduling, and still
-// shows a 1 Hz fix within a frame or two of its last byte.
-constexpr int kQuietGapMs = 50;
 
 class CGpsParser {
  public:
   CGpsParser();
-  // Stops the receiver: refuses further fixes, ends and joins the reader thread, closes the port and
+  // Stops the receiver: refuses further fixes, ends and joins the reader thread, closes the source and
   // the message log.
   ~CGpsParser();
   CGpsParser(const CGpsParser&) = delete;
   CGpsParser& operator=(const CGpsParser&) = delete;
 
-  // Where the messages come from (before Start); the serial ports of the table by default.
+  // Where the messages come from (before Start); the serial ports of the environment's table by
+  // default.
   void SetSource(GpsSource source) { source_ = std::move(source); }
   const GpsSource& Source() const { return source_; }
 
@@ -54,10 +45,6 @@ class CGpsParser {
   // (and the gpsd) again once a second. A gpsd source always starts at once; the reader connects, and
   // tries again once a second for as long as the gpsd does not answer.
   bool Start(GpsFixOwner* owner);
-
-  // Fills the port-name list with every "PREFIXn:" (n = 1..16) of the source's table that exists, free
-  // or held elsewhere.
-  void EnumPorts(const std::string& prefix);
 
   // Bytes as the port delivered them; every cycle they complete is handled. Replays and tests feed
   // their bytes through here too.
@@ -90,7 +77,6 @@ class CGpsParser {
   void SetMessageBox(MessageBoxFunction show) { messageBox_ = std::move(show); }
   void SetClock(const Clock& clock) { clock_ = &clock; }
 
-  const std::vector<std::string>& PortNames() const { return portNames_; }
   // The device path in use, "gpsd HOST:PORT" while a gpsd sends its stream (from its answer to the
   // request on), or "" while no source is open. Any thread.
   std::string PortPath() const;
@@ -103,30 +89,17 @@ class CGpsParser {
   GpsMessageLog& MessageLog() { return messageLog_; }
   int32_t RecordMessages() const { return recordMessages_; }
   // Reads the reader has taken from the port so far, counted before each is handled (for tests).
-  uint64_t ReadCount() const { return readCount_.load(); }
+  uint64_t ReadCount() const { return reader_.ReadCount(); }
   // For tests: waits until done() holds, looking again whenever the reader has taken a read or its
   // source has opened or gone away. False when the timeout passed first.
-  bool WaitForProgress(const std::function<bool()>& done, std::chrono::milliseconds timeout) const;
+  bool WaitForProgress(const std::function<bool()>& done, std::chrono::milliseconds timeout) const {
+    return reader_.WaitForProgress(done, timeout);
+  }
 
  private:
-  void ReaderThread();
-  bool OpenFirstPort(bool report);
-  void WaitForPortToReturn(const std::string& path);
-  bool OpenGpsd(bool report);
-  void GpsdWentAway();
-  void HandleGpsdReport(const GpsdReport& report);
-  void NotifyProgress();
-
   GpsFixOwner* owner_ = nullptr;
   GpsFix fix_{};
-  std::thread readerThread_;
   GpsSource source_;
-  SerialPort port_;
-  TcpConnection gpsd_;
-  std::vector<std::string> portTable_;
-  std::vector<std::string> portNames_;
-  // Why each port of the table that is not listed failed to open: path and errno.
-  std::vector<std::pair<std::string, int>> missingPorts_;
   GpsMessageLog messageLog_;
   int32_t recordMessages_ = 0;
   MessageBoxFunction messageBox_;
@@ -134,18 +107,12 @@ class CGpsParser {
 
   // Reader-thread state.
   CycleAssembler assembler_;
-  GpsdStream gpsdStream_;
-  bool gpsdAway_ = false;  // the gpsd went away and has not answered since
-  mutable std::mutex gpsdMutex_;
-  std::string gpsdName_;  // "gpsd HOST:PORT" while the gpsd sends its stream
   std::function<void(int timeOfDay)> cycleObserver_;
-  float lastTime_ = 0.0f;  // RMC time of the last handled cycle
+  int lastTime_ = -1;  // RMC time of the last handled cycle (ms of the day), -1 before the first
   std::atomic<bool> stopping_{false};
   std::atomic<bool> started_{false};
   std::atomic<uint64_t> sentenceCount_{0};
-  std::atomic<uint64_t> readCount_{0};
-  mutable std::mutex progressMutex_;  // guards nothing but the waits for progress
-  mutable std::condition_variable progress_;
+  GpsReceiver reader_;  // last: its thread ends before the rest goes
 };
 
 }  // namespace kivu

@@ -1,12 +1,9 @@
 #include "gps/GpsdSource.h"
 
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <utility>
 
-#include "platform/TcpConnection.h"
+#include "platform/Diagnostics.h"
 
 namespace kivu {
 
@@ -16,33 +13,8 @@ namespace {
 constexpr size_t kReportLimit = 1024;
 // The longest string value taken from a report.
 constexpr size_t kValueLimit = 200;
-
-std::mutex overrideMutex;
-std::optional<GpsSource> sourceOverride;
-
-bool IsHostChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
-}
-
-bool IsIpv6Char(char c) {
-  return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
-}
-
-template <typename Predicate>
-bool AllOf(std::string_view text, Predicate ok) {
-  for (char c : text)
-    if (!ok(c)) return false;
-  return true;
-}
-
-bool ParsePort(std::string_view text, uint16_t& port) {
-  if (text.empty() || text.size() > 5 || !AllOf(text, [](char c) { return c >= '0' && c <= '9'; }))
-    return false;
-  long value = std::strtol(std::string(text).c_str(), nullptr, 10);
-  if (value < 1 || value > 65535) return false;
-  port = static_cast<uint16_t>(value);
-  return true;
-}
+// How long a gpsd may take to accept the connection and the request for its stream.
+constexpr int kGpsdConnectMs = 3000;
 
 // Where the value of "key" begins in a JSON line (spaces skipped), or npos.
 size_t JsonValueAt(std::string_view line, std::string_view key) {
@@ -79,99 +51,6 @@ bool EmptyJsonList(std::string_view line, std::string_view key) {
 }
 
 }  // namespace
-
-bool ParseGpsdAddress(std::string_view text, GpsdAddress& address) {
-  GpsdAddress parsed;
-  std::string_view host = text, port;
-  if (!text.empty() && text.front() == '[') {
-    size_t close = text.find(']');
-    if (close == std::string_view::npos) return false;
-    host = text.substr(1, close - 1);
-    std::string_view rest = text.substr(close + 1);
-    if (host.empty() || !AllOf(host, IsIpv6Char)) return false;
-    if (!rest.empty()) {
-      if (rest.front() != ':') return false;
-      port = rest.substr(1);
-      if (port.empty()) return false;
-    }
-  } else if (size_t colon = text.find(':'); colon != std::string_view::npos) {
-    if (text.find(':', colon + 1) != std::string_view::npos) {
-      // Two colons or more: an IPv6 address without a port.
-      if (!AllOf(text, IsIpv6Char)) return false;
-    } else {
-      host = text.substr(0, colon);
-      port = text.substr(colon + 1);
-      if (port.empty() || !AllOf(host, IsHostChar)) return false;
-    }
-  } else if (!AllOf(host, IsHostChar)) {
-    return false;
-  }
-  if (!host.empty()) parsed.host = std::string(host);
-  if (!port.empty() && !ParsePort(port, parsed.port)) return false;
-  address = parsed;
-  return true;
-}
-
-std::string GpsdAddressText(const GpsdAddress& address) {
-  return HostPortText(address.host, address.port);
-}
-
-bool ParseGpsSourceSetting(std::string_view text, GpsSource& source) {
-  GpsSource parsed;
-  if (text.empty()) {
-    parsed.kind = GpsSourceKind::Automatic;
-  } else if (text == "gpsd" || text.substr(0, 5) == "gpsd:") {
-    parsed.kind = GpsSourceKind::Gpsd;
-    if (text.size() > 5 && !ParseGpsdAddress(text.substr(5), parsed.gpsd)) return false;
-  } else if (text.front() == '/' && AllOf(text, [](char c) { return c > ' ' && c != 0x7f && c != ':'; })) {
-    parsed.kind = GpsSourceKind::SerialPorts;
-    parsed.ports.emplace_back(text);
-  } else {
-    return false;
-  }
-  source = std::move(parsed);
-  return true;
-}
-
-std::string GpsSourceSetting(const GpsSource& source) {
-  switch (source.kind) {
-    case GpsSourceKind::Automatic:
-      return "";
-    case GpsSourceKind::Gpsd:
-      return source.gpsd == GpsdAddress{} ? "gpsd" : "gpsd:" + GpsdAddressText(source.gpsd);
-    case GpsSourceKind::SerialPorts:
-      return source.ports.empty() ? "" : source.ports.front();
-  }
-  return "";
-}
-
-void SetGpsSourceOverride(std::optional<GpsSource> source) {
-  std::lock_guard lock(overrideMutex);
-  sourceOverride = std::move(source);
-}
-
-GpsSource ChooseGpsSource(const std::string& setting) {
-  {
-    std::lock_guard lock(overrideMutex);
-    if (sourceOverride) return *sourceOverride;
-  }
-  GpsSource source;
-  if (const char* gpsd = std::getenv("KIVU_GPSD")) {
-    source.kind = GpsSourceKind::Gpsd;
-    if (!ParseGpsdAddress(gpsd, source.gpsd))
-      std::fprintf(stderr, "kivu: KIVU_GPSD \"%s\" is not HOST[:PORT]; using %s\n", gpsd,
-                   GpsdAddressText(source.gpsd).c_str());
-    return source;
-  }
-  if (const char* ports = std::getenv("KIVU_PORTS"); ports && *ports) return source;  // those ports only
-  if (!ParseGpsSourceSetting(setting, source)) {
-    std::fprintf(stderr, "kivu: GPS_SOURCE \"%s\" names no GPS source; choosing one automatically\n",
-                 setting.c_str());
-    source = GpsSource{};
-    source.kind = GpsSourceKind::Automatic;
-  }
-  return source;
-}
 
 const char kGpsdWatchRequest[] = "?WATCH={\"enable\":true,\"json\":false,\"nmea\":true};\n";
 
@@ -221,6 +100,85 @@ GpsdReport ReadGpsdReport(std::string_view line) {
     report.noDevices = EmptyJsonList(line, "devices");
   }
   return report;
+}
+
+GpsdStreamSource::GpsdStreamSource(GpsdAddress address)
+    : address_(std::move(address)),
+      where_(GpsdAddressText(address_)),
+      stream_(
+          [this](const char* data, size_t count) {
+            std::memcpy(out_ + outCount_, data, count);
+            outCount_ += count;
+          },
+          [this](const GpsdReport& report) { HandleReport(report); }) {}
+
+bool GpsdStreamSource::Connect(bool report) {
+  Result result = connection_.Connect(address_.host, address_.port, kGpsdConnectMs);
+  if (result) result = connection_.Send(kGpsdWatchRequest, kGpsdConnectMs);
+  if (!result) {
+    connection_.Close();
+    if (report) ReportError("gpsd at " + where_ + ": " + result.Text());
+    if (report && !woken_) ReportInfo("trying gpsd again every second");
+    return false;
+  }
+  // The stream counts as open once gpsd has answered the request (HandleReport).
+  stream_.Reset();
+  return true;
+}
+
+ssize_t GpsdStreamSource::Read(char* buffer, size_t capacity) {
+  // What gpsd sends holds its sentences and its reports; the sentences alone are never longer.
+  char raw[kGpsReadSize];
+  const ssize_t count = connection_.Read(raw, capacity < sizeof raw ? capacity : sizeof raw);
+  if (count <= 0) return count;
+  out_ = buffer;
+  outCount_ = 0;
+  stream_.Feed(raw, static_cast<size_t>(count));
+  out_ = nullptr;
+  return static_cast<ssize_t>(outCount_);
+}
+
+void GpsdStreamSource::WentAway() {
+  connection_.Close();
+  {
+    std::lock_guard lock(nameMutex_);
+    if (name_.empty()) return;  // it never answered: nothing was reported of it
+    name_.clear();
+  }
+  ReportWarning("gpsd at " + where_ + " went away; trying again every second");
+  away_ = true;
+}
+
+void GpsdStreamSource::Close() noexcept {
+  connection_.Close();
+  std::lock_guard lock(nameMutex_);
+  name_.clear();
+}
+
+void GpsdStreamSource::Wake() noexcept {
+  woken_ = true;
+  connection_.Wake();
+}
+
+std::string GpsdStreamSource::Name() const {
+  std::lock_guard lock(nameMutex_);
+  return name_;
+}
+
+void GpsdStreamSource::HandleReport(const GpsdReport& report) {
+  if (report.kind == "WATCH") {
+    {
+      std::lock_guard lock(nameMutex_);
+      if (!name_.empty()) return;
+      name_ = "gpsd " + where_;
+    }
+    ReportInfo(away_ ? "gpsd at " + where_ + " is back" : "reading GPS messages from gpsd at " + where_);
+    away_ = false;
+  } else if (report.kind == "ERROR") {
+    ReportWarning("gpsd at " + where_ + ": " + report.message);
+  } else if (report.noDevices) {
+    ReportWarning("gpsd at " + where_ + " has no receiver; waiting for one");
+  }
 }
 
 }  // namespace kivu

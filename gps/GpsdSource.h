@@ -1,59 +1,22 @@
-// gpsd as a source of GPS messages: where to find it, what Kivu's GPS_SOURCE setting names, and the
-// split of what gpsd sends into the NMEA stream (for the cycle assembler) and gpsd's own reports.
+// gpsd as a source of GPS messages: the request for its NMEA stream, the split of what it sends into
+// that stream (for the cycle assembler) and gpsd's own reports, and the byte source that reads a gpsd.
 #pragma once
 
+#include <sys/types.h>
+
+#include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <functional>
-#include <optional>
+#include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "gps/ByteSource.h"
+#include "gps/GpsSource.h"
+#include "gps/GpsdAddress.h"
+#include "platform/TcpConnection.h"
 
 namespace kivu {
-
-constexpr uint16_t kGpsdDefaultPort = 2947;
-
-struct GpsdAddress {
-  std::string host = "localhost";
-  uint16_t port = kGpsdDefaultPort;
-  bool operator==(const GpsdAddress&) const = default;
-};
-
-// "HOST", "HOST:PORT", ":PORT", "[IPV6]" or "[IPV6]:PORT"; an empty text or part takes the default.
-// False for anything else (a port that is not 1..65535, a space, a bare IPv6 address with a port).
-bool ParseGpsdAddress(std::string_view text, GpsdAddress& address);
-// "localhost:2947", "[::1]:2947".
-std::string GpsdAddressText(const GpsdAddress& address);
-
-// Where the receiver reads its messages from.
-enum class GpsSourceKind {
-  Automatic,    // the serial ports; where none opens, a gpsd that answers at the gpsd address
-  SerialPorts,  // the serial ports only
-  Gpsd,         // gpsd only: Kivu never opens a port itself
-};
-
-struct GpsSource {
-  GpsSourceKind kind = GpsSourceKind::SerialPorts;
-  // The ports to try, in order; empty: the table in force (SerialPortPaths()).
-  std::vector<std::string> ports;
-  GpsdAddress gpsd;
-  bool operator==(const GpsSource&) const = default;
-};
-
-// The GPS_SOURCE setting: "" is Automatic, "gpsd" or "gpsd:HOST[:PORT]" a gpsd, an absolute device
-// path that one serial port. False (and source untouched) for anything else.
-bool ParseGpsSourceSetting(std::string_view text, GpsSource& source);
-// The setting that names source (Automatic with the default gpsd address gives "").
-std::string GpsSourceSetting(const GpsSource& source);
-
-// What the command line or the environment chose for this run (--port, --gpsd, a replay, KIVU_PORTS,
-// KIVU_GPSD), which wins over the setting. Unset: the setting decides.
-void SetGpsSourceOverride(std::optional<GpsSource> source);
-// The source for a run whose setting is setting: the override, else KIVU_GPSD (a gpsd address, empty
-// for the default), else KIVU_PORTS (those ports only), else the setting; a setting that names
-// nothing usable counts as Automatic.
-GpsSource ChooseGpsSource(const std::string& setting);
 
 // The request that starts gpsd's stream: NMEA sentences as its receivers send them (or as gpsd makes
 // them from a binary receiver's fixes), without its JSON reports.
@@ -92,5 +55,40 @@ class GpsdStream {
 
 // The report that a JSON line of gpsd makes; kind is "" when the line has no "class".
 GpsdReport ReadGpsdReport(std::string_view line);
+
+// A gpsd's NMEA stream as the receiver reads it. The stream counts as open (it has a name) from gpsd's
+// answer to the request on; what gpsd says of itself goes to standard error, its sentences to the
+// reader.
+class GpsdStreamSource final : public ByteSource {
+ public:
+  explicit GpsdStreamSource(GpsdAddress address);
+
+  bool CanWait() const noexcept override { return connection_.CanWait(); }
+  // Connects and asks for the stream; at the first try, says why it cannot.
+  void Open(bool first) override { Connect(first); }
+  // The same, telling whether it is connected now.
+  bool Connect(bool report);
+  bool IsOpen() const noexcept override { return connection_.IsOpen(); }
+  InputWait Wait(int timeoutMs) noexcept override { return connection_.Wait(timeoutMs); }
+  ssize_t Read(char* buffer, size_t capacity) override;
+  void WentAway() override;
+  void Close() noexcept override;
+  void Wake() noexcept override;
+  std::string Name() const override;
+
+ private:
+  void HandleReport(const GpsdReport& report);
+
+  const GpsdAddress address_;
+  const std::string where_;  // the address as messages show it
+  TcpConnection connection_;
+  GpsdStream stream_;
+  char* out_ = nullptr;  // where Read puts the NMEA bytes of what it reads
+  size_t outCount_ = 0;
+  bool away_ = false;               // the gpsd went away and has not answered since
+  std::atomic<bool> woken_{false};  // a connection the wake ended is no failure to retry
+  mutable std::mutex nameMutex_;
+  std::string name_;  // "gpsd HOST:PORT" while the gpsd sends its stream
+};
 
 }  // namespace kivu

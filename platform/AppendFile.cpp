@@ -5,44 +5,46 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "platform/Diagnostics.h"
 
 namespace kivu {
 
 namespace {
 
-void ReportNotRegular(const std::string& path, const char* file) {
-  std::fprintf(stderr, "kivu: the %s %s is not a regular file; it is not written\n", file, path.c_str());
+Result NotRegular(const std::string& path, const char* file, int error) {
+  ReportWarning(std::string("the ") + file + " " + path + " is not a regular file; it is not written");
+  errno = error;
+  return Result::Failure(error);
 }
 
 }  // namespace
 
-bool AppendFile::Open(const std::string& path, Names names, Sharing sharing) {
+Result AppendFile::Open(const std::string& path, Names names, Sharing sharing) {
   // O_NONBLOCK: a named pipe with no reader fails at once instead of waiting for one (the caller is the
   // window's thread), and one with a reader is refused below. O_NOCTTY: a terminal never becomes ours.
   UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
   if (!fd) {
-    if (errno == ENXIO || errno == EISDIR) ReportNotRegular(path, names.file);
-    return false;
+    const int error = errno;
+    if (error == ENXIO || error == EISDIR) return NotRegular(path, names.file, error);
+    return Result::Failure(error);
   }
   struct stat st {};
-  if (fstat(fd.Get(), &st) != 0) return false;
-  if (!S_ISREG(st.st_mode)) {
-    ReportNotRegular(path, names.file);
-    return false;
-  }
+  if (fstat(fd.Get(), &st) != 0) return Result::Failure(errno);
+  if (!S_ISREG(st.st_mode)) return NotRegular(path, names.file, errno);
   if (sharing == Sharing::Exclusive && flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK &&
       errno != EOPNOTSUPP && errno != ENOSYS)
-    return false;
+    return Result::Failure(errno);
   fd_ = std::move(fd);
   path_ = path;
   names_ = names;
-  reported_.reset();
+  if (!reportScope_.empty()) ForgetReports(reportScope_);
+  reportScope_ = NewReportScope();
   resumeOwed_ = false;
-  return true;
+  return {};
 }
 
 bool AppendFile::Append(const char* record, size_t count) noexcept {
@@ -76,7 +78,10 @@ bool AppendFile::Write(const char* data, size_t count, bool keepWholeLines) noex
   }
   if (resumeOwed_) {
     resumeOwed_ = false;
-    std::fprintf(stderr, "kivu: writing the %s %s goes on\n", names_.file, path_.c_str());
+    try {
+      ReportInfo(std::string("writing the ") + names_.file + " " + path_ + " goes on");
+    } catch (...) {
+    }
   }
   return true;
 }
@@ -91,18 +96,21 @@ void AppendFile::CutBack(size_t torn) noexcept {
 }
 
 void AppendFile::Report(int error, bool cuttingBack) noexcept {
-  const size_t cause = std::min<size_t>(static_cast<size_t>(error), 255) + (cuttingBack ? 256 : 0);
-  if (reported_.test(cause)) return;
-  reported_.set(cause);
-  resumeOwed_ = true;
-  const char* reason = error ? std::strerror(error) : "nothing written";
-  if (cuttingBack)
-    std::fprintf(stderr, "kivu: a part record at the end of the %s %s cannot be taken back (%s)\n",
-                 names_.file, path_.c_str(), reason);
-  else
-    std::fprintf(stderr,
-                 "kivu: writing the %s %s failed (%s); %s that cannot be written whole are left out\n",
-                 names_.file, path_.c_str(), reason, names_.records);
+  try {
+    const std::string reason = error ? std::strerror(error) : "nothing written";
+    const std::string token = reportScope_ + (cuttingBack ? "cut-back:" : "write:") + std::to_string(error);
+    if (cuttingBack)
+      resumeOwed_ |= ReportOnce(token, DiagnosticLevel::Error,
+                                std::string("a part record at the end of the ") + names_.file + " " + path_ +
+                                    " cannot be taken back (" + reason + ")");
+    else
+      resumeOwed_ |=
+          ReportOnce(token, DiagnosticLevel::Error,
+                     std::string("writing the ") + names_.file + " " + path_ + " failed (" + reason + "); " +
+                         names_.records + " that cannot be written whole are left out");
+  } catch (...) {
+    // No memory for the words: the record is left out all the same.
+  }
 }
 
 }  // namespace kivu

@@ -2,10 +2,10 @@
 // system whole or not at all, so a reader never meets a torn one, whatever the storage does.
 #pragma once
 
-#include <bitset>
 #include <cstddef>
 #include <string>
 
+#include "platform/Result.h"
 #include "platform/UniqueFd.h"
 
 namespace kivu {
@@ -23,9 +23,12 @@ class AppendFile {
   // opened, and opening never waits: a named pipe, device or folder in the file's place is refused with
   // one line on standard error. Exclusive: a second opener of the same file (another Kivu, a replay) is
   // refused, because two writers would interleave their records and undo each other's cut-backs; storage
-  // that knows no locks at all is still written. False when the file is not open; a file opened earlier
-  // stays open then.
-  bool Open(const std::string& path, Names names, Sharing sharing);
+  // that knows no locks at all is still written. A failure leaves errno as the failure's, and a file
+  // opened earlier open.
+  //
+  // The file words its own lines on standard error, from the names its owner gives: a write fails
+  // deep in a reader thread, where no one else could tell the cause.
+  Result Open(const std::string& path, Names names, Sharing sharing);
   void Close() noexcept { fd_.Reset(); }
   bool IsOpen() const noexcept { return fd_.IsValid(); }
   const std::string& Path() const noexcept { return path_; }
@@ -47,8 +50,8 @@ class AppendFile {
   UniqueFd fd_;
   std::string path_;
   Names names_;
-  std::bitset<512> reported_;  // causes told of: errno, plus 256 when the cut-back failed
-  bool resumeOwed_ = false;    // a failure was told of and no record got in since
+  std::string reportScope_;  // each cause is told once per opening
+  bool resumeOwed_ = false;  // a failure was told of and no record got in since
 };
 
 }  // namespace kivu

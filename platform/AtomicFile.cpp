@@ -135,12 +135,13 @@ int Replace(const std::string& path, std::string_view content) {
 
 }  // namespace
 
-int ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept {
+Result ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept {
+  int error = ENOMEM;
   try {
-    return Replace(path, content);
+    error = Replace(path, content);
   } catch (const std::bad_alloc&) {
-    return ENOMEM;
   }
+  return error == 0 ? Result() : Result::Failure(error);
 }
 
 }  // namespace kivu

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
+
 namespace kivu {
 
 // Replaces the file at path by content so that the old content stays whole until the new one is complete
@@ -12,9 +14,9 @@ namespace kivu {
 // the old one. A missing file is created (mode 0666 less the umask); an existing one keeps its mode and,
 // where we may set it, its owner. A symbolic link stays a link: the file it points to is replaced.
 // An existing file that we may not write, or that is not a regular file, is left alone.
-// Returns 0 on success, else the errno of the first failure; the temporary file is gone either way.
+// A failure carries the errno of the first step that failed; the temporary file is gone either way.
 // Temporary files of this name that a killed save left behind ("Kivu.ini.new-PID-N" of a process that
 // is gone) are removed first.
-[[nodiscard]] int ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept;
+Result ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept;
 
 }  // namespace kivu

@@ -16,13 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace kivu {
 
 namespace {
-
-std::mutex tableMutex;
-std::vector<std::string> tableOverride;
 
 std::vector<std::string> SplitPaths(const char* text) {
   std::vector<std::string> paths;
@@ -59,38 +57,12 @@ std::vector<std::string> DefaultSerialPortPaths() {
           "/dev/ttyS2",   "/dev/ttyS3",   "/dev/ttyS4",   "/dev/ttyS5"};
 }
 
-void SetSerialPortPaths(std::vector<std::string> paths) {
-  std::lock_guard lock(tableMutex);
-  tableOverride = std::move(paths);
-}
-
 std::vector<std::string> SerialPortPaths() {
-  {
-    std::lock_guard lock(tableMutex);
-    if (!tableOverride.empty()) return tableOverride;
-  }
   if (const char* env = getenv("KIVU_PORTS"); env && *env) {
     std::vector<std::string> paths = SplitPaths(env);
     if (!paths.empty()) return paths;
   }
   return DefaultSerialPortPaths();
-}
-
-std::string SerialDevicePath(const std::string& name) {
-  return SerialDevicePath(name, SerialPortPaths());
-}
-
-std::string SerialDevicePath(const std::string& name, const std::vector<std::string>& table) {
-  size_t i = 0;
-  while (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i])))
-    ++i;
-  size_t digits = i;
-  while (digits < name.size() && std::isdigit(static_cast<unsigned char>(name[digits])))
-    ++digits;
-  if (digits == i || digits - i > 2 || digits + 1 != name.size() || name[digits] != ':') return "";
-  int n = std::atoi(name.c_str() + i);
-  if (n < 1 || n > kSerialPortCount || n > static_cast<int>(table.size())) return "";
-  return table[static_cast<size_t>(n - 1)];
 }
 
 namespace {
@@ -152,95 +124,69 @@ namespace {
 
 // Opens path for reading and writing without blocking and without becoming its controlling terminal,
 // then takes its lock: the steps that tell whether a port is there and free, and change nothing on it.
-SerialOpenResult OpenAndLock(const std::string& path) {
-  SerialOpenResult result;
-  if (path.empty()) {
-    result.error = ENOENT;
-    return result;
-  }
+Result OpenAndLock(const std::string& path, UniqueFd& port) {
+  if (path.empty()) return Result::Failure(ENOENT);
   UniqueFd fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd) {
-    result.error = errno;
-    return result;
-  }
+  if (!fd) return Result::Failure(errno);
   // flock keeps out every other Kivu and the programs that lock their ports. A port locked elsewhere
   // counts as held.
-  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-    result.error = errno;
-    return result;
-  }
+  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return Result::Failure(errno);
   struct stat st;
   if (fstat(fd.Get(), &st) == 0 &&
-      (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || (S_ISCHR(st.st_mode) && !isatty(fd.Get())))) {
-    result.error = ENOTTY;
-    return result;
-  }
-  result.fd = std::move(fd);
-  return result;
+      (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || (S_ISCHR(st.st_mode) && !isatty(fd.Get()))))
+    return Result::Failure(ENOTTY);
+  port = std::move(fd);
+  return {};
 }
 
 }  // namespace
 
-SerialOpenResult OpenSerialPort(const std::string& path) {
-  SerialOpenResult result = OpenAndLock(path);
-  if (!result.fd) return result;
+Result OpenSerialPort(const std::string& path, UniqueFd& fd) {
+  Result result = OpenAndLock(path, fd);
+  if (!result) return result;
   // TIOCEXCL keeps out the programs that take no lock (root excepted). It stays on the terminal until
   // its last descriptor closes, so SerialPort::Close takes it off again for whoever still holds it.
-  if (isatty(result.fd.Get())) ioctl(result.fd.Get(), TIOCEXCL);
-  MakeRaw(result.fd.Get());
+  if (isatty(fd.Get())) ioctl(fd.Get(), TIOCEXCL);
+  MakeRaw(fd.Get());
   return result;
 }
 
-int ProbeSerialPort(const std::string& path) {
-  return OpenAndLock(path).error;
+Result ProbeSerialPort(const std::string& path) {
+  UniqueFd fd;
+  return OpenAndLock(path, fd);
 }
 
-bool IsHeldOrForbidden(int error) noexcept {
+bool IsHeldOrForbidden(const Result& result) noexcept {
+  const int error = result.Error();
   return error == EBUSY || error == EACCES || error == EPERM || error == EWOULDBLOCK;
 }
 
-namespace {
+bool IsHeldElsewhere(const Result& result) noexcept {
+  return result.Error() == EWOULDBLOCK || result.Error() == EBUSY;
+}
 
-// Why a user may not open path: the group whose members may (dialout on Debian, uucp elsewhere), or
-// that its mode lets no group open it.
-std::string PermissionHint(const std::string& path) {
+std::string SerialPortGroup(const std::string& path) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return "add your user to the 'dialout' group and log in again";
-  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
-    return "its permissions let only its owner open it";
+  if (stat(path.c_str(), &st) != 0) return "dialout";
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return "";
   std::vector<char> buffer(16384);
   group entry;
   group* found = nullptr;
-  std::string name = std::to_string(st.st_gid);
   if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->gr_name)
-    name = found->gr_name;
-  return "add your user to the '" + name + "' group and log in again";
+    return found->gr_name;
+  return std::to_string(st.st_gid);
 }
 
-}  // namespace
-
-std::string DescribeOpenFailure(const std::string& path, int error) {
-  std::string line = "kivu: GPS port " + path + ": ";
-  if (error == EWOULDBLOCK || error == EBUSY) {
-    line += "in use by another program";
-  } else if (error == ENOTTY) {
-    line += "not a serial port";
-  } else {
-    line += std::strerror(error);
-  }
-  if (error == EACCES || error == EPERM) line += " (" + PermissionHint(path) + ")";
-  return line;
-}
-
-int SerialPort::Open(const std::string& path) {
+Result SerialPort::Open(const std::string& path) {
   Close();
-  SerialOpenResult result = OpenSerialPort(path);
-  if (!result.fd) return result.error;
-  fd_ = std::move(result.fd);
+  UniqueFd fd;
+  Result result = OpenSerialPort(path, fd);
+  if (!result) return result;
+  fd_ = std::move(fd);
   tcflush(fd_.Get(), TCIOFLUSH);
   std::lock_guard lock(pathMutex_);
   path_ = path;
-  return 0;
+  return result;
 }
 
 void SerialPort::Close() {

@@ -1,5 +1,5 @@
-// Serial ports on Linux, as Kivu's receiver uses them: a table of device paths that stands in for
-// "com1:" .. "com16:", exclusive opening in raw mode, and waits that a wake-up event can end.
+// Serial ports on Linux, as Kivu's receiver uses them: the table of device paths where receivers are
+// looked for, exclusive opening in raw mode, and waits that a wake-up event can end.
 #pragma once
 
 #include <sys/types.h>
@@ -8,25 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/Result.h"
 #include "platform/UniqueFd.h"
 #include "platform/WakeEvent.h"
 
 namespace kivu {
 
-// Number of "comN:" names the receiver tries.
+// The most ports of a table the receiver tries.
 constexpr int kSerialPortCount = 16;
 
 // The built-in table: USB CDC receivers first, then USB serial adapters, Bluetooth and on-board ports.
 std::vector<std::string> DefaultSerialPortPaths();
-// Replaces the table for this process (--port PATH, repeatable). An empty list restores the default.
-void SetSerialPortPaths(std::vector<std::string> paths);
-// The table in force: the one set above, else KIVU_PORTS (paths separated by ':'), else the default.
+// The table of this machine's environment: KIVU_PORTS (paths separated by ':'), else the default.
 std::vector<std::string> SerialPortPaths();
-// The device path behind a name of the form PREFIX + N + ":" ("com3:" is entry 3); "" when the name
-// has no such form or N is outside the table.
-std::string SerialDevicePath(const std::string& name);
-// The same in the given table.
-std::string SerialDevicePath(const std::string& name, const std::vector<std::string>& table);
 
 // A serial port that exists now, with what it is where its name in /dev/serial/by-id says so
 // ("u-blox GNSS receiver"), else "".
@@ -34,32 +28,31 @@ struct SerialPortInfo {
   std::string path;
   std::string description;
 };
-// The ports of the table in force that exist, then every other port named in byIdFolder, each once,
+// The ports of the environment's table that exist, then every other port named in byIdFolder, each once,
 // by its device path.
 std::vector<SerialPortInfo> ListSerialPorts(const std::string& byIdFolder = "/dev/serial/by-id");
-
-struct SerialOpenResult {
-  UniqueFd fd;    // valid on success
-  int error = 0;  // errno of the failure
-};
 
 // Opens a port for reading and writing, exclusively (flock and TIOCEXCL), without blocking and without
 // becoming its controlling terminal, and puts it in raw mode: no echo, no canonical lines, no CR/LF
 // translation. The speed, data bits, parity and stop bits are left as they are. A file or device that
 // is not a terminal (a regular file, /dev/null) is refused with ENOTTY: it would read as a receiver
-// that hangs up at once, over and over.
-SerialOpenResult OpenSerialPort(const std::string& path);
+// that hangs up at once, over and over. fd holds the port on success.
+Result OpenSerialPort(const std::string& path, UniqueFd& fd);
 
-// Whether path could be opened as a port now: 0, or the errno OpenSerialPort would give. It changes
+// Whether path could be opened as a port now, with the failure OpenSerialPort would give. It changes
 // nothing on the port (no exclusive mode, no line settings), since a program may be using it.
-int ProbeSerialPort(const std::string& path);
+Result ProbeSerialPort(const std::string& path);
 
-// True for the errors that mean "the port exists but is held by another program or forbidden to us",
+// True for the failures that mean "the port exists but is held by another program or forbidden to us",
 // the access-denied case of the receiver's enumeration.
-bool IsHeldOrForbidden(int error) noexcept;
+bool IsHeldOrForbidden(const Result& result) noexcept;
+// Whether the failure means the port is held by another program.
+bool IsHeldElsewhere(const Result& result) noexcept;
 
-// One line for the user about a port that would not open, with a hint where there is one.
-std::string DescribeOpenFailure(const std::string& path, int error);
+// Who may open the port at path: the name of its group when its group may read and write it ("dialout"
+// on Debian, "uucp" elsewhere), "" when only its owner may. Where the port cannot be looked at, the
+// group a port usually has: "dialout".
+std::string SerialPortGroup(const std::string& path);
 
 // One serial port as a reader thread uses it: it owns the descriptor and the wake event. The reader
 // opens, waits, reads, purges and closes; any thread may ask for the path and wake the reader.
@@ -73,8 +66,7 @@ class SerialPort {
   bool CanWait() const noexcept { return wake_.IsValid(); }
 
   // Opens path as OpenSerialPort does and discards what was pending, closing a port open before.
-  // 0 on success, else the errno of the failure.
-  int Open(const std::string& path);
+  Result Open(const std::string& path);
   void Close();
   // Reader thread: whether a port is open.
   bool IsOpen() const noexcept { return fd_.IsValid(); }

@@ -30,7 +30,7 @@ struct AddressList {
 
 }  // namespace
 
-int TcpConnection::Connect(const std::string& host, uint16_t port, int timeoutMs) {
+Result TcpConnection::Connect(const std::string& host, uint16_t port, int timeoutMs) {
   Close();
   const Steady::time_point start = Steady::now();
   addrinfo hints = {};
@@ -40,7 +40,8 @@ int TcpConnection::Connect(const std::string& host, uint16_t port, int timeoutMs
   AddressList addresses;
   const std::string service = std::to_string(port);
   if (int result = getaddrinfo(host.c_str(), service.c_str(), &hints, &addresses.list); result != 0)
-    return result == EAI_SYSTEM ? errno : (result < 0 ? result : -result);
+    return result == EAI_SYSTEM ? Result::Failure(errno)
+                                : Result::Failure(EHOSTUNREACH, gai_strerror(result));
   int error = EHOSTUNREACH;
   for (const addrinfo* a = addresses.list; a; a = a->ai_next) {
     UniqueFd fd(socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));
@@ -54,8 +55,8 @@ int TcpConnection::Connect(const std::string& host, uint16_t port, int timeoutMs
         continue;
       }
       InputWait wait = WaitForInput(fd.Get(), wake_, RemainingMs(start, timeoutMs), POLLOUT);
-      if (wait == InputWait::Woken) return ECANCELED;
-      if (wait == InputWait::TimedOut) return ETIMEDOUT;
+      if (wait == InputWait::Woken) return Result::Failure(ECANCELED);
+      if (wait == InputWait::TimedOut) return Result::Failure(ETIMEDOUT);
       socklen_t length = sizeof error;
       if (getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
       if (error != 0) continue;
@@ -64,12 +65,12 @@ int TcpConnection::Connect(const std::string& host, uint16_t port, int timeoutMs
     int one = 1;
     setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     fd_ = std::move(fd);
-    return 0;
+    return {};
   }
-  return error;
+  return Result::Failure(error);
 }
 
-int TcpConnection::Send(std::string_view text, int timeoutMs) {
+Result TcpConnection::Send(std::string_view text, int timeoutMs) {
   const Steady::time_point start = Steady::now();
   while (!text.empty()) {
     ssize_t n = send(fd_.Get(), text.data(), text.size(), MSG_NOSIGNAL);
@@ -78,13 +79,13 @@ int TcpConnection::Send(std::string_view text, int timeoutMs) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return errno;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return Result::Failure(errno);
     InputWait wait = WaitForInput(fd_.Get(), wake_, RemainingMs(start, timeoutMs), POLLOUT);
-    if (wait == InputWait::Woken) return ECANCELED;
-    if (wait == InputWait::TimedOut) return ETIMEDOUT;
-    if (wait == InputWait::HungUp) return EPIPE;
+    if (wait == InputWait::Woken) return Result::Failure(ECANCELED);
+    if (wait == InputWait::TimedOut) return Result::Failure(ETIMEDOUT);
+    if (wait == InputWait::HungUp) return Result::Failure(EPIPE);
   }
-  return 0;
+  return {};
 }
 
 void TcpConnection::Close() {
@@ -94,10 +95,6 @@ void TcpConnection::Close() {
 std::string HostPortText(const std::string& host, uint16_t port) {
   bool ipv6 = host.find(':') != std::string::npos;
   return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
-}
-
-std::string DescribeConnectFailure(const std::string& what, int error) {
-  return what + ": " + (error < 0 ? gai_strerror(error) : std::strerror(error));
 }
 
 }  // namespace kivu

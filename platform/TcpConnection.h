@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "platform/UniqueFd.h"
 #include "platform/WakeEvent.h"
 
@@ -24,12 +25,13 @@ class TcpConnection {
   bool CanWait() const noexcept { return wake_.IsValid(); }
 
   // Closes a connection open before, then connects to host:port, trying each of the host's addresses
-  // within timeoutMs in all. 0 on success; else an errno value (ECANCELED when woken, ETIMEDOUT,
-  // ECONNREFUSED ...), or a negative getaddrinfo code when the name cannot be resolved. Resolving a
-  // name (not a number, not in /etc/hosts) asks the resolver, which a wake cannot end.
-  int Connect(const std::string& host, uint16_t port, int timeoutMs);
-  // Writes all of text, waiting for room as needed (at most timeoutMs in all). 0 or an errno value.
-  int Send(std::string_view text, int timeoutMs);
+  // within timeoutMs in all. A failure carries its errno (ECANCELED when woken, ETIMEDOUT,
+  // ECONNREFUSED ...); a name the resolver cannot resolve fails with EHOSTUNREACH and the resolver's
+  // own words. Resolving a name (not a number, not in /etc/hosts) asks the resolver, which a wake
+  // cannot end.
+  Result Connect(const std::string& host, uint16_t port, int timeoutMs);
+  // Writes all of text, waiting for room as needed (at most timeoutMs in all).
+  Result Send(std::string_view text, int timeoutMs);
   void Close();
   // Reader thread: whether a connection is open.
   bool IsOpen() const noexcept { return fd_.IsValid(); }
@@ -48,8 +50,5 @@ class TcpConnection {
 
 // "host:port" as the user writes it, with brackets around an IPv6 address.
 std::string HostPortText(const std::string& host, uint16_t port);
-
-// One line for the user about a connection that failed, from Connect's result.
-std::string DescribeConnectFailure(const std::string& what, int error);
 
 }  // namespace kivu

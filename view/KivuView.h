@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "config/AppSettings.h"
 #include "gps/GpsFix.h"
@@ -54,6 +55,9 @@ class CKivuView {
   // The GPS receiver, owned; null when it failed to start. The view shows the receiver's message
   // boxes and lends it its clock.
   void SetReceiver(std::unique_ptr<CGpsParser> receiver);
+  // How the receiver's source is picked (before the window is created): the run's command line, else
+  // the environment, else the setting.
+  void SetSourcePolicy(GpsSourcePolicy policy) { sourcePolicy_ = std::move(policy); }
   // Makes the receiver for the GPS source in force (the command line's, else the setting's) and
   // starts it; the message box says so where it cannot start.
   void StartReceiver();
@@ -113,6 +117,7 @@ class CKivuView {
   AppSettings settings_;
   const Clock* clock_;
   std::unique_ptr<CGpsParser> receiver_;
+  GpsSourcePolicy sourcePolicy_;
   TripRecorder trip_;
   GpsStatusMonitor gpsStatus_;
   DashboardRenderer renderer_;

@@ -50,7 +50,7 @@ void CKivuView::OnCreate() {
 
 void CKivuView::StartReceiver() {
   auto receiver = std::make_unique<CGpsParser>();
-  receiver->SetSource(ChooseGpsSource(settings_.gpsSource));
+  receiver->SetSource(sourcePolicy_.For(settings_.gpsSource));
   SetReceiver(std::move(receiver));
   if (!receiver_->Start(&window_.FixOwner())) {
     window_.ShowMessageBox(kFailedToCreateGpsParser, "");

@@ -120,13 +120,13 @@ class Screen : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("KIVU_HOME", home.Path().c_str(), 1);
-    SetSerialPortPaths({pty.SlavePath()});
+    setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
     spec = TheScreenSpec();
     screen = QGuiApplication::primaryScreen()->geometry();
   }
   void TearDown() override {
     frame.reset();
-    SetSerialPortPaths({});
+    unsetenv("KIVU_PORTS");
     unsetenv("KIVU_HOME");
   }
   // The frame as kivu starts it without options, once the dashboard is painted.

@@ -49,11 +49,11 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("KIVU_HOME", home.Path().c_str(), 1);
-    SetSerialPortPaths({pty.SlavePath()});
+    setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
   }
   void TearDown() override {
     frame.reset();
-    SetSerialPortPaths({});
+    unsetenv("KIVU_PORTS");
     unsetenv("KIVU_HOME");
   }
   // Makes and shows the frame at 800 x 480; the view is created as it is shown, and the test goes on
@@ -112,7 +112,7 @@ TEST_F(WindowTest, AReceiverThatFallsSilentOrGoesIsFlaggedOnTheDashboard) {
 }
 
 TEST_F(WindowTest, WithoutAPortTheMessageComesOverThePaintedDashboardWithAnOkForAFinger) {
-  SetSerialPortPaths({home.Path() + "no-port"});
+  setenv("KIVU_PORTS", (home.Path() + "no-port").c_str(), 1);
   QString text;
   bool paintedFirst = false;
   int okHeight = 0;
@@ -442,7 +442,7 @@ TEST(OneCopy, ASecondStartBringsBackTheHiddenFirstAndEnds) {
   first.reset();
   unsetenv("XDG_RUNTIME_DIR");
   unsetenv("KIVU_HOME");
-  SetSerialPortPaths({});
+  unsetenv("KIVU_PORTS");
 }
 
 }  // namespace

@@ -97,9 +97,9 @@ TEST(GpsSourceChoices, PortsShowWhatTheyAreAndAStoredSourceFoundNowhereIsKept) {
   ASSERT_EQ(symlink(receiver.SlavePath().c_str(),
                     (byId / "usb-u-blox_AG_-_www.u-blox.com_u-blox_GNSS_receiver-if00").c_str()),
             0);
-  SetSerialPortPaths({"/dev/kivu-no-such-port", receiver.SlavePath()});
+  setenv("KIVU_PORTS", ("/dev/kivu-no-such-port:" + receiver.SlavePath()).c_str(), 1);
   const std::vector<SerialPortInfo> ports = ListSerialPorts(byId.Path());
-  SetSerialPortPaths({});
+  unsetenv("KIVU_PORTS");
   ASSERT_EQ(ports.size(), 1u);  // the table's port and the link's are the same device
   EXPECT_EQ(ports[0].path, receiver.SlavePath());
   EXPECT_EQ(ports[0].description, "u-blox AG - www.u-blox.com u-blox GNSS receiver");

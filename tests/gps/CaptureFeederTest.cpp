@@ -9,7 +9,6 @@
 #include "gps/GpsParser.h"
 #include "gps/NmeaTestUtil.h"
 #include "gps/ReceiverTestUtil.h"
-#include "gps/ReceiverTestUtil.h"
 #include "platform/SerialPort.h"
 
 namespace kivu {
@@ -51,7 +50,6 @@ TEST(CaptureFeeding, ReceiverGetsEveryBurstAsAFix) {
     capture += Second(s + 1);
   std::unique_ptr<CaptureFeeder> feeder = CaptureFeeder::Start(capture, 20ms);
   ASSERT_TRUE(feeder);
-  SetSerialPortPaths({feeder->PortPath()});
   std::mutex mutex;
   std::condition_variable arrived;
   std::vector<int> seconds;
@@ -62,6 +60,7 @@ TEST(CaptureFeeding, ReceiverGetsEveryBurstAsAFix) {
   });
   {
     CGpsParser receiver;
+    receiver.SetSource(test::Ports({feeder->PortPath()}));
     ASSERT_TRUE(receiver.Start(&owner));
     std::unique_lock lock(mutex);
     EXPECT_TRUE(arrived.wait_for(lock, 5s, [&] { return seconds.size() == 5; }));
@@ -69,7 +68,6 @@ TEST(CaptureFeeding, ReceiverGetsEveryBurstAsAFix) {
   }
   EXPECT_TRUE(feeder->WaitUntilFinished(5s));
   EXPECT_EQ(feeder->BurstsWritten(), 5u);
-  SetSerialPortPaths({});
 }
 
 TEST(CaptureFeeding, StopsPromptlyInTheMiddleOfALongWait) {

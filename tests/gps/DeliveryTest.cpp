@@ -224,13 +224,13 @@ std::vector<Outcome> RunTogether(const std::vector<const Run*>& runs) {
     paths.push_back(pty->SlavePath());
     ptys.push_back(std::move(*pty));
   }
-  test::PortTable table(paths);
   std::vector<std::unique_ptr<test::FixRecorder>> owners;
   std::vector<std::unique_ptr<CGpsParser>> receivers;
   // One after another, so that each receiver takes the first port still free: its own.
   for (size_t i = 0; i < runs.size(); ++i) {
     owners.push_back(std::make_unique<test::FixRecorder>());
     receivers.push_back(std::make_unique<CGpsParser>());
+    receivers[i]->SetSource(test::Ports(paths));
     if (!receivers[i]->Start(owners[i].get()) || receivers[i]->PortPath() != paths[i])
       outcomes[i].failure = "the receiver took port '" + receivers[i]->PortPath() + "', not " + paths[i];
   }

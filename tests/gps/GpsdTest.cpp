@@ -28,6 +28,7 @@
 #include "gps/GpsParser.h"
 #include "gps/GpsdSource.h"
 #include "gps/ReceiverTestUtil.h"
+#include "platform/SerialPort.h"
 #include "platform/TcpConnection.h"
 #include "support/TestSupport.h"
 
@@ -140,13 +141,13 @@ TEST(GpsdConnection, AConnectionThatHangsEndsAtTheWake) {
   int result = 0;
   for (int i = 0; i < 8 && result != ETIMEDOUT; ++i) {
     queued.push_back(std::make_unique<TcpConnection>());
-    result = queued.back()->Connect("127.0.0.1", port, 300);
+    result = queued.back()->Connect("127.0.0.1", port, 300).Error();
   }
   ASSERT_EQ(result, ETIMEDOUT) << "the listener's queue never filled";
 
   TcpConnection hanging;
   std::thread waker([&] { hanging.Wake(); });
-  EXPECT_EQ(hanging.Connect("127.0.0.1", port, 600000), ECANCELED);
+  EXPECT_EQ(hanging.Connect("127.0.0.1", port, 600000).Error(), ECANCELED);
   waker.join();
   EXPECT_FALSE(hanging.IsOpen());
 }
@@ -381,8 +382,8 @@ TEST(GpsdReceiver, AutomaticTakesARunningGpsdWhenNoPortCanBeOpened) {
   Child gpsd({"gpsd", "-N", "-S", std::to_string(port), "-F", folder / "gpsd.sock"});
   // One port held by another program, one that does not exist.
   test::PseudoTerminal pty;
-  SerialOpenResult held = OpenSerialPort(pty.SlavePath());
-  ASSERT_TRUE(held.fd);
+  UniqueFd held;
+  ASSERT_TRUE(OpenSerialPort(pty.SlavePath(), held));
   GpsSource automatic;
   automatic.kind = GpsSourceKind::Automatic;
   automatic.ports = {pty.SlavePath(), "/dev/kivu-no-such-port"};

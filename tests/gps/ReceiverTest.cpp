@@ -1,5 +1,5 @@
-// The receiver on real pseudo-terminals: enumeration, opening, reads, repeated seconds, unplugging and
-// shutdown while the reader waits.
+// The receiver: how a run picks its source; on real pseudo-terminals enumeration, opening, reads,
+// unplugging and shutdown while the reader waits; and, fed directly, the cycles it hands on.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -20,6 +20,7 @@
 #include "gps/GpsParser.h"
 #include "gps/NmeaTestUtil.h"
 #include "gps/ReceiverTestUtil.h"
+#include "gps/SerialSource.h"
 #include "platform/SerialPort.h"
 #include "support/TestSupport.h"
 
@@ -29,7 +30,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::FixRecorder;
 using test::HangGuard;
-using test::PortTable;
+using test::Ports;
 using test::PseudoTerminal;
 using test::Sentence;
 
@@ -55,22 +56,18 @@ bool WriteBurstsUntilFixes(PseudoTerminal& pty, FixRecorder& owner, size_t count
   return false;
 }
 
-TEST(SerialPortTable, NamesMapToTableEntries) {
-  PortTable table({"/dev/a", "/dev/b"});
-  const std::pair<const char*, const char*> names[] = {
-      {"com1:", "/dev/a"}, {"com2:", "/dev/b"}, {"com3:", ""}, {"com0:", ""}, {"com1", ""}, {"com:", ""}};
-  for (const auto& [name, path] : names)
-    EXPECT_EQ(SerialDevicePath(name), path) << name;
-}
-
-TEST(SerialPortTable, EnvironmentReplacesTheDefaultAndTheOptionReplacesBoth) {
-  SetSerialPortPaths({});
+TEST(GpsSourcePolicy, TheCommandLineWinsOverTheEnvironmentWhichWinsOverTheSetting) {
+  unsetenv("KIVU_GPSD");
+  unsetenv("KIVU_PORTS");
+  GpsSourcePolicy policy;
+  policy.portTable = {"/dev/t"};
+  EXPECT_EQ(policy.For("/dev/a"), Ports({"/dev/a"}));
+  EXPECT_EQ(policy.For("").ports, std::vector<std::string>{"/dev/t"});
+  EXPECT_EQ(policy.For("").kind, GpsSourceKind::Automatic);
   setenv("KIVU_PORTS", "/dev/x::/dev/y", 1);
-  EXPECT_EQ(SerialPortPaths(), (std::vector<std::string>{"/dev/x", "/dev/y"}));
-  {
-    PortTable table({"/dev/z"});
-    EXPECT_EQ(SerialPortPaths(), std::vector<std::string>{"/dev/z"});
-  }
+  EXPECT_EQ(policy.For("/dev/a"), Ports({"/dev/x", "/dev/y"}));
+  policy.commandLine = Ports({"/dev/z"});
+  EXPECT_EQ(policy.For("/dev/a"), Ports({"/dev/z"}));
   unsetenv("KIVU_PORTS");
   EXPECT_EQ(SerialPortPaths().size(), 16u);
   EXPECT_EQ(SerialPortPaths().front(), "/dev/ttyACM0");
@@ -79,17 +76,19 @@ TEST(SerialPortTable, EnvironmentReplacesTheDefaultAndTheOptionReplacesBoth) {
 TEST(ReceiverPorts, EnumerationListsFreeAndHeldPortsButNotMissingOnes) {
   PseudoTerminal held, free;
   test::TempDir dir;
-  PortTable table({held.SlavePath(), dir / "missing", free.SlavePath()});
+  const std::vector<std::string> table = {held.SlavePath(), dir / "missing", free.SlavePath()};
   // Another program holds the first port.
   UniqueFd holder(open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY));
   ASSERT_TRUE(holder);
   ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
 
+  SerialPortSource ports(table);
+  ports.EnumPorts();
+  EXPECT_EQ(ports.PortPaths(), (std::vector<std::string>{held.SlavePath(), free.SlavePath()}));
+
   FixRecorder owner;
   CGpsParser receiver;
-  receiver.EnumPorts("com");
-  EXPECT_EQ(receiver.PortNames(), (std::vector<std::string>{"com1:", "com3:"}));
-
+  receiver.SetSource(Ports(table));
   ASSERT_TRUE(receiver.Start(&owner));
   EXPECT_EQ(receiver.PortPath(), free.SlavePath());
 }
@@ -97,25 +96,30 @@ TEST(ReceiverPorts, EnumerationListsFreeAndHeldPortsButNotMissingOnes) {
 TEST(ReceiverPorts, StartFailsWhenNoPortExistsAndSaysWhyForEachPortTried) {
   test::TempDir dir;
   test::WriteFile(dir / "file", "$GPRMC\n");
-  PortTable table({dir / "a", "/dev/null", dir / "file"});
   FixRecorder owner;
   CGpsParser receiver;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(receiver.Start(&owner));
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(err, "kivu: GPS port " + dir / "a" + ": No such file or directory\n" +
-                     "kivu: GPS port /dev/null: not a serial port\n" + "kivu: GPS port " + dir / "file" +
-                     ": not a serial port\n");
+  receiver.SetSource(Ports({dir / "a", "/dev/null", dir / "file"}));
+  EXPECT_EQ(test::Said([&] { EXPECT_FALSE(receiver.Start(&owner)); }),
+            "kivu: GPS port " + dir / "a" + ": No such file or directory\n" +
+                "kivu: GPS port /dev/null: not a serial port\n" + "kivu: GPS port " + dir / "file" +
+                ": not a serial port\n");
+  // A port forbidden to us names the group that may open it.
+  EXPECT_EQ(
+      DescribeOpenFailure("/nonexistent/ttyUSB0", Result::Failure(EACCES)),
+      "GPS port /nonexistent/ttyUSB0: Permission denied (add your user to the 'dialout' group and log in "
+      "again)");
 }
 
 TEST(ReceiverPorts, EveryPortHeldStillStartsAndTakesThePortWhenItIsFreed) {
   PseudoTerminal pty;
-  PortTable table({pty.SlavePath()});
   UniqueFd holder(open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY));
   ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
   FixRecorder owner;
   CGpsParser receiver;
-  ASSERT_TRUE(receiver.Start(&owner));
+  receiver.SetSource(Ports({pty.SlavePath()}));
+  EXPECT_EQ(test::Said([&] { EXPECT_TRUE(receiver.Start(&owner)); }),
+            "kivu: GPS port " + pty.SlavePath() + ": in use by another program\n" +
+                "kivu: no GPS port could be opened; trying again every second\n");
   EXPECT_EQ(receiver.PortPath(), "");
   holder.Reset();
   EXPECT_TRUE(WriteBurstsUntilFixes(pty, owner, 1, "1200"));
@@ -123,14 +127,12 @@ TEST(ReceiverPorts, EveryPortHeldStillStartsAndTakesThePortWhenItIsFreed) {
 
 class ReceiverOnPty : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(receiver_.Start(&owner_)); }
-  // Waits until the reader has taken count reads from the port.
-  bool WaitForReads(uint64_t count) {
-    return receiver_.WaitForProgress([&] { return receiver_.ReadCount() >= count; }, 5s);
+  void SetUp() override {
+    receiver_.SetSource(Ports({pty_.SlavePath()}));
+    ASSERT_TRUE(receiver_.Start(&owner_));
   }
 
   PseudoTerminal pty_;
-  PortTable table_{{pty_.SlavePath()}};
   FixRecorder owner_;
   CGpsParser receiver_;
 };
@@ -149,7 +151,6 @@ TEST(ReceiverReads, PiecesThatCollectWhileTheViewIsBusyAreOneRead) {
   // While the owner handles a fix the reader waits, and what arrives meanwhile collects in the port's
   // queue: the next read takes it whole, the RMC with the sentences after it.
   PseudoTerminal pty;
-  PortTable table({pty.SlavePath()});
   std::mutex mutex;
   std::condition_variable changed;
   bool busy = true, entered = false;
@@ -168,6 +169,7 @@ TEST(ReceiverReads, PiecesThatCollectWhileTheViewIsBusyAreOneRead) {
     changed.wait(lock, [&] { return !busy || fixes.size() > 1; });
   });
   CGpsParser receiver;
+  receiver.SetSource(Ports({pty.SlavePath()}));
   ASSERT_TRUE(receiver.Start(&owner));
   pty.Write(Burst("120000"));
   {
@@ -188,36 +190,37 @@ TEST(ReceiverReads, PiecesThatCollectWhileTheViewIsBusyAreOneRead) {
   }
 }
 
-TEST_F(ReceiverOnPty, RepeatedSecondIsIgnored) {
-  pty_.Write(Burst("123519.00"));
-  ASSERT_TRUE(owner_.WaitForFixes(1));
-  pty_.Write(Burst("123519.00", "1000.000"));
-  ASSERT_TRUE(WaitForReads(2));
-  pty_.Write(Burst("123520.00", "2000.000"));
-  ASSERT_TRUE(owner_.WaitForFixes(2));
+// What the reader hands on, fed directly: each read followed by the quiet line that ends its cycle.
+class ReceiverFed : public ::testing::Test {
+ protected:
+  void SetUp() override { receiver_.SetOwner(&owner_); }
+  void Read(const std::string& bytes) {
+    receiver_.HandleBytes(bytes.data(), bytes.size());
+    receiver_.HandleQuietLine();
+  }
+
+  FixRecorder owner_;
+  CGpsParser receiver_;
+};
+
+TEST_F(ReceiverFed, RepeatedSecondIsIgnoredAndAFirstOneAtMidnightIsNoRepeat) {
+  Read(Burst("000000.00"));
+  Read(Burst("000000.00", "1000.000"));
+  Read(Burst("000001.00", "2000.000"));
   std::vector<GpsFix> fixes = owner_.Fixes();
   ASSERT_EQ(fixes.size(), 2u);
-  EXPECT_EQ(fixes[1].utcTime.second, 20);
+  EXPECT_NEAR(fixes[0].latitude, 48.1173, 1e-9);
+  EXPECT_EQ(fixes[1].utcTime.second, 1);
   EXPECT_DOUBLE_EQ(fixes[1].latitude, 20.0);
 }
 
-TEST_F(ReceiverOnPty, ReadWithoutRmcIsDropped) {
-  pty_.Write(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,999.0,M,46.9,M,,") +
-             Sentence("GPGSV,3,1,11,13,25,066,21"));
-  ASSERT_TRUE(WaitForReads(1));
-  pty_.Write(Sentence("GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
-  ASSERT_TRUE(owner_.WaitForFixes(1));
+TEST_F(ReceiverFed, ReadWithoutRmcIsDropped) {
+  Read(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,999.0,M,46.9,M,,") +
+       Sentence("GPGSV,3,1,11,13,25,066,21"));
+  Read(Sentence("GPRMC,123520,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"));
+  ASSERT_EQ(owner_.Count(), 1u);
   EXPECT_EQ(owner_.Fixes()[0].altitude, 0.0f);
   EXPECT_EQ(owner_.Fixes()[0].satellitesInView, 0);
-}
-
-TEST_F(ReceiverOnPty, FirstMidnightRmcEqualsTheInitialTimeAndIsIgnored) {
-  pty_.Write(Burst("000000.00"));
-  ASSERT_TRUE(WaitForReads(1));
-  pty_.Write(Burst("000001.00"));
-  ASSERT_TRUE(owner_.WaitForFixes(1));
-  ASSERT_EQ(owner_.Fixes().size(), 1u);
-  EXPECT_EQ(owner_.Fixes()[0].utcTime.second, 1);
 }
 
 TEST_F(ReceiverOnPty, ReadOfExactly1024BytesIsParsed) {
@@ -239,9 +242,9 @@ TEST(ReceiverUnplug, PortThatHangsUpIsReopenedWhenItComesBack) {
   std::string link = dir / "gps0";
   auto first = std::make_unique<PseudoTerminal>();
   std::filesystem::create_symlink(first->SlavePath(), link);
-  PortTable table({link});
   FixRecorder owner;
   CGpsParser receiver;
+  receiver.SetSource(Ports({link}));
   ASSERT_TRUE(receiver.Start(&owner));
   first->Write(Burst("120000"));
   ASSERT_TRUE(owner.WaitForFixes(1));
@@ -298,9 +301,9 @@ class BlockingOwner final : public GpsFixOwner {
 
 TEST(ReceiverShutdown, DestructionWhileTheReaderIsBlockedInTheHandOffIsPrompt) {
   PseudoTerminal pty;
-  PortTable table({pty.SlavePath()});
   BlockingOwner owner;
   auto receiver = std::make_unique<CGpsParser>();
+  receiver->SetSource(Ports({pty.SlavePath()}));
   ASSERT_TRUE(receiver->Start(&owner));
   pty.Write(Burst("120000"));
   ASSERT_TRUE(owner.WaitUntilBlocked());
@@ -314,16 +317,14 @@ TEST(ReceiverShutdown, DestructionWhileTheReaderIsBlockedInTheHandOffIsPrompt) {
 
 TEST(ReceiverShutdown, DestructionWhileTheReaderWaitsIsPrompt) {
   PseudoTerminal pty;
-  test::TempDir dir;
   for (bool withPort : {true, false}) {
-    PortTable table({withPort ? pty.SlavePath() : dir / "none"});
     FixRecorder owner;
     auto receiver = std::make_unique<CGpsParser>();
+    receiver->SetSource(Ports({pty.SlavePath()}));
     if (!withPort) {
       // A port that exists but is held: the reader waits for it without one open.
       UniqueFd holder(open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY));
       ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
-      PortTable held({pty.SlavePath()});
       ASSERT_TRUE(receiver->Start(&owner));
       HangGuard guard("destroying a receiver that waits for its port");
       receiver.reset();

@@ -1,5 +1,5 @@
 // What the receiver tests share: an owner that records the fixes and lets a test wait for them, the
-// process's processor time, a guard against hangs, and the serial port table set for one test.
+// process's processor time, a guard against hangs, the test's own ports, and what a step says.
 #pragma once
 
 #include <time.h>
@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,7 +16,8 @@
 #include <vector>
 
 #include "gps/GpsFixOwner.h"
-#include "platform/SerialPort.h"
+#include "gps/GpsSource.h"
+#include "platform/Diagnostics.h"
 
 namespace kivu::test {
 
@@ -92,13 +94,19 @@ class HangGuard {
   std::thread thread_;
 };
 
-// The port table for one test, restored afterwards.
-class PortTable {
- public:
-  explicit PortTable(std::vector<std::string> paths) { SetSerialPortPaths(std::move(paths)); }
-  ~PortTable() { SetSerialPortPaths({}); }
-  PortTable(const PortTable&) = delete;
-  PortTable& operator=(const PortTable&) = delete;
-};
+// These serial ports and no others, in this order.
+inline GpsSource Ports(std::vector<std::string> paths) {
+  GpsSource source;
+  source.ports = std::move(paths);
+  return source;
+}
+
+// What step says on standard error, line by line.
+inline std::string Said(const std::function<void()>& step) {
+  std::string said;
+  DiagnosticCapture capture([&](DiagnosticLevel, const std::string& line) { said += line; });
+  step();
+  return said;
+}
 
 }  // namespace kivu::test

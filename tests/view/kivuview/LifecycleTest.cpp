@@ -31,8 +31,8 @@ class KivuHome {
 
 class ViewLife : public ::testing::Test {
  protected:
-  void SetUp() override { SetSerialPortPaths({ports.Path() + "none"}); }
-  void TearDown() override { SetSerialPortPaths({}); }
+  void SetUp() override { setenv("KIVU_PORTS", (ports.Path() + "none").c_str(), 1); }
+  void TearDown() override { unsetenv("KIVU_PORTS"); }
   AppSettings Settings() {
     AppSettings s = LoadAppSettings();
     return s;
@@ -101,7 +101,7 @@ TEST_F(ViewLife, WithoutAPortTheViewTellsOnceAndGoesOnWithoutAReceiver) {
 
 TEST_F(ViewLife, WithAPortTheReceiverRunsAndFixesReachTheView) {
   test::PseudoTerminal pty;
-  SetSerialPortPaths({pty.SlavePath()});
+  setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
   CKivuView view(window, Settings(), clock);
   PassFixesTo(view);
   view.OnCreate();
@@ -168,7 +168,7 @@ TEST_F(ViewLife, CloseStopsEverythingAndMayComeTwice) {
   AppSettings settings = Settings();
   settings.recordTrack = 1;
   test::PseudoTerminal pty;
-  SetSerialPortPaths({pty.SlavePath()});
+  setenv("KIVU_PORTS", pty.SlavePath().c_str(), 1);
   CKivuView view(window, settings, clock);
   view.OnCreate();
   ASSERT_NE(view.Receiver(), nullptr);
@@ -209,7 +209,9 @@ TEST_F(ViewLife, SettingsOkSavesAndSwitchesTheTrackAtOnceWithoutAReceiver) {
 }
 
 TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
+  unsetenv("KIVU_PORTS");  // it would win over the setting
   CKivuView view(window, Settings(), clock);
+  view.SetSourcePolicy(GpsSourcePolicy{std::nullopt, {ports.Path() + "none"}});
   PassFixesTo(view);
   view.OnCreate();  // no port: no receiver
   ASSERT_EQ(view.Receiver(), nullptr);
