@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/Diagnostics.h"
 #include "trip/FixClock.h"
 #include "trip/TrackLine.h"
 #include "trip/TripMath.h"
@@ -39,12 +40,9 @@ void TripRecorder::UpdateTripStats(int64_t now, const TripChoices& choices, bool
   TripStep how = restartRates ? TripStep::AfterLoss : TripStep::Continuous;
   if (FixTimeJumps(previousFix_, currentFix_)) {
     how = TripStep::TimeJump;
-    if (!reportedTimeJump_) {
-      std::fprintf(stderr,
-                   "kivu: the receiver's time jumps from %s to %s UTC; the trip takes no step across it\n",
-                   FixTimeText(previousFix_).c_str(), FixTimeText(currentFix_).c_str());
-      reportedTimeJump_ = true;
-    }
+    ReportOnce(reportScope_ + "time-jump", DiagnosticLevel::Warning,
+               "the receiver's time jumps from " + FixTimeText(previousFix_) + " to " +
+                   FixTimeText(currentFix_) + " UTC; the trip takes no step across it");
   }
   int64_t elapsed;
   if (__builtin_sub_overflow(now, tripStartTime_, &elapsed))
@@ -81,10 +79,8 @@ void TripRecorder::WriteTrackLine(int64_t now) {
   char line[kTrackLineSize];
   const size_t length = FormatTrackLine(line, local, currentFix_, stats_);
   if (length == 0) {
-    if (!reportedLongLine_)
-      std::fprintf(stderr,
-                   "kivu: a fix with values far outside their ranges was left out of the track file\n");
-    reportedLongLine_ = true;
+    ReportOnce(reportScope_ + "long-line", DiagnosticLevel::Warning,
+               "a fix with values far outside their ranges was left out of the track file");
     return;
   }
   trackFile_.WriteLine(line, length);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gps/GpsFix.h"
+#include "platform/Diagnostics.h"
 #include "trip/TrackFile.h"
 #include "trip/TripStats.h"
 
@@ -66,8 +67,7 @@ class TripRecorder {
   int64_t tripStartTime_ = 0;
   TripStats stats_;
   TrackFile trackFile_;
-  bool reportedLongLine_ = false;
-  bool reportedTimeJump_ = false;
+  std::string reportScope_ = NewReportScope();  // each cause is told once per trip
 };
 
 }  // namespace kivu

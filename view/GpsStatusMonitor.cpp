@@ -1,6 +1,6 @@
 #include "view/GpsStatusMonitor.h"
 
-#include <cstdio>
+#include "platform/Diagnostics.h"
 
 namespace kivu {
 
@@ -12,8 +12,8 @@ bool GpsStatusMonitor::Update(const Receiver* receiver, int64_t now) {
   const GpsState state = tracker_.StateAt(now);
   const int64_t lost = state == GpsState::Lost ? tracker_.FixAge(now) : 0;
   if (state != state_ && report_) {
-    std::fprintf(stderr, "kivu: GPS %s: %s\n", portName_.empty() ? "(no port)" : portName_.c_str(),
-                 GpsStateName(state));
+    ReportInfo("GPS " + (portName_.empty() ? std::string("(no port)") : portName_) + ": " +
+               GpsStateName(state));
   }
   if (state == state_ && lost == lostSeconds_) return false;
   state_ = state;
