@@ -33,8 +33,8 @@ void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, co
   static_cast<SettingsValues&>(settings) = values;
   SaveAppSettings(settings, iniPath);
   if (switches.setRecordMessages)
-    switches.setRecordMessages(settings.recordFolder, settings.recordGpsMessages);
-  if (switches.setRecordTrack) switches.setRecordTrack(settings.recordTrack);
+    switches.setRecordMessages(settings.recordFolder, settings.recordGpsMessages != 0);
+  if (switches.setRecordTrack) switches.setRecordTrack(settings.recordTrack != 0);
   if (sourceChanged && switches.setGpsSource) switches.setGpsSource(settings.gpsSource);
 }
 

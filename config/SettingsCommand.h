@@ -30,8 +30,8 @@ std::vector<GpsSourceChoice> GpsSourceChoices(const std::string& stored,
 // How the new recording choices reach the view's record files. setRecordMessages is empty when the view
 // has no GPS receiver (its start failed); the step is then left out.
 struct RecordingSwitches {
-  std::function<void(const std::string& recordFolder, int recordGpsMessages)> setRecordMessages;
-  std::function<void(int recordTrack)> setRecordTrack;
+  std::function<void(const std::string& recordFolder, bool recordGpsMessages)> setRecordMessages;
+  std::function<void(bool recordTrack)> setRecordTrack;
   // Called only when the GPS source setting changed.
   std::function<void(const std::string& gpsSource)> setGpsSource;
 };

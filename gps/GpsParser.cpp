@@ -50,9 +50,9 @@ void CGpsParser::HandleCycle(const char* block, size_t count) {
   lastTime_ = time;
 }
 
-void CGpsParser::SetRecordMessages(const std::string& recordFolder, int32_t record) {
+void CGpsParser::SetRecordMessages(const std::string& recordFolder, bool record) {
   recordMessages_ = record;
-  if (record == 0) {
+  if (!record) {
     messageLog_.Close();
     return;
   }

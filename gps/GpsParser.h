@@ -71,7 +71,7 @@ class CGpsParser {
   // recordFolder ("gpsYYYYMMDD.txt", appending) unless a log is open already (that one stays in use,
   // even past midnight); "Open file failed!" goes to the message box when it cannot. Off, it closes
   // the log. The flag is kept whatever happens.
-  void SetRecordMessages(const std::string& recordFolder, int32_t record);
+  void SetRecordMessages(const std::string& recordFolder, bool record);
   // How the receiver shows a message box (the view's window), and the clock that dates the log.
   using MessageBoxFunction = std::function<void(const std::string& text)>;
   void SetMessageBox(MessageBoxFunction show) { messageBox_ = std::move(show); }
@@ -87,7 +87,7 @@ class CGpsParser {
   uint64_t SentenceCount() const { return sentenceCount_.load(std::memory_order_relaxed); }
   const GpsFix& Fix() const { return fix_; }
   GpsMessageLog& MessageLog() { return messageLog_; }
-  int32_t RecordMessages() const { return recordMessages_; }
+  bool RecordMessages() const { return recordMessages_; }
   // Reads the reader has taken from the port so far, counted before each is handled (for tests).
   uint64_t ReadCount() const { return reader_.ReadCount(); }
   // For tests: waits until done() holds, looking again whenever the reader has taken a read or its
@@ -101,7 +101,7 @@ class CGpsParser {
   GpsFix fix_{};
   GpsSource source_;
   GpsMessageLog messageLog_;
-  int32_t recordMessages_ = 0;
+  bool recordMessages_ = false;
   MessageBoxFunction messageBox_;
   const Clock* clock_ = &TheSystemClock();
 

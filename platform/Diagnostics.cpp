@@ -61,7 +61,10 @@ void ForgetReports(std::string_view prefix) {
 
 std::string NewReportScope() {
   static std::atomic<unsigned long> next{0};
-  return "#" + std::to_string(++next) + ":";
+  // Written out rather than "#" + to_string(...): GCC 12 at -O3 warns falsely (-Wrestrict) on that.
+  char scope[32];
+  std::snprintf(scope, sizeof scope, "#%lu:", ++next);
+  return scope;
 }
 
 DiagnosticCapture::DiagnosticCapture(DiagnosticSink sink) {

@@ -56,7 +56,7 @@ void CKivuView::StartReceiver() {
     window_.ShowMessageBox(kFailedToCreateGpsParser, "");
     DestroyReceiver();
   } else {
-    receiver_->SetRecordMessages(settings_.recordFolder, settings_.recordGpsMessages);
+    receiver_->SetRecordMessages(settings_.recordFolder, settings_.recordGpsMessages != 0);
   }
 }
 
@@ -115,11 +115,11 @@ void CKivuView::OnSettings() {
   RecordingSwitches switches;
   // Without a receiver there is no message log to switch.
   if (receiver_) {
-    switches.setRecordMessages = [this](const std::string& folder, int record) {
+    switches.setRecordMessages = [this](const std::string& folder, bool record) {
       receiver_->SetRecordMessages(folder, record);
     };
   }
-  switches.setRecordTrack = [this](int record) { SetRecordTrack(record != 0); };
+  switches.setRecordTrack = [this](bool record) { SetRecordTrack(record); };
   switches.setGpsSource = [this](const std::string&) {
     // A new source is a new receiver: the old one stops, its fixes are no longer taken, and the next
     // one starts with the message log as the settings have it.

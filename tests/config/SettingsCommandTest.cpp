@@ -30,10 +30,10 @@ class SettingsCommand : public ::testing::Test {
   RecordingSwitches Switches(bool withReceiver) {
     RecordingSwitches switches;
     if (withReceiver)
-      switches.setRecordMessages = [this](const std::string& folder, int flag) {
+      switches.setRecordMessages = [this](const std::string& folder, bool flag) {
         calls_.push_back("messages " + folder + " " + std::to_string(flag));
       };
-    switches.setRecordTrack = [this](int flag) { calls_.push_back("track " + std::to_string(flag)); };
+    switches.setRecordTrack = [this](bool flag) { calls_.push_back("track " + std::to_string(flag)); };
     return switches;
   }
 

@@ -219,10 +219,10 @@ TEST_F(SettingsRun, ANewUsersFirstOkSavesTheChoicesAndSwitchesBothRecordings) {
   ASSERT_TRUE(RunSettingsDialog(nullptr, values, nullptr));
   std::vector<std::string> calls;
   RecordingSwitches switches;
-  switches.setRecordMessages = [&calls](const std::string& folder, int flag) {
+  switches.setRecordMessages = [&calls](const std::string& folder, bool flag) {
     calls.push_back(folder + " " + std::to_string(flag));
   };
-  switches.setRecordTrack = [&calls](int flag) { calls.push_back("track " + std::to_string(flag)); };
+  switches.setRecordTrack = [&calls](bool flag) { calls.push_back("track " + std::to_string(flag)); };
   ApplySettingsValues(settings, values, dir_ / "Kivu.ini", switches);
   EXPECT_EQ(settings.unitSelection, 1);
   EXPECT_EQ(ReadFile(dir_ / "Kivu.ini"),

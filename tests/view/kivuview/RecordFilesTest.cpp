@@ -197,8 +197,8 @@ class MessageLog : public RecordFiles {
 
 TEST_F(MessageLog, HoldsEachHandledCycleRmcFirstByteForByte) {
   CGpsParser& receiver = *view->Receiver();
-  receiver.SetRecordMessages(dir.Path(), 1);
-  EXPECT_EQ(receiver.RecordMessages(), 1);
+  receiver.SetRecordMessages(dir.Path(), true);
+  EXPECT_TRUE(receiver.RecordMessages());
   Read(receiver, kGsv + Gga("130307.00") + Rmc("130307.00"));
   Read(receiver, Rmc("130307.00") + Gga("130307.00"));  // the same second: not logged
   Read(receiver, kGsv + Gga("130308.00"));              // no RMC: not logged
@@ -215,20 +215,20 @@ TEST_F(MessageLog, HoldsEachHandledCycleRmcFirstByteForByte) {
 
 TEST_F(MessageLog, SwitchingOffAndOnTheSameDayAppendsAndAFailedOpenSaysSo) {
   CGpsParser& receiver = *view->Receiver();
-  receiver.SetRecordMessages(dir.Path(), 1);
+  receiver.SetRecordMessages(dir.Path(), true);
   Read(receiver, Rmc("130307"));
-  receiver.SetRecordMessages(dir.Path(), 0);
+  receiver.SetRecordMessages(dir.Path(), false);
   EXPECT_FALSE(receiver.MessageLog().IsOpen());
   Read(receiver, Rmc("130308"));
   clock.Set(test::kDecember7At1303Utc + 60);
-  receiver.SetRecordMessages(dir.Path(), 1);
+  receiver.SetRecordMessages(dir.Path(), true);
   Read(receiver, Rmc("130409"));
   EXPECT_EQ(test::ReadFile(LogOfTheDay()), Rmc("130307") + Rmc("130409"));
 
-  receiver.SetRecordMessages(dir.Path(), 0);
-  receiver.SetRecordMessages(dir / "missing/", 1);
+  receiver.SetRecordMessages(dir.Path(), false);
+  receiver.SetRecordMessages(dir / "missing/", true);
   EXPECT_EQ(window.messages, std::vector<std::string>{"Open file failed!"});
-  EXPECT_EQ(receiver.RecordMessages(), 1);  // the setting keeps its value
+  EXPECT_TRUE(receiver.RecordMessages());  // the setting keeps its value
   EXPECT_FALSE(receiver.MessageLog().IsOpen());
   Read(receiver, Rmc("130410"));
   EXPECT_EQ(test::ReadFile(LogOfTheDay()), Rmc("130307") + Rmc("130409"));
@@ -264,7 +264,7 @@ TEST_F(MessageLog, AReaderWritingWhileTheLogIsSwitchedLeavesOnlyWholeBlocks) {
     }
   });
   for (;;) {
-    receiver.SetRecordMessages(dir.Path(), switches % 2 == 0 ? 1 : 0);
+    receiver.SetRecordMessages(dir.Path(), switches % 2 == 0);
     std::unique_lock lock(mutex);
     ++switches;
     changed.notify_all();
@@ -274,7 +274,7 @@ TEST_F(MessageLog, AReaderWritingWhileTheLogIsSwitchedLeavesOnlyWholeBlocks) {
   reader.join();
   // The reader waits for switch h / 2 - 1 after each block h but the last.
   EXPECT_GE(switches, (total - 1) / 2 - 1);
-  receiver.SetRecordMessages(dir.Path(), 0);
+  receiver.SetRecordMessages(dir.Path(), false);
 
   // The log is some of the blocks, in order, each whole.
   const std::string log = test::ReadFile(LogOfTheDay());
