@@ -1,7 +1,8 @@
 // Any bytes as what a gpsd sends, in chunks the input chooses, and as the texts that name a gpsd or a
 // GPS source (the command line, KIVU_GPSD, the GPS_SOURCE setting). The stream must hand on exactly
 // the bytes of the lines that are not gpsd's reports, however they are cut, and a setting that reads
-// must write back to a setting that reads the same.
+// must write back to a setting that reads the same. The same bytes as words of gpsd's in a message must
+// come out without a byte a terminal takes as a command, and escape to themselves again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "gps/GpsdSource.h"
+#include "platform/MessageText.h"
 
 namespace {
 
@@ -40,6 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stream.Feed(text.data() + i, std::min(step, text.size() - i));
   if (passed != NmeaLines(text)) std::abort();
 
+  const std::string escaped = kivu::EscapeForMessage(text);
+  for (unsigned char c : escaped)
+    if (c < 0x20 || c == 0x7f) std::abort();
+  if (kivu::EscapeForMessage(escaped) != escaped) std::abort();
+
   kivu::GpsdAddress address;
   if (kivu::ParseGpsdAddress(text, address)) {
     kivu::GpsdAddress again;
@@ -48,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivu::GpsSource source;
   if (kivu::ParseGpsSourceSetting(text, source)) {
     kivu::GpsSource again;
-    if (!kivu::ParseGpsSourceSetting(kivu::GpsSourceSetting(source), again) || !(again == source)) std::abort();
+    if (!kivu::ParseGpsSourceSetting(kivu::GpsSourceSetting(source), again) || !(again == source))
+      std::abort();
   }
   return 0;
 }

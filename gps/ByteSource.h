@@ -42,6 +42,9 @@ class ByteSource {
   virtual void Wake() noexcept = 0;
   // Any thread: what the source is while it delivers ("/dev/ttyACM0", "gpsd localhost:2947"), else "".
   virtual std::string Name() const = 0;
+  // Any thread: the source is connected but has not begun to deliver in the time it is given (a gpsd
+  // that accepted the connection and does not answer); its Name then names it all the same.
+  virtual bool Silent() const { return false; }
 };
 
 }  // namespace kivu

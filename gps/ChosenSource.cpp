@@ -4,10 +4,10 @@
 
 namespace kivu {
 
-ChosenSource::ChosenSource(const GpsSource& source)
+ChosenSource::ChosenSource(const GpsSource& source, const Clock& clock)
     : kind_(source.kind),
       ports_(source.ports.empty() ? SerialPortPaths() : source.ports),
-      gpsd_(source.gpsd) {}
+      gpsd_(source.gpsd, clock) {}
 
 bool ChosenSource::Prepare() {
   switch (kind_) {

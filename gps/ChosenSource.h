@@ -8,12 +8,14 @@
 #include "gps/GpsSource.h"
 #include "gps/GpsdSource.h"
 #include "gps/SerialSource.h"
+#include "platform/Clock.h"
 
 namespace kivu {
 
 class ChosenSource final : public ByteSource {
  public:
-  explicit ChosenSource(const GpsSource& source);
+  // clock: the steady time on which gpsd's repeated reports are counted.
+  ChosenSource(const GpsSource& source, const Clock& clock);
 
   bool CanWait() const noexcept override { return ports_.CanWait() && gpsd_.CanWait(); }
   // The ports (not for gpsd alone, which the reader connects to: a gpsd far away may keep the reader
@@ -29,6 +31,7 @@ class ChosenSource final : public ByteSource {
   void Close() noexcept override;
   void Wake() noexcept override;
   std::string Name() const override;
+  bool Silent() const override { return gpsd_.Silent(); }
 
  private:
   // The source open now; the ports (and their wake alone) while none is.

@@ -32,7 +32,7 @@ std::string CGpsParser::PortPath() const {
 bool CGpsParser::Start(GpsFixOwner* owner) {
   owner_ = owner;
   started_ = true;
-  return reader_.Start(std::make_unique<ChosenSource>(source_));
+  return reader_.Start(std::make_unique<ChosenSource>(source_, *clock_));
 }
 
 void CGpsParser::HandleBytes(const char* data, size_t count) {

@@ -75,14 +75,18 @@ class CGpsParser {
   // How the receiver shows a message box (the view's window), and the clock that dates the log.
   using MessageBoxFunction = std::function<void(const std::string& text)>;
   void SetMessageBox(MessageBoxFunction show) { messageBox_ = std::move(show); }
+  // Before Start; the clock's steady time also paces the lines of a gpsd's repeated reports.
   void SetClock(const Clock& clock) { clock_ = &clock; }
 
   // The device path in use, "gpsd HOST:PORT" while a gpsd sends its stream (from its answer to the
-  // request on), or "" while no source is open. Any thread.
+  // request on) or is silent past its time, or "" while no source is open. Any thread.
   std::string PortPath() const;
   // Any thread: whether the receiver has a source to read, a port that is open now or, for a receiver
   // that was never started, whatever its owner feeds it (a replay).
   bool SourceOpen() const { return !started_.load() || !PortPath().empty(); }
+  // Any thread: the source is named but silent, a gpsd that accepted the connection and has not
+  // answered the request in its time.
+  bool SourceSilent() const { return reader_.SourceSilent(); }
   // Any thread: whole sentences with a good checksum received so far.
   uint64_t SentenceCount() const { return sentenceCount_.load(std::memory_order_relaxed); }
   const GpsFix& Fix() const { return fix_; }

@@ -45,6 +45,8 @@ class GpsReceiver {
 
   // Any thread: the source's name while it delivers, "" while none is open or before Start.
   std::string SourceName() const;
+  // Any thread: whether the source is connected but silent past its time (ByteSource::Silent).
+  bool SourceSilent() const { return source_ && source_->Silent(); }
   // Reads taken from the source so far, counted before each is fed on.
   uint64_t ReadCount() const { return readCount_.load(); }
   // Waits until done() holds, looking again whenever the reader has taken a read or its source has

@@ -1,5 +1,7 @@
 #include "gps/GpsdSource.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -102,7 +104,7 @@ GpsdReport ReadGpsdReport(std::string_view line) {
   return report;
 }
 
-GpsdStreamSource::GpsdStreamSource(GpsdAddress address)
+GpsdStreamSource::GpsdStreamSource(GpsdAddress address, const Clock& clock)
     : address_(std::move(address)),
       where_(GpsdAddressText(address_)),
       stream_(
@@ -110,7 +112,9 @@ GpsdStreamSource::GpsdStreamSource(GpsdAddress address)
             std::memcpy(out_ + outCount_, data, count);
             outCount_ += count;
           },
-          [this](const GpsdReport& report) { HandleReport(report); }) {}
+          [this](const GpsdReport& report) { HandleReport(report); }),
+      clock_(clock),
+      reports_("gpsd at " + where_) {}
 
 bool GpsdStreamSource::Connect(bool report) {
   Result result = connection_.Connect(address_.host, address_.port, kGpsdConnectMs);
@@ -123,7 +127,54 @@ bool GpsdStreamSource::Connect(bool report) {
   }
   // The stream counts as open once gpsd has answered the request (HandleReport).
   stream_.Reset();
+  awaitingAnswer_ = true;
+  answerDue_ = std::chrono::steady_clock::now() + kGpsdAnswerLimit;
   return true;
+}
+
+InputWait GpsdStreamSource::Wait(int timeoutMs) noexcept {
+  // The reader waits for input alone; the answer's time limit and the counts of repeats end the wait
+  // early, and it goes on for what is left of it.
+  for (;;) {
+    const int due = MsUntilDue();
+    if (due < 0 || (timeoutMs >= 0 && timeoutMs <= due)) return connection_.Wait(timeoutMs);
+    const InputWait wait = connection_.Wait(due);
+    if (wait != InputWait::TimedOut) return wait;
+    if (timeoutMs >= 0) timeoutMs -= due;
+    try {
+      DoWhatIsDue();
+    } catch (const std::exception&) {
+      // A line that could not be made (out of memory) is lost; the reading goes on.
+    }
+  }
+}
+
+int GpsdStreamSource::MsUntilDue() const noexcept {
+  int64_t due = INT_MAX;
+  if (awaitingAnswer_) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(answerDue_ - std::chrono::steady_clock::now());
+    due = std::max<int64_t>(left.count(), 0);
+  }
+  if (const int64_t repeatsDue = reports_.NextDue(); repeatsDue != INT64_MAX) {
+    const int64_t now = clock_.Steady();
+    const int64_t left = repeatsDue > now ? std::min<int64_t>(repeatsDue - now, INT_MAX / 1000) * 1000 : 0;
+    due = std::min(due, left);
+  }
+  return due == INT_MAX ? -1 : static_cast<int>(due);
+}
+
+void GpsdStreamSource::DoWhatIsDue() {
+  reports_.Tell(clock_.Steady());
+  if (!awaitingAnswer_ || std::chrono::steady_clock::now() < answerDue_) return;
+  awaitingAnswer_ = false;
+  {
+    std::lock_guard lock(nameMutex_);
+    name_ = "gpsd " + where_;
+    silent_ = true;
+  }
+  ReportWarning("gpsd at " + where_ + " accepted the connection but has not answered in " +
+                std::to_string(kGpsdAnswerLimit.count()) + " s; waiting for it");
 }
 
 ssize_t GpsdStreamSource::Read(char* buffer, size_t capacity) {
@@ -140,10 +191,13 @@ ssize_t GpsdStreamSource::Read(char* buffer, size_t capacity) {
 
 void GpsdStreamSource::WentAway() {
   connection_.Close();
+  reports_.TellAll();
+  awaitingAnswer_ = false;
   {
     std::lock_guard lock(nameMutex_);
-    if (name_.empty()) return;  // it never answered: nothing was reported of it
+    if (name_.empty()) return;  // it never answered nor was named: nothing was reported of it
     name_.clear();
+    answered_ = silent_ = false;
   }
   ReportWarning("gpsd at " + where_ + " went away; trying again every second");
   away_ = true;
@@ -151,8 +205,15 @@ void GpsdStreamSource::WentAway() {
 
 void GpsdStreamSource::Close() noexcept {
   connection_.Close();
+  try {
+    reports_.TellAll();
+  } catch (const std::exception&) {
+    // The counts are lost; the source closes all the same.
+  }
+  awaitingAnswer_ = false;
   std::lock_guard lock(nameMutex_);
   name_.clear();
+  answered_ = silent_ = false;
 }
 
 void GpsdStreamSource::Wake() noexcept {
@@ -165,19 +226,28 @@ std::string GpsdStreamSource::Name() const {
   return name_;
 }
 
+bool GpsdStreamSource::Silent() const {
+  std::lock_guard lock(nameMutex_);
+  return silent_;
+}
+
 void GpsdStreamSource::HandleReport(const GpsdReport& report) {
   if (report.kind == "WATCH") {
     {
       std::lock_guard lock(nameMutex_);
-      if (!name_.empty()) return;
+      if (answered_) return;
+      answered_ = true;
+      silent_ = false;
       name_ = "gpsd " + where_;
     }
+    awaitingAnswer_ = false;
     ReportInfo(away_ ? "gpsd at " + where_ + " is back" : "reading GPS messages from gpsd at " + where_);
     away_ = false;
   } else if (report.kind == "ERROR") {
-    ReportWarning("gpsd at " + where_ + ": " + report.message);
+    reports_.Report(DiagnosticLevel::Warning, "gpsd at " + where_ + ": " + report.message, clock_.Steady());
   } else if (report.noDevices) {
-    ReportWarning("gpsd at " + where_ + " has no receiver; waiting for one");
+    reports_.Report(DiagnosticLevel::Warning, "gpsd at " + where_ + " has no receiver; waiting for one",
+                    clock_.Steady());
   }
 }
 

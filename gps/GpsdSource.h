@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -14,6 +15,8 @@
 #include "gps/ByteSource.h"
 #include "gps/GpsSource.h"
 #include "gps/GpsdAddress.h"
+#include "platform/Clock.h"
+#include "platform/RepeatedReports.h"
 #include "platform/TcpConnection.h"
 
 namespace kivu {
@@ -56,12 +59,17 @@ class GpsdStream {
 // The report that a JSON line of gpsd makes; kind is "" when the line has no "class".
 GpsdReport ReadGpsdReport(std::string_view line);
 
+// How long a gpsd that accepted the connection may take to answer the request for its stream before
+// it is named as silent.
+constexpr std::chrono::seconds kGpsdAnswerLimit{5};
+
 // A gpsd's NMEA stream as the receiver reads it. The stream counts as open (it has a name) from gpsd's
-// answer to the request on; what gpsd says of itself goes to standard error, its sentences to the
-// reader.
+// answer to the request on; what gpsd says of itself goes to standard error, each cause once with a
+// count of its repeats at most once a minute (on clock's steady time), its sentences to the reader. A
+// gpsd that accepts the connection and does not answer in time is named as silent.
 class GpsdStreamSource final : public ByteSource {
  public:
-  explicit GpsdStreamSource(GpsdAddress address);
+  GpsdStreamSource(GpsdAddress address, const Clock& clock);
 
   bool CanWait() const noexcept override { return connection_.CanWait(); }
   // Connects and asks for the stream; at the first try, says why it cannot.
@@ -69,15 +77,19 @@ class GpsdStreamSource final : public ByteSource {
   // The same, telling whether it is connected now.
   bool Connect(bool report);
   bool IsOpen() const noexcept override { return connection_.IsOpen(); }
-  InputWait Wait(int timeoutMs) noexcept override { return connection_.Wait(timeoutMs); }
+  InputWait Wait(int timeoutMs) noexcept override;
   ssize_t Read(char* buffer, size_t capacity) override;
   void WentAway() override;
   void Close() noexcept override;
   void Wake() noexcept override;
   std::string Name() const override;
+  bool Silent() const override;
 
  private:
   void HandleReport(const GpsdReport& report);
+  // Milliseconds until the answer's time runs out or a count of repeats is due, -1 for neither.
+  int MsUntilDue() const noexcept;
+  void DoWhatIsDue();
 
   const GpsdAddress address_;
   const std::string where_;  // the address as messages show it
@@ -87,8 +99,14 @@ class GpsdStreamSource final : public ByteSource {
   size_t outCount_ = 0;
   bool away_ = false;               // the gpsd went away and has not answered since
   std::atomic<bool> woken_{false};  // a connection the wake ended is no failure to retry
+  const Clock& clock_;
+  RepeatedReports reports_;
+  bool awaitingAnswer_ = false;  // connected, and neither answered nor named as silent yet
+  std::chrono::steady_clock::time_point answerDue_;
   mutable std::mutex nameMutex_;
-  std::string name_;  // "gpsd HOST:PORT" while the gpsd sends its stream
+  std::string name_;  // "gpsd HOST:PORT" while the gpsd sends its stream or is named as silent
+  bool answered_ = false;
+  bool silent_ = false;
 };
 
 }  // namespace kivu

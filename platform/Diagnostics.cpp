@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/MessageText.h"
+
 namespace kivu {
 
 namespace {
@@ -27,8 +29,10 @@ std::set<std::string, std::less<>>& Told() {
 }
 
 void Say(DiagnosticLevel level, std::string_view text) {
+  // Lines carry words of outside origin (what a gpsd sends, file names): none of them reaches the
+  // terminal as a command to it.
   std::string line = "kivu: ";
-  line.append(text);
+  line.append(EscapeForMessage(text));
   line += '\n';
   if (const DiagnosticSink& sink = Sink()) {
     sink(level, line);

@@ -11,7 +11,8 @@ namespace kivu {
 
 enum class DiagnosticLevel { Error, Warning, Info };
 
-// One line, without "kivu: " and without the line end; any thread.
+// One line, without "kivu: " and without the line end; any thread. Control characters and bytes that
+// are not UTF-8 are shown escaped (EscapeForMessage).
 void Report(DiagnosticLevel level, std::string_view text);
 inline void ReportError(std::string_view text) {
   Report(DiagnosticLevel::Error, text);

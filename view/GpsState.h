@@ -13,7 +13,7 @@ namespace kivu {
 
 enum class GpsState {
   NoReceiver,  // no port or source open, or the port is gone
-  NoData,      // a port is open but no whole sentence came for kSilentSeconds
+  NoData,      // a port is open but no whole sentence came for kSilentSeconds, or a gpsd does not answer
   NoFix,       // sentences arrive, but no usable fix has come from them
   Fix,         // fixes arrive
   Lost,        // the last fix is older than max(kLostSeconds, three receiver cycles)

@@ -14,11 +14,13 @@ namespace kivu {
 class GpsStatusMonitor {
  public:
   // What the receiver says now: the port it has open ("" for none), whether it has a source to read,
-  // and the good sentences it has had so far.
+  // the good sentences it has had so far, and whether its source is connected but has not answered in
+  // its time (a gpsd).
   struct Receiver {
     std::string portPath;
     bool sourceOpen = false;
     uint64_t sentences = 0;
+    bool silent = false;
   };
 
   // Looks at the receiver (null when there is none) and the age of the last fix at now. A change of

@@ -35,7 +35,7 @@ void CKivuView::UpdateGpsState() {
   bool changed;
   if (receiver_) {
     const GpsStatusMonitor::Receiver facts{receiver_->PortPath(), receiver_->SourceOpen(),
-                                           receiver_->SentenceCount()};
+                                           receiver_->SentenceCount(), receiver_->SourceSilent()};
     changed = gpsStatus_.Update(&facts, clock_->Steady());
   } else {
     changed = gpsStatus_.Update(nullptr, clock_->Steady());

@@ -1,5 +1,6 @@
-// The gpsd source: its address and setting texts, the split of gpsd's output, and the receiver reading
-// through a real gpsd (Debian's gpsd and gpsfake, each on a port of its own, never 2947).
+// The gpsd source: its address and setting texts, the split of gpsd's output, the receiver reading
+// through a real gpsd (Debian's gpsd and gpsfake, each on a port of its own, never 2947), and a fake
+// gpsd that floods, sends escapes or says nothing.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,8 +13,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -28,9 +31,11 @@
 #include "gps/GpsParser.h"
 #include "gps/GpsdSource.h"
 #include "gps/ReceiverTestUtil.h"
+#include "platform/Diagnostics.h"
 #include "platform/SerialPort.h"
 #include "platform/TcpConnection.h"
 #include "support/TestSupport.h"
+#include "view/GpsStatusMonitor.h"
 
 namespace kivu {
 namespace {
@@ -450,6 +455,183 @@ TEST(GpsdReceiver, AGpsdThatStopsAndStartsAgainIsFollowedWithoutSpinning) {
   gpsd = std::make_unique<Child>(gpsdCommand);
   ASSERT_TRUE(WaitForSource(receiver, WatchingName(port), 30s));
   EXPECT_TRUE(aFixComesThrough());
+}
+
+// ---- A gpsd of the test's own, as hostile as a peer can be -----------------------------------------
+
+// A listener on 127.0.0.1 that plays gpsd to one connection at a time.
+class FakeGpsd {
+ public:
+  FakeGpsd() : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(listener_.Get(), reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+        listen(listener_.Get(), 4) == 0)
+      port_ = ntohs(address.sin_port);
+  }
+  uint16_t Port() const { return port_; }
+  // Takes the receiver's connection and reads its request; false when none came in time.
+  bool Accept() {
+    pollfd waiting = {listener_.Get(), POLLIN, 0};
+    if (poll(&waiting, 1, 30000) != 1) return false;
+    peer_.Reset(accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    std::string request;
+    char c;
+    pollfd reading = {peer_.Get(), POLLIN, 0};
+    while (request.find('\n') == std::string::npos && poll(&reading, 1, 30000) == 1 &&
+           read(peer_.Get(), &c, 1) == 1)
+      request += c;
+    return request == kGpsdWatchRequest;
+  }
+  bool Send(const std::string& text) {
+    for (size_t done = 0; done < text.size();) {
+      pollfd writing = {peer_.Get(), POLLOUT, 0};
+      if (poll(&writing, 1, 30000) != 1) return false;
+      const ssize_t n = send(peer_.Get(), text.data() + done, text.size() - done, MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+  // Hangs up, and takes no further connection.
+  void Close() {
+    peer_.Reset();
+    listener_.Reset();
+  }
+
+ private:
+  UniqueFd listener_;
+  UniqueFd peer_;
+  uint16_t port_ = 0;
+};
+
+// The lines said about gpsd, as they come from the reader's thread.
+class GpsdLines {
+ public:
+  GpsdLines()
+      : capture_([this](DiagnosticLevel, const std::string& line) {
+          if (line.find("gpsd") == std::string::npos) return;
+          {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(line);
+          }
+          said_.notify_all();
+        }) {}
+  bool WaitFor(const std::string& part) {
+    std::unique_lock lock(mutex_);
+    return said_.wait_for(lock, 60s,
+                          [&] { return !lines_.empty() && lines_.back().find(part) != std::string::npos; });
+  }
+  std::vector<std::string> Lines() {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable said_;
+  std::vector<std::string> lines_;
+  DiagnosticCapture capture_;
+};
+
+// A clock the test moves, read on the reader's thread.
+class MovedClock final : public Clock {
+ public:
+  int64_t Now() const override { return now_; }
+  void Pass(int64_t seconds) { now_ += seconds; }
+
+ private:
+  std::atomic<int64_t> now_{1000};
+};
+
+TEST(GpsdPeer, AFloodOfReportsWithEscapesGivesEachCauseOnceAndItsCountAMinuteLater) {
+  FakeGpsd gpsd;
+  ASSERT_NE(gpsd.Port(), 0);
+  GpsdLines lines;
+  MovedClock clock;
+  FixRecorder owner;
+  CGpsParser receiver;
+  receiver.SetClock(clock);
+  receiver.SetSource(GpsdAt(gpsd.Port()));
+  ASSERT_TRUE(receiver.Start(&owner));
+  ASSERT_TRUE(gpsd.Accept());
+
+  // What retitles, clears and bells a terminal, a byte that is no UTF-8 and a C1 control (CSI).
+  const std::string hostile = "open \x1b]0;owned\x07\x1b[2J\xff\xc2\x9b end, caf\xc3\xa9";
+  const std::string error = "{\"class\":\"ERROR\",\"message\":\"" + hostile + "\"}\n";
+  std::string flood = "{\"class\":\"WATCH\",\"enable\":true}\n";
+  for (int i = 0; i < 50000; ++i)
+    flood += error;
+  flood += "{\"class\":\"ERROR\",\"message\":\"first half\"}\n";
+  ASSERT_TRUE(gpsd.Send(flood));
+  ASSERT_TRUE(lines.WaitFor("first half"));
+  // A minute on, the count of the first half is said at the next report. So are only a handful of
+  // other causes: a gpsd that varies its words floods no more than one that repeats them.
+  clock.Pass(60);
+  flood.clear();
+  for (int i = 0; i < 50000; ++i)
+    flood += error;
+  for (int i = 0; i < 20; ++i)
+    flood += "{\"class\":\"ERROR\",\"message\":\"unit " + std::to_string(i) + "\"}\n";
+  ASSERT_TRUE(gpsd.Send(flood));
+  gpsd.Close();
+  ASSERT_TRUE(lines.WaitFor("went away"));
+
+  const std::string where = "kivu: gpsd at 127.0.0.1:" + std::to_string(gpsd.Port());
+  const std::string escaped = where + ": open \\x1b]0;owned\\x07\\x1b[2J\\xff\\xc2\\x9b end, caf\xc3\xa9";
+  std::vector<std::string> expected = {
+      "kivu: reading GPS messages from gpsd at 127.0.0.1:" + std::to_string(gpsd.Port()) + "\n",
+      escaped + "\n",
+      where + ": first half\n",
+      escaped + " (repeated 49,999 times in the last minute)\n",
+  };
+  for (int i = 0; i < 7; ++i)
+    expected.push_back(where + ": unit " + std::to_string(i) + "\n");
+  expected.push_back(escaped + " (repeated 50,000 times in the last minute)\n");
+  expected.push_back(where + ": 13 more messages of other kinds in the last minute\n");
+  expected.push_back(where + " went away; trying again every second\n");
+  EXPECT_EQ(lines.Lines(), expected);
+}
+
+TEST(GpsdPeer, AGpsdThatAcceptsAndSaysNothingIsNamedAndShownAsSilentUntilItAnswers) {
+  FakeGpsd gpsd;
+  ASSERT_NE(gpsd.Port(), 0);
+  GpsdLines lines;
+  FixRecorder owner;
+  CGpsParser receiver;
+  receiver.SetSource(GpsdAt(gpsd.Port()));
+  ASSERT_TRUE(receiver.Start(&owner));
+  ASSERT_TRUE(gpsd.Accept());
+  const std::string where = "127.0.0.1:" + std::to_string(gpsd.Port());
+  ASSERT_TRUE(lines.WaitFor("has not answered"));
+
+  // The dashboard's view of it, as the view's timer takes it.
+  GpsStatusMonitor monitor;
+  auto look = [&](int64_t now) {
+    const GpsStatusMonitor::Receiver facts{receiver.PortPath(), receiver.SourceOpen(),
+                                           receiver.SentenceCount(), receiver.SourceSilent()};
+    monitor.Update(&facts, now);
+    return monitor.State();
+  };
+  EXPECT_EQ(look(100), GpsState::NoData);
+  EXPECT_EQ(GpsStateFlag(monitor.State(), 0), "NO DATA");
+
+  // It answers after all: the source is open from now, and has had no sentence yet.
+  ASSERT_TRUE(gpsd.Send("{\"class\":\"WATCH\",\"enable\":true}\n"));
+  ASSERT_TRUE(receiver.WaitForProgress([&] { return !receiver.SourceSilent(); }, 30s));
+  EXPECT_EQ(look(101), GpsState::NoFix);
+  EXPECT_EQ(look(101 + GpsStateTracker::kSilentSeconds + 1), GpsState::NoData);
+  EXPECT_EQ(lines.Lines(), (std::vector<std::string>{
+                               "kivu: gpsd at " + where +
+                                   " accepted the connection but has not answered in 5 s; waiting for it\n",
+                               "kivu: GPS gpsd " + where + ": no data\n",
+                               "kivu: reading GPS messages from gpsd at " + where + "\n",
+                               "kivu: GPS gpsd " + where + ": no fix\n",
+                               "kivu: GPS gpsd " + where + ": no data\n",
+                           }));
 }
 
 }  // namespace
