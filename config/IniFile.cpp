@@ -134,16 +134,17 @@ bool ReadableBack(std::string_view section, std::string_view key) {
 constexpr int kCutError = EFBIG;
 
 // One line on standard error per failing file and cause, so a failing save of seven keys says it once.
-void ReportWriteFailure(const std::string& path, int error) {
-  const std::string token = "settings-write:" + std::to_string(error) + ":" + path;
+void ReportWriteFailure(const std::string& path, int error, const std::string& reason = {}) {
+  const std::string token = "settings-write:" + std::to_string(error) + ":" + path + ":" + reason;
   if (error == kCutError)
     ReportOnce(token, DiagnosticLevel::Warning,
                "the settings file " + path +
                    " is larger than 1 MiB: only its first 1 MiB is read, and it is "
                    "not rewritten");
   else
-    ReportOnce(token, DiagnosticLevel::Error,
-               "cannot write the settings file " + path + ": " + std::strerror(error));
+    ReportOnce(
+        token, DiagnosticLevel::Error,
+        "cannot write the settings file " + path + ": " + (reason.empty() ? std::strerror(error) : reason));
 }
 
 std::string Joined(std::initializer_list<std::string_view> parts) {
@@ -248,9 +249,13 @@ bool IniDocument::SetInt(std::string_view section, std::string_view key, int val
 }
 
 int IniDocument::Save() const {
-  const int error = error_ != 0 ? error_ : cut_ ? kCutError : ReplaceFileAtomically(path_, content_).Error();
-  if (error != 0) ReportWriteFailure(path_, error);
-  return error;
+  if (error_ != 0 || cut_) {
+    ReportWriteFailure(path_, error_ != 0 ? error_ : kCutError);
+    return error_ != 0 ? error_ : kCutError;
+  }
+  const Result replaced = ReplaceFileAtomically(path_, content_);
+  if (!replaced) ReportWriteFailure(path_, replaced.Error(), replaced.Text());
+  return replaced.Error();
 }
 
 std::string IniGetString(std::string_view section, std::string_view key, std::string_view defaultValue,

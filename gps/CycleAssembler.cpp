@@ -180,7 +180,11 @@ void CycleAssembler::TakeSentence() {
   goodSentences_ += good;
   const uint64_t once = good && constellation >= 0 ? uint64_t{1} << (constellation * kOnceTypes + type) : 0;
   const int time = good && field >= 0 ? SentenceTime(name, field) : -1;
-  if ((time >= 0 && cycleTime_ >= 0 && time != cycleTime_) || (once & onceSentences_) != 0)
+  // A cycle that has run past its bound without a time is junk (line noise, a wrong speed, another
+  // protocol), and junk brings no time that could end it: the first sentence that brings one begins
+  // the next cycle, rather than being dropped with the junk until the line happens to pause.
+  const bool endsJunk = time >= 0 && cycleTime_ < 0 && cycleLength_ + length > kMaxCycle;
+  if ((time >= 0 && cycleTime_ >= 0 && time != cycleTime_) || (once & onceSentences_) != 0 || endsJunk)
     EndCycleAt(sentenceStart_);
   if (time >= 0) cycleTime_ = time;
   onceSentences_ |= once;

@@ -5,7 +5,8 @@
 // a sentence with a good checksum brings a UTC time other than the cycle's, or is a sentence a
 // receiver sends once a cycle (RMC, GGA, GLL, GNS, VTG, ZDA) that the cycle already holds from its
 // talker (that sentence begins the next cycle), until the caller says the line went quiet or the
-// input ended, or until the cycle's bound. A cycle that holds an RMC
+// input ended, or until the cycle's bound: past it, the rest of the cycle is dropped, but a sentence
+// that brings a time to a cycle that has none begins the next one. A cycle that holds an RMC
 // becomes the block the parser expects: that RMC first, then the cycle's other sentences in the order they
 // came. Live reads and replays use this one assembler.
 #pragma once

@@ -15,8 +15,8 @@ namespace kivu {
 
 namespace {
 
-Result NotRegular(const std::string& path, const char* file, int error) {
-  ReportWarning(std::string("the ") + file + " " + path + " is not a regular file; it is not written");
+Result NotRegular(const std::string& path, const char* file, int error, const char* what) {
+  ReportWarning(std::string("the ") + file + " " + path + " is " + what + "; it is not written");
   errno = error;
   return Result::Failure(error);
 }
@@ -26,15 +26,18 @@ Result NotRegular(const std::string& path, const char* file, int error) {
 Result AppendFile::Open(const std::string& path, Names names, Sharing sharing) {
   // O_NONBLOCK: a named pipe with no reader fails at once instead of waiting for one (the caller is the
   // window's thread), and one with a reader is refused below. O_NOCTTY: a terminal never becomes ours.
-  UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
+  // O_NOFOLLOW: a link in the file's place would have Kivu create or write whatever it points to.
+  UniqueFd fd(open(path.c_str(),
+                   O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0644));
   if (!fd) {
     const int error = errno;
-    if (error == ENXIO || error == EISDIR) return NotRegular(path, names.file, error);
+    if (error == ENXIO || error == EISDIR) return NotRegular(path, names.file, error, "not a regular file");
+    if (error == ELOOP) return NotRegular(path, names.file, error, "a symbolic link");
     return Result::Failure(error);
   }
   struct stat st {};
   if (fstat(fd.Get(), &st) != 0) return Result::Failure(errno);
-  if (!S_ISREG(st.st_mode)) return NotRegular(path, names.file, errno);
+  if (!S_ISREG(st.st_mode)) return NotRegular(path, names.file, errno, "not a regular file");
   if (sharing == Sharing::Exclusive && flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK &&
       errno != EOPNOTSUPP && errno != ENOSYS)
     return Result::Failure(errno);

@@ -20,10 +20,10 @@ class AppendFile {
   enum class Sharing { Shared, Exclusive };
 
   // Opens path for appending, creating it when missing and keeping what is there. Only a regular file is
-  // opened, and opening never waits: a named pipe, device or folder in the file's place is refused with
-  // one line on standard error. Exclusive: a second opener of the same file (another Kivu, a replay) is
-  // refused, because two writers would interleave their records and undo each other's cut-backs; storage
-  // that knows no locks at all is still written. A failure leaves errno as the failure's, and a file
+  // opened, and opening never waits: a named pipe, device, folder or symbolic link in the file's place is
+  // refused with one line on standard error. Exclusive: a second opener of the same file (another Kivu, a
+  // replay) is refused, because two writers would interleave their records and undo each other's cut-backs;
+  // storage that knows no locks at all is still written. A failure leaves errno as the failure's, and a file
   // opened earlier open.
   //
   // The file words its own lines on standard error, from the names its owner gives: a write fails

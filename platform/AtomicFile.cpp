@@ -86,33 +86,64 @@ UniqueFd CreateSibling(const std::string& target, std::string& name, int& error)
   return UniqueFd();
 }
 
-int Replace(const std::string& path, std::string_view content) {
-  std::string target = path;
+// The file a save of path replaces: path itself, or where its chain of links ends. A save goes through a
+// link only where every link of the chain and the file at its end belong to the user Kivu runs as (a
+// settings file kept with the user's dotfiles). Anyone else's link or file is refused: a link that
+// someone else could make or aim would otherwise have a privileged Kivu replace any file of the system.
+Result FollowOwnLinks(const std::string& path, std::string& target) {
+  const uid_t self = ::geteuid();
+  std::string current = path;
+  for (int hop = 0; hop <= 40; ++hop) {  // as many links as the kernel follows
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0) {
+      // A missing file is created where path names it; a link to nothing is not followed.
+      if (errno == ENOENT && hop == 0) break;
+      return Result::Failure(errno);
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      if (hop > 0 && st.st_uid != self)
+        return Result::Failure(EPERM, "it is a link to " + current +
+                                          ", which belongs to another user; both are left as they are");
+      break;
+    }
+    if (st.st_uid != self)
+      return Result::Failure(
+          EPERM, "the link " + current + " belongs to another user; it and its target are left as they are");
+    char next[PATH_MAX];
+    const ssize_t length = ::readlink(current.c_str(), next, sizeof next);
+    if (length < 0) return Result::Failure(errno);
+    if (static_cast<std::size_t>(length) >= sizeof next) return Result::Failure(ENAMETOOLONG);
+    const std::string_view link(next, static_cast<std::size_t>(length));
+    current = link.front() == '/' ? std::string(link) : FolderOf(current) + "/" + std::string(link);
+    if (hop == 40) return Result::Failure(ELOOP);
+  }
+  target = current;
+  return {};
+}
+
+Result Replace(const std::string& path, std::string_view content) {
+  std::string target;
+  if (Result followed = FollowOwnLinks(path, target); !followed) return followed;
   struct stat st;
   bool exists = false;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved)) return errno;
-    target = resolved;
-  }
   if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (!S_ISREG(st.st_mode)) return Result::Failure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     // An in-place rewrite could not write a file we may not write; neither may its replacement.
-    if (::access(target.c_str(), W_OK) != 0) return errno;
+    if (::access(target.c_str(), W_OK) != 0) return Result::Failure(errno);
     exists = true;
   } else if (errno != ENOENT) {
-    return errno;
+    return Result::Failure(errno);
   }
 
   RemoveLeftovers(target);
   std::string temp;
   int error = 0;
   UniqueFd fd = CreateSibling(target, temp, error);
-  if (!fd) return error;
+  if (!fd) return Result::Failure(error);
 
   auto fail = [&temp](int code) {
     ::unlink(temp.c_str());
-    return code;
+    return Result::Failure(code);
   };
   if (exists) {
     if (::fchmod(fd.Get(), st.st_mode & 07777) != 0) return fail(errno);
@@ -130,18 +161,17 @@ int Replace(const std::string& path, std::string_view content) {
   // Make the rename itself durable. Some file systems cannot sync a folder; the file is in place anyway.
   UniqueFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder) ::fsync(folder.Get());
-  return 0;
+  return {};
 }
 
 }  // namespace
 
 Result ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept {
-  int error = ENOMEM;
   try {
-    error = Replace(path, content);
+    return Replace(path, content);
   } catch (const std::bad_alloc&) {
+    return Result::Failure(ENOMEM);
   }
-  return error == 0 ? Result() : Result::Failure(error);
 }
 
 }  // namespace kivu

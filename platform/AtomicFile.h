@@ -12,7 +12,9 @@ namespace kivu {
 // Replaces the file at path by content so that the old content stays whole until the new one is complete
 // on disk: the bytes go to a fresh file in the same folder, are flushed, and the fresh file is renamed over
 // the old one. A missing file is created (mode 0666 less the umask); an existing one keeps its mode and,
-// where we may set it, its owner. A symbolic link stays a link: the file it points to is replaced.
+// where we may set it, its owner. A symbolic link stays a link: the file it points to is replaced, in its
+// own folder, but only where the link (every link of a chain) and that file belong to the user we run as;
+// anyone else's link or file fails with EPERM and words that say why, and both are left alone.
 // An existing file that we may not write, or that is not a regular file, is left alone.
 // A failure carries the errno of the first step that failed; the temporary file is gone either way.
 // Temporary files of this name that a killed save left behind ("Kivu.ini.new-PID-N" of a process that

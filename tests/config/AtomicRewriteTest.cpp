@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "ChildProcess.h"
 #include "config/AppSettings.h"
 #include "config/IniFile.h"
+#include "platform/Diagnostics.h"
 #include "support/TestSupport.h"
 
 namespace kivu {
@@ -164,6 +166,58 @@ TEST_F(AtomicRewrite, ALinkedFileStaysALinkAndItsTargetIsRewritten) {
   EXPECT_EQ(ReadFile(dir_ / "elsewhere/settings.ini"),
             "[Settings]\r\nUNIT_SELECTION = 1\r\nRECORD_TRACK = 1\r\n");
   EXPECT_EQ(FolderEntries(dir_ / "elsewhere"), std::vector<std::string>{"settings.ini"});
+}
+
+// Run as root, a save through a link could overwrite any file of the system. Whoever runs the test,
+// the link's target is another user's file: as root one handed to nobody, as anyone else one of root's.
+// As root also a link of another user's, at the start of the chain and in its middle, to root's own file.
+TEST_F(AtomicRewrite, NoSaveGoesThroughALinkToAnotherUsersFileOrThroughAnotherUsersLink) {
+  const bool root = geteuid() == 0;
+  const std::string foreign = root ? dir_ / "nobodys.ini" : "/etc/passwd";
+  if (root) {
+    WriteFile(foreign, kOld);
+    ASSERT_EQ(chown(foreign.c_str(), 65534, 65534), 0);
+  }
+  const std::string own = dir_ / "roots.ini", hop = dir_ / "hop";
+  WriteFile(own, kOld);
+  struct Case {
+    std::string target, why;
+  };
+  std::vector<Case> cases = {{foreign, "it is a link to " + foreign + ", which belongs to another user"}};
+  if (root) {
+    ASSERT_EQ(symlink(own.c_str(), hop.c_str()), 0);
+    ASSERT_EQ(lchown(hop.c_str(), 65534, 65534), 0);
+    cases.push_back({own, "the link " + ini_ + " belongs to another user"});
+    cases.push_back({hop, "the link " + hop + " belongs to another user"});
+  }
+  const std::vector<std::string> entries = FolderEntries(dir_.Path());
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const std::string& target = cases[i].target;
+    SCOPED_TRACE(target);
+    struct stat before, after;
+    ASSERT_EQ(stat(target.c_str(), &before), 0);
+    const std::string content = ReadFile(target);
+    ASSERT_EQ(symlink(target.c_str(), ini_.c_str()), 0);
+    if (i == 1) {
+      ASSERT_EQ(lchown(ini_.c_str(), 65534, 65534), 0);
+    }
+    std::vector<std::string> lines;
+    {
+      DiagnosticCapture capture([&](DiagnosticLevel, const std::string& line) { lines.push_back(line); });
+      EXPECT_FALSE(IniWriteInt("Settings", "RECORD_TRACK", 1, ini_));
+    }
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("kivu: cannot write the settings file " + ini_ + ": " + cases[i].why, 0), 0u)
+        << lines[0];
+    ASSERT_EQ(stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadFile(target), content);
+    EXPECT_TRUE(S_ISLNK(ModeOf(ini_)));
+    std::vector<std::string> now = FolderEntries(dir_.Path());
+    now.erase(std::remove(now.begin(), now.end(), "Kivu.ini"), now.end());
+    EXPECT_EQ(now, entries);  // no temporary file
+    ASSERT_EQ(unlink(ini_.c_str()), 0);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The two record files as the view switches them: the track file of the day and the GPS message log.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "gps/NmeaTestUtil.h"
+#include "platform/Diagnostics.h"
 #include "support/TestSupport.h"
 #include "trip/TripTestUtil.h"
 #include "view/KivuView.h"
@@ -232,6 +235,32 @@ TEST_F(MessageLog, SwitchingOffAndOnTheSameDayAppendsAndAFailedOpenSaysSo) {
   EXPECT_FALSE(receiver.MessageLog().IsOpen());
   Read(receiver, Rmc("130410"));
   EXPECT_EQ(test::ReadFile(LogOfTheDay()), Rmc("130307") + Rmc("130409"));
+}
+
+TEST_F(MessageLog, ALinkNamedLikeTheDaysFileIsRefusedAndWhatItPointsToLeftAlone) {
+  // One link to a file elsewhere, one to a file that is not there yet.
+  test::TempDir elsewhere;
+  test::WriteFile(elsewhere / "passwd", "root:x:0:0::/root:/bin/sh\n");
+  ASSERT_EQ(symlink((elsewhere / "passwd").c_str(), (dir / "track20261207.txt").c_str()), 0);
+  ASSERT_EQ(symlink((elsewhere / "new").c_str(), LogOfTheDay().c_str()), 0);
+  std::vector<std::string> said;
+  DiagnosticCapture capture([&](DiagnosticLevel, const std::string& line) { said.push_back(line); });
+  view->StartTrip();
+  view->SetRecordTrack(true);
+  CGpsParser& receiver = *view->Receiver();
+  receiver.SetRecordMessages(dir.Path(), 1);
+  EXPECT_FALSE(view->Trip().IsRecordingTrack());
+  EXPECT_FALSE(receiver.MessageLog().IsOpen());
+  EXPECT_EQ(window.messages, (std::vector<std::string>{"Open file failed!", "Open file failed!"}));
+  EXPECT_EQ(
+      said,
+      (std::vector<std::string>{
+          "kivu: the track file " + dir / "track20261207.txt" + " is a symbolic link; it is not written\n",
+          "kivu: the GPS message log " + LogOfTheDay() + " is a symbolic link; it is not written\n"}));
+  Read(receiver, Rmc("130307") + Gga("130307"));
+  Read(receiver, Rmc("130308") + Gga("130308"));
+  EXPECT_EQ(test::ReadFile(elsewhere / "passwd"), "root:x:0:0::/root:/bin/sh\n");
+  EXPECT_FALSE(test::FileExists(elsewhere / "new"));
 }
 
 TEST_F(MessageLog, AReaderWritingWhileTheLogIsSwitchedLeavesOnlyWholeBlocks) {
