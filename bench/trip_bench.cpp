@@ -15,6 +15,7 @@
 #include "tests/gps/NmeaTestUtil.h"
 #include "tests/trip/TripTestUtil.h"
 #include "trip/FixClock.h"
+#include "trip/TripRecorder.h"
 #include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
 
@@ -55,9 +56,7 @@ std::string OneHourCapture() {
 }
 
 void BM_UpdateTripStats(benchmark::State& state) {
-  HeadlessWindow window;
-  FixClock clock;
-  CKivuView view(window, AppSettings(), clock);
+  TripRecorder trip;
   auto fix = [](int second, double latitude, double longitude, float knots, float course, float altitude) {
     return test::MakeFix({.second = second,
                           .latitude = latitude,
@@ -67,11 +66,11 @@ void BM_UpdateTripStats(benchmark::State& state) {
                           .altitude = altitude,
                           .satellites = 9});
   };
-  view.OnGpsFix(fix(1, 48.1, 11.5, 50, 85, 520));
-  view.OnGpsFix(fix(2, 48.1002, 11.5003, 51, 87, 521));
+  trip.TakeFix(fix(1, 48.1, 11.5, 50, 85, 520));
+  trip.TakeFix(fix(2, 48.1002, 11.5003, 51, 87, 521));
   for (auto _ : state) {
-    view.UpdateTripStats();
-    benchmark::DoNotOptimize(view.Stats());
+    trip.UpdateTripStats(2, TripChoices{}, false);
+    benchmark::DoNotOptimize(trip.Stats());
   }
 }
 BENCHMARK(BM_UpdateTripStats);
@@ -138,19 +137,17 @@ void BM_WriteTrackLine(benchmark::State& state) {
   }
   const std::string track = std::string(folder) + "/track.txt";
   {
-    HeadlessWindow window;
-    FixClock clock;
-    CKivuView view(window, AppSettings(), clock);
-    view.SetRecordTrackFile(track);
+    TripRecorder trip;
+    trip.OpenTrackFile(track);
     GpsFix fix{};
     fix.latitude = 48.117312;
     fix.longitude = -11.516745;
     fix.speedKnots = 52.3f;
     fix.course = 184.4f;
-    view.OnGpsFix(fix);
+    trip.TakeFix(fix);
     int64_t now = 1796644800;
     for (auto _ : state)
-      view.WriteTrackLine(++now);
+      trip.WriteTrackLine(++now);
     state.SetItemsProcessed(state.iterations());
   }
   unlink(track.c_str());
