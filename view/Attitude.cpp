@@ -20,13 +20,15 @@ void DrawBall(Surface& ball, Surface& ladder, int w, int h, const DashboardLayou
   const Bitmap& ladderBitmap = *ladder.SelectedBitmap();
   // Sky above the horizon row, ground below it: 5 pixels a degree of pitch from the middle.
   ladder.FillRect(ladderBitmap.Bounds(), kBlack);
-  int horizon = ClampRow(int64_t{figures.pitchInt} * 5 + h / 2, h);
+  const DashboardScale& s = layout.scale;
+  int horizon = ClampRow(int64_t{s(figures.pitchInt * 5.0)} + h / 2, h);
   ball.FillRect(Rect{0, 0, w, horizon}, kSkyColour);
   ball.FillRect(Rect{0, horizon, w, h}, kGroundColour);
 
-  ScopedSelection yellow(ball, Pen::Solid(kYellow));
+  ScopedSelection yellow(ball, Pen::Solid(kYellow, layout.lineWidth));
   ball.DrawPolyline(layout.rollPointer);
-  DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap.Width(), ladderBitmap.Height());
+  ScopedSelection labels(ladder, Font::Create(figures.labelFont));
+  DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap.Width(), ladderBitmap.Height(), s);
   ball.BlitTransparent(Point{layout.pitchLadderRect.left, layout.pitchLadderRect.top}, ladderBitmap,
                        ladderBitmap.Bounds(), kBlack);
   if (figures.digitalReadout) {

@@ -19,6 +19,7 @@ struct AttitudeFigures {
   int rollInt = 0;   // degrees
   bool digitalReadout = true;
   FontRecord readoutFont;
+  FontRecord labelFont = DefaultFontRecord();  // the ladder's
   bool dimmed = false;  // the figures are not live
   friend bool operator==(const AttitudeFigures&, const AttitudeFigures&) = default;
 };

@@ -1,20 +1,24 @@
-// The dashboard's geometry: the fixed rectangles and point lists of the 572 x 384 design canvas, and
-// the window-dependent button strip, computed when the view is created and whenever its size changes.
+// The dashboard's geometry for a window: the rectangles and point lists of the design's 572 x 384 canvas
+// at one uniform scale, arranged for the window's shape, and the button strip, computed when the view is
+// created and whenever its size changes. How the scale and the room are chosen is in docs/screen.md.
 #pragma once
 
 #include <array>
 
 #include "platform/raster/Font.h"
 #include "platform/raster/Geometry.h"
+#include "view/DashboardScale.h"
 
 namespace kivu {
 
-// The design canvas on which everything but the button strip is composed, then scaled to the window.
+// The design canvas: the dashboard beside the strip at a scale of 1.
 constexpr int kCanvasWidth = 572;
 constexpr int kCanvasHeight = 384;
-// The button strip along the left or bottom edge, and its 40 x 40 buttons.
+// The button strip along the left or bottom edge, and its 40 x 40 buttons, at a scale of 1.
 constexpr int kStripSize = 46;
 constexpr int kButtonSize = 40;
+// The smallest button a finger hits reliably, where the screen's size is known.
+constexpr double kMinButtonMillimetres = 9.0;
 
 // A line from its first point towards its second (the end point itself is not drawn).
 struct Segment {
@@ -23,7 +27,10 @@ struct Segment {
 };
 
 struct DashboardLayout {
-  Point attitudeCentre;  // (216, 173)
+  // Design units to pixels, and the width of the dashboard's lines.
+  DashboardScale scale;
+  int lineWidth = 1;
+  Point attitudeCentre;  // (216, 173) at the design size
 
   Rect canvasRect;
   Rect mainPanelRect;
@@ -65,19 +72,29 @@ struct DashboardLayout {
   std::array<Segment, 3> altitudeIndexMarks;
   std::array<Segment, 3> headingIndexMarks;
 
-  // Half the width of the attitude window: trunc(145 cos 38 degrees) = 114.
+  // Half the width of the attitude window: trunc(145 cos 38 degrees) = 114 at the design size.
   int attitudeWindowHalfWidth;
 };
 
 // Everything the view's layout step fills, from the client size and the font record of the view's
 // default font.
 struct ViewLayout {
+  // The face of the tapes' labels, the position and the satellites (the design's default font).
+  FontRecord labelFont;
   FontRecord readoutFont;
   FontRecord panelFont;
   FontRecord clockFont;
   FontRecord adFont;
   DashboardLayout dashboard;
+  // The strip runs down the left edge (else along the bottom).
   bool wideLayout = false;
+  // Taller than wide: the instruments above a grid of the trip panels.
+  bool portrait = false;
+  // The strip and the dashboard's area beside it, in window coordinates, and the strip's own scale
+  // (the dashboard's, or larger where that would make buttons too small for a finger).
+  Rect strip;
+  Rect area;
+  DashboardScale stripScale;
   // Exit, Settings, Navigator, Minimize, in window coordinates.
   std::array<Rect, 4> buttonRects;
   Rect lightRect;
@@ -85,10 +102,12 @@ struct ViewLayout {
   Rect adRect;
 };
 
-// The fixed canvas geometry (it depends on nothing).
+// The design's own canvas geometry: scale 1, landscape, at the origin.
 DashboardLayout ComputeDashboardLayout();
 
-// The whole layout for a client area of width x height.
-ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFont);
+// The whole layout for a client area of width x height. pixelsPerMillimetre, where known (else 0),
+// keeps the buttons at least kMinButtonMillimetres wide.
+ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFont,
+                             double pixelsPerMillimetre = 0);
 
 }  // namespace kivu

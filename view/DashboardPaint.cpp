@@ -16,9 +16,11 @@ namespace {
 // One of the sub-panels: drawn on its own surface over its fill colour, then copied onto the canvas
 // with black as the transparent key.
 template <typename Draw>
-void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, std::optional<Bitmap>& bitmap, Draw draw) {
+void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, const FontRecord& font,
+                  std::optional<Bitmap>& bitmap, Draw draw) {
   if (!EnsureBitmap(bitmap, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()))) return;
   Surface panel(*bitmap);
+  panel.SelectFont(Font::Create(font));
   panel.FillRect(bitmap->Bounds(), fill);
   draw(panel, bitmap->Width(), bitmap->Height());
   canvas.BlitTransparent(Point{rect.left, rect.top}, *bitmap, bitmap->Bounds(), kBlack);
@@ -38,7 +40,7 @@ void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPictu
   SurfaceStateSaver saver(canvas);
   Rect flag = GpsFlagRect(l);
   canvas.FillRect(flag, kGpsFlagColour);
-  canvas.SelectFont(Font::Create(GpsFlagFont()));
+  canvas.SelectFont(Font::Create(l.scale.Font(GpsFlagFont())));
   canvas.SetTextColor(kWhite);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   canvas.DrawText(text, flag, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -78,30 +80,36 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
     canvas.SetTextColor(kWhite);
     canvas.DrawText(p.legend, p.rect, DT_LEFT);
     canvas.SetTextColor(kCyan);
-    canvas.DrawText(p.values.data(), Rect{p.rect.left + 50, p.rect.top + 19, p.rect.right, p.rect.bottom},
-                    DT_LEFT);
+    const DashboardScale& s = l.scale;
+    canvas.DrawText(p.values.data(),
+                    Rect{p.rect.left + s(50), p.rect.top + s(19), p.rect.right, p.rect.bottom}, DT_LEFT);
   }
 }
 
 // The panels: black with an outline the colour of the background.
 void DrawPanels(Surface& canvas, const DashboardLayout& l) {
-  canvas.SelectPen(Pen::Solid(kCanvasColour));
+  canvas.SelectPen(Pen::Solid(kCanvasColour, l.lineWidth));
   canvas.SelectBrush(Brush::Solid(kBlack));
+  const int corner = l.scale(10);
   for (const Rect* r : {&l.mainPanelRect, &l.distanceRect, &l.durationRect, &l.speedStatsRect,
                         &l.altitudeStatsRect, &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
-    canvas.DrawRoundRect(*r, 10, 10);
+    canvas.DrawRoundRect(*r, corner, corner);
 }
 
-void DrawTapes(Surface& canvas, const DashboardLayout& l, const TripStats& t, bool dim,
+void DrawTapes(Surface& canvas, const ViewLayout& v, const TripStats& t, bool dim,
                DashboardBuffers& buffers) {
-  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, buffers.headingTape,
-               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim); });
-  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, buffers.speedTape,
-               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim); });
-  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, buffers.altitudeTape,
-               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim); });
-  DrawSubPanel(canvas, l.verticalSpeedTapeRect, kSubPanelColour, buffers.verticalSpeedTape,
-               [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim); });
+  const DashboardLayout& l = v.dashboard;
+  const DashboardScale& scale = l.scale;
+  const FontRecord& font = v.labelFont;
+  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, font, buffers.headingTape,
+               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim, scale); });
+  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, font, buffers.speedTape,
+               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim, scale); });
+  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, font, buffers.altitudeTape,
+               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim, scale); });
+  DrawSubPanel(
+      canvas, l.verticalSpeedTapeRect, kSubPanelColour, font, buffers.verticalSpeedTape,
+      [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim, scale); });
 }
 
 // The attitude sub-panel's layer would be black, so the ball goes onto the canvas directly: what it
@@ -114,6 +122,7 @@ void DrawAttitudeBall(Surface& canvas, const DashboardPicture& picture, bool dim
   figures.rollInt = picture.stats->rollInt;
   figures.digitalReadout = picture.digitalReadout;
   figures.readoutFont = picture.layout->readoutFont;
+  figures.labelFont = picture.layout->labelFont;
   figures.dimmed = dim;
   const Rect& a = l.attitudeRect;
   DrawAttitude(canvas, Point{a.left, a.top}, static_cast<int>(a.Width()), static_cast<int>(a.Height()), l,
@@ -122,7 +131,7 @@ void DrawAttitudeBall(Surface& canvas, const DashboardPicture& picture, bool dim
 
 // The roll scale and the tapes' frames in white.
 void DrawScaleFrames(Surface& canvas, const DashboardLayout& l) {
-  canvas.SelectPen(Pen::Solid(kWhite));
+  canvas.SelectPen(Pen::Solid(kWhite, l.lineWidth));
   canvas.DrawPolyline(l.rollArc);
   for (size_t i = 0; i < l.rollTickInner.size(); ++i)
     canvas.DrawLine(l.rollTickInner[i], l.rollTickOuter[i]);
@@ -141,7 +150,7 @@ void DrawScaleFrames(Surface& canvas, const DashboardLayout& l) {
 
 // The fixed symbols in yellow over black (the panels' brush).
 void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
-  canvas.SelectPen(Pen::Solid(kYellow));
+  canvas.SelectPen(Pen::Solid(kYellow, l.lineWidth));
   canvas.DrawRect(l.centreMarkRect);
   canvas.DrawPolygon(l.leftWing);
   canvas.DrawPolygon(l.rightWing);
@@ -151,7 +160,7 @@ void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
       canvas.DrawLine(s.from, s.to);
 }
 
-// Position and satellites in the canvas's default font.
+// Position and satellites in the labels' font (the design's default font).
 void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix) {
   char text[160];
   canvas.SetTextColor(kCyan);
@@ -184,11 +193,8 @@ void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute) 
 
 }  // namespace
 
-void DashboardBuffers::Prepare(const ViewLayout& layout, Size client) {
+void DashboardBuffers::Prepare(const ViewLayout& layout) {
   const DashboardLayout& l = layout.dashboard;
-  for (CDib& canvas : canvases) {
-    if (!canvas.bitmap) canvas.CreateForOverwrite(kCanvasWidth, kCanvasHeight);
-  }
   ForgetShown();
   const std::pair<std::optional<Bitmap>*, const Rect*> panels[] = {
       {&headingTape, &l.headingTapeRect},
@@ -198,19 +204,16 @@ void DashboardBuffers::Prepare(const ViewLayout& layout, Size client) {
   for (const auto& [bitmap, rect] : panels)
     EnsureBitmap(*bitmap, static_cast<int>(rect->Width()), static_cast<int>(rect->Height()));
   attitude.Prepare(static_cast<int>(l.attitudeRect.Width()), static_cast<int>(l.attitudeRect.Height()), l);
-  const Rect s = ButtonStrip(layout, client);
-  EnsureBitmap(strip, static_cast<int>(s.Width()), static_cast<int>(s.Height()));
-  const Rect area = DashboardArea(layout, client);
-  scaler.Prepare(Size{static_cast<int>(area.Width()), static_cast<int>(area.Height())},
-                 Size{kCanvasWidth, kCanvasHeight});
+  EnsureBitmap(strip, static_cast<int>(layout.strip.Width()), static_cast<int>(layout.strip.Height()));
 }
 
 Rect GpsFlagRect(const DashboardLayout& layout) {
   const Rect& a = layout.attitudeRect;
+  const DashboardScale& s = layout.scale;
   // Under the roll scale's top, wide enough for "GPS LOST 9999 s" at the flag's font.
-  int width = std::min(170, static_cast<int>(a.Width()));
+  int width = std::min(s(170), static_cast<int>(a.Width()));
   int left = a.left + (static_cast<int>(a.Width()) - width) / 2;
-  return Rect{left, a.top + 44, left + width, a.top + 70};
+  return Rect{left, a.top + s(44), left + width, a.top + s(70)};
 }
 
 FontRecord GpsFlagFont() {
@@ -220,14 +223,12 @@ FontRecord GpsFlagFont() {
   return font;
 }
 
-Rect ButtonStrip(const ViewLayout& layout, Size client) {
-  if (layout.wideLayout) return Rect{0, 0, kStripSize, client.height};
-  return Rect{0, client.height - kStripSize, client.width, client.height};
+Rect ButtonStrip(const ViewLayout& layout) {
+  return layout.strip;
 }
 
-Rect DashboardArea(const ViewLayout& layout, Size client) {
-  if (layout.wideLayout) return Rect{kStripSize, 0, client.width, client.height};
-  return Rect{0, 0, client.width, client.height - kStripSize};
+Rect DashboardArea(const ViewLayout& layout) {
+  return layout.area;
 }
 
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
@@ -245,10 +246,11 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, Dashb
   canvas.FillRect(l.canvasRect, kCanvasColour);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   DrawPanels(canvas, l);
-  DrawTapes(canvas, l, t, dim, buffers);
+  DrawTapes(canvas, v, t, dim, buffers);
   DrawAttitudeBall(canvas, picture, dim, buffers);
   DrawScaleFrames(canvas, l);
   DrawFixedSymbols(canvas, l);
+  canvas.SelectFont(Font::Create(v.labelFont));
   DrawPositionAndSatellites(canvas, l, *picture.currentFix);
   canvas.SelectFont(Font::Create(v.readoutFont));
   if (picture.digitalReadout) DrawReadouts(canvas, l, t, dim);
@@ -276,6 +278,7 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
 void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture,
                  std::optional<Bitmap>& bitmap) {
   const ViewLayout& v = *picture.layout;
+  const DashboardScale& b = v.stripScale;
   if (!EnsureBitmap(bitmap, static_cast<int>(strip.Width()), static_cast<int>(strip.Height()))) return;
   Surface s(*bitmap);
   s.FillRect(bitmap->Bounds(), kCanvasColour);
@@ -291,77 +294,70 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
     const std::string& text = (*texts)[index];
     if (v.wideLayout) {
       // Upright text in one column, or two when the text is longer than a column holds.
-      Rect r{ad.left + 2, ad.top + 4, ad.right, ad.bottom - 4};
-      int n = static_cast<int>(ad.Height() / 7);
+      Rect r{ad.left + b(2), ad.top + b(4), ad.right, ad.bottom - b(4)};
+      int n = static_cast<int>(ad.Height() / std::max(1, b(7)));
       if (static_cast<int>(text.size()) > n) {
         int k = AdBreakPosition(text, n);
         if (k > 0)
           s.DrawTextAt(Point{r.left, r.bottom}, std::string_view(text).substr(0, static_cast<size_t>(k)), r);
         size_t rest = k < 0 ? 0 : static_cast<size_t>(k) + 1;  // after the break character
         if (rest < text.size())
-          s.DrawTextAt(Point{r.left + 15, r.bottom}, std::string_view(text).substr(rest), r);
+          s.DrawTextAt(Point{r.left + b(15), r.bottom}, std::string_view(text).substr(rest), r);
       } else {
         s.DrawTextAt(Point{r.left, r.bottom}, text, r);
       }
     } else {
-      s.DrawText(text, Rect{ad.left + 4, ad.top + 1, ad.right - 4, ad.bottom - 1}, DT_LEFT | DT_WORDBREAK);
+      s.DrawText(text, Rect{ad.left + b(4), ad.top + b(1), ad.right - b(4), ad.bottom - b(1)},
+                 DT_LEFT | DT_WORDBREAK);
     }
   }
   window.Blit(Point{strip.left, strip.top}, *bitmap, bitmap->Bounds());
 }
 
-namespace {
-
-// Whether target's dashboard area holds the scaled canvas that the one just drawn equals.
-bool ShowsCanvas(const DashboardBuffers& buffers, const Bitmap* target, const Rect& area) {
-  if (!buffers.shown || target != buffers.keptWindow || area != buffers.shownArea) return false;
-  const Bitmap* drawn = buffers.canvases[buffers.drawing].bitmap.get();
-  const Bitmap* shown = buffers.canvases[1 - buffers.drawing].bitmap.get();
-  return drawn && shown &&
-         std::memcmp(drawn->Memory(), shown->Memory(), size_t(drawn->RowBytes()) * size_t(drawn->Height())) ==
-             0;
+DrawnFigures DrawnFigures::Of(const DashboardPicture& picture) {
+  DrawnFigures f;
+  f.stats = *picture.stats;
+  f.latitude = picture.currentFix->latitude;
+  f.longitude = picture.currentFix->longitude;
+  f.satellitesUsed = picture.currentFix->satellitesUsed;
+  f.satellitesInView = picture.currentFix->satellitesInView;
+  f.hour = picture.hour;
+  f.minute = picture.minute;
+  f.gpsState = picture.gpsState;
+  f.lostSeconds = picture.lostSeconds;
+  f.digitalReadout = picture.digitalReadout;
+  return f;
 }
 
-}  // namespace
+bool DrawnFigures::operator==(const DrawnFigures& o) const {
+  // The trip figures as stored bits: a value that is not a number compares as itself, so a repaint
+  // of unchanged figures is known as one whatever they hold.
+  return std::memcmp(&stats, &o.stats, sizeof stats) == 0 && latitude == o.latitude &&
+         longitude == o.longitude && satellitesUsed == o.satellitesUsed &&
+         satellitesInView == o.satellitesInView && hour == o.hour && minute == o.minute &&
+         gpsState == o.gpsState && lostSeconds == o.lostSeconds && digitalReadout == o.digitalReadout;
+}
 
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {
   DashboardBuffers buffers;
   PaintDashboard(window, client, picture, lightPhase, buffers);
 }
 
-void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase,
+void PaintDashboard(Surface& window, Size /*client*/, const DashboardPicture& picture, int& lightPhase,
                     DashboardBuffers& buffers) {
   const ViewLayout& v = *picture.layout;
-  Rect strip = ButtonStrip(v, client);
-  Rect area = DashboardArea(v, client);
-
-  CDib& canvasImage = buffers.canvases[buffers.drawing];
-  if (canvasImage.bitmap || canvasImage.CreateForOverwrite(kCanvasWidth, kCanvasHeight)) {
-    Surface* canvas = canvasImage.GetDC();
-    DrawDashboardCanvas(*canvas, picture, buffers);
-    // A dashboard area of one pixel or less in either direction cannot be scaled to: skip the copy.
-    if (area.Width() > 1 && area.Height() > 1) {
-      Bitmap* target = window.SelectedBitmap();
-      if (target && target->Bounds().Intersected(area) == area) {
-        // Straight into the window's pixels, unless they show this very canvas already (a repaint for
-        // the light or the clock within the minute).
-        if (!ShowsCanvas(buffers, target, area)) {
-          buffers.scaler.Scale(PixelRows::Within(*target, area), RowsOf(canvasImage));
-          buffers.shown = target == buffers.keptWindow;
-          buffers.shownArea = area;
-          buffers.drawing = 1 - buffers.drawing;
-        }
-      } else if (EnsureBitmap(buffers.scaled, static_cast<int>(area.Width()),
-                              static_cast<int>(area.Height())) &&
-                 buffers.scaler.Scale(PixelRows::Of(*buffers.scaled), RowsOf(canvasImage)) == 0) {
-        // A window bitmap that does not hold the whole area: through an image of the area's size.
-        window.Blit(Point{area.left, area.top}, *buffers.scaled, buffers.scaled->Bounds());
-      }
-    }
-    canvasImage.ReleaseDC();
+  // The dashboard is drawn straight into the window's pixels at their own resolution, unless they
+  // show these very figures already (a repaint for the light, the advertisement or an exposure).
+  const Bitmap* target = window.SelectedBitmap();
+  const DrawnFigures figures = DrawnFigures::Of(picture);
+  const bool kept = target && target == buffers.keptWindow;
+  if (!(kept && buffers.shown && buffers.shownFigures == figures)) {
+    DrawDashboardCanvas(window, picture, buffers);
+    buffers.shown = kept;
+    buffers.shownFigures = figures;
   }
 
-  DrawAdStrip(window, strip, picture, buffers.strip);
+  DrawAdStrip(window, v.strip, picture, buffers.strip);
 
   if (picture.blinkingLight) {
     ScopedSelection brush(window, Brush::Solid(kLightColours[lightPhase & 1]));

@@ -1,7 +1,7 @@
-// The dashboard's paint: panels, tapes, attitude indicator and figures composed on the 572 x 384
-// canvas, scaled to the window beside the button strip, the strip with its advertisement, and the
-// blinking light. The paint allocates nothing: its bitmaps are made with the layout and kept while the
-// client size lasts, and the surfaces, pens, brushes and fonts it selects are restored before it returns.
+// The dashboard's paint: panels, tapes, attitude indicator and figures drawn at the window's own
+// resolution beside the button strip, the strip with its advertisement, and the blinking light. The paint
+// allocates nothing: its bitmaps are made with the layout and kept while the client size lasts, and the
+// surfaces, pens, brushes and fonts it selects are restored before it returns.
 #pragma once
 
 #include <optional>
@@ -9,13 +9,11 @@
 #include <vector>
 
 #include "gps/GpsFix.h"
-#include "platform/raster/Bilinear.h"
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Surface.h"
 #include "trip/TripStats.h"
 #include "view/Attitude.h"
 #include "view/DashboardLayout.h"
-#include "view/Dib.h"
 #include "view/GpsState.h"
 
 namespace kivu {
@@ -43,30 +41,42 @@ struct DashboardPicture {
   int64_t lostSeconds = 0;
 };
 
+// The figures a paint of the dashboard shows: a paint into the view's own window image that has
+// these figures to show, and the image shows them already, draws the strip and the light alone.
+struct DrawnFigures {
+  static DrawnFigures Of(const DashboardPicture& picture);
+  bool operator==(const DrawnFigures& other) const;
+
+  TripStats stats;
+  double latitude = 0;
+  double longitude = 0;
+  int satellitesUsed = 0;
+  int satellitesInView = 0;
+  int hour = -1;
+  int minute = -1;
+  GpsState gpsState = GpsState::Fix;
+  int64_t lostSeconds = 0;
+  bool digitalReadout = true;
+};
+
 // What a paint draws in, kept from paint to paint: each bitmap is made at the first paint that needs
 // it and again only when its size changes, none zeroed (the paint covers each whole), so that a
 // paint of an unchanged size allocates nothing.
 struct DashboardBuffers {
-  // Makes them all for a client size now (as the layout is computed), rather than at the next paint.
-  void Prepare(const ViewLayout& layout, Size client);
+  // Makes them all for a layout now (as the layout is computed), rather than at the next paint.
+  void Prepare(const ViewLayout& layout);
 
-  // The canvas a paint draws on (572 x 384), and the canvas as it was last scaled into `keptWindow`:
-  // the two take turns, so that a paint whose canvas comes out as the shown one's scales nothing.
-  CDib canvases[2];
-  int drawing = 0;
-  bool shown = false;  // canvases[1 - drawing] is in keptWindow's dashboard area, at shownArea
-  Rect shownArea;
-  // A window image that only these buffers' paints write (the view's own), so that what a paint scaled
+  // A window image that only these buffers' paints write (the view's own), so that what a paint drew
   // into it is still there at the next paint; none for any other target.
   const Bitmap* keptWindow = nullptr;
+  bool shown = false;  // keptWindow's dashboard area shows shownFigures at the current layout
+  DrawnFigures shownFigures;
   // Forgets what keptWindow shows (a new image, a new layout).
   void ForgetShown() { shown = false; }
   std::optional<Bitmap> headingTape, speedTape, altitudeTape, verticalSpeedTape;
   std::optional<Bitmap> strip;
-  std::optional<Bitmap> scaled;  // only for a window bitmap that does not hold the dashboard area
   AttitudeLayers attitude;
   AttitudeFigures figures;
-  BilinearScaler scaler;
 };
 
 // The flag over the attitude indicator: its rectangle on the canvas and its font.
@@ -74,18 +84,18 @@ Rect GpsFlagRect(const DashboardLayout& layout);
 FontRecord GpsFlagFont();
 constexpr Color kGpsFlagColour{200, 0, 0};
 
-// The strip along the left (wide layout) or bottom edge of a client area, and the rest of it.
-Rect ButtonStrip(const ViewLayout& layout, Size client);
-Rect DashboardArea(const ViewLayout& layout, Size client);
+// The strip along the left (wide layout) or bottom edge of the layout's client area, and the rest of it.
+Rect ButtonStrip(const ViewLayout& layout);
+Rect DashboardArea(const ViewLayout& layout);
 
-// Paints the whole client area onto window (a surface on a bitmap of the client's size), the canvas
-// scaled straight into the window's pixels. lightPhase (0 or 1) picks the light's colour and steps on
-// when the light is drawn. Without buffers, the paint makes its own for the one call.
+// Paints the whole client area onto window (a surface on a bitmap of the client's size), the dashboard
+// drawn straight into the window's pixels at their resolution. lightPhase (0 or 1) picks the light's colour
+// and steps on when the light is drawn. Without buffers, the paint makes its own for the one call.
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase);
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase,
                     DashboardBuffers& buffers);
 
-// Composes the 572 x 384 canvas alone.
+// Composes the dashboard alone, where the layout puts it (the design's canvas at the design size).
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture);
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers);
 

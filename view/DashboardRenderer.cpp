@@ -6,9 +6,9 @@ DashboardRenderer::DashboardRenderer() : buffers_(std::make_unique<DashboardBuff
 
 DashboardRenderer::~DashboardRenderer() = default;
 
-void DashboardRenderer::ComputeLayout(Size client) {
-  layout_ = ComputeViewLayout(client.width, client.height, DefaultFontRecord());
-  buffers_->Prepare(layout_, client);
+void DashboardRenderer::ComputeLayout(Size client, double pixelsPerMillimetre) {
+  layout_ = ComputeViewLayout(client.width, client.height, DefaultFontRecord(), pixelsPerMillimetre);
+  buffers_->Prepare(layout_);
   PrepareWindowImage(client);
 }
 
@@ -22,11 +22,7 @@ bool DashboardRenderer::PrepareWindowImage(Size client) {
       windowImage_ && windowImage_->Width() == client.width && windowImage_->Height() == client.height;
   if (kept) return true;
   buffers_->ForgetShown();
-  if (!EnsureBitmap(windowImage_, client.width, client.height)) return false;
-  // The paint covers the whole image, except a dashboard area too small to scale to: that stays black.
-  const Rect area = DashboardArea(layout_, client);
-  if (area.Width() <= 1 || area.Height() <= 1) windowImage_->Fill(0);
-  return true;
+  return EnsureBitmap(windowImage_, client.width, client.height);
 }
 
 const Bitmap* DashboardRenderer::PaintWindowImage(Size client, const DashboardPicture& picture) {

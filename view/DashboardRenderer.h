@@ -22,7 +22,8 @@ class DashboardRenderer {
 
   // The geometry for a client size; the window image and the bitmaps the paint draws in are made for it
   // at once, so that the paints that follow allocate nothing.
-  void ComputeLayout(Size client);
+  // pixelsPerMillimetre: the screen's, where known (else 0), for buttons a finger can hit.
+  void ComputeLayout(Size client, double pixelsPerMillimetre = 0);
   const ViewLayout& Layout() const { return layout_; }
 
   // Paints the whole client area onto target with the layout (picture.layout is set here). Each paint

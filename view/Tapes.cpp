@@ -13,10 +13,11 @@ constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 // put back when the scale is done.
 class ScaleDrawing {
  public:
-  explicit ScaleDrawing(Surface& surface, bool dimmed = false) : saver_(surface), surface_(surface) {
+  ScaleDrawing(Surface& surface, bool dimmed, const DashboardScale& scale)
+      : saver_(surface), surface_(surface) {
     surface.SetTextColor(dimmed ? kDimmedLabelColour : kWhite);
     surface.SetBackgroundMode(BackgroundMode::Transparent);
-    surface.SelectPen(Pen::Solid(kWhite));
+    surface.SelectPen(Pen::Solid(kWhite, scale.LineWidth()));
   }
   void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     surface_.DrawLine(Point{static_cast<int>(x0), static_cast<int>(y0)},
@@ -49,56 +50,61 @@ void Format(char* text, size_t size, const char* format, int64_t value) {
 enum class TickSide { Right, Left };
 
 void DrawVerticalTape(Surface& surface, int value, int w, int h, TickSide side, const char* format,
-                      bool magnitude, bool dimmed) {
-  ScaleDrawing scale(surface, dimmed);
+                      bool magnitude, bool dimmed, const DashboardScale& s) {
+  ScaleDrawing scale(surface, dimmed, s);
   int64_t v = value;
   int64_t c = GraduationBase(value);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {
-    int64_t y = h / 2 + 6 * (v - d);
-    int len = d % 10 == 0 ? 10 : 5;
+    int64_t y = h / 2 + s(6.0 * static_cast<double>(v - d));
+    const bool labelled = d % 10 == 0;
+    const int len = s(labelled ? 10 : 5);
     if (side == TickSide::Right) {
       scale.Line(w - len, y, w, y);
     } else {
       scale.Line(len, y, 0, y);
     }
-    if (len != 10) continue;
+    if (!labelled) continue;
     char text[32];
     Format(text, sizeof text, format, magnitude && d < 0 ? -d : d);
     if (side == TickSide::Right) {
-      scale.Label(text, 0, y - 6, w - 10, y + 6);
+      scale.Label(text, 0, y - s(6), w - s(10), y + s(6));
     } else {
-      scale.Label(text, 12, y - 6, w, y + 6);
+      scale.Label(text, s(12), y - s(6), w, y + s(6));
     }
   }
 }
 
 }  // namespace
 
-void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed) {
-  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true, dimmed);
+void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed, const DashboardScale& scale) {
+  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true, dimmed, scale);
 }
 
-void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h, bool dimmed) {
-  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false, dimmed);
+void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h, bool dimmed,
+                      const DashboardScale& scale) {
+  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false, dimmed, scale);
 }
 
-void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h, bool dimmed) {
-  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false, dimmed);
+void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h, bool dimmed,
+                           const DashboardScale& scale) {
+  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false, dimmed, scale);
 }
 
-void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, bool dimmed) {
-  ScaleDrawing scale(surface, dimmed);
+void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, bool dimmed,
+                     const DashboardScale& s) {
+  ScaleDrawing scale(surface, dimmed, s);
   int64_t v = courseInt;
   int64_t c = GraduationBase(courseInt);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {
     // The position stays unwrapped, so the scale runs on through north; the label wraps.
-    int64_t x = w / 2 + 5 * (d - v) - 1;
+    int64_t x = w / 2 + s(5.0 * static_cast<double>(d - v) - 1);
     int64_t degrees = d;
     if (degrees < 0) degrees += 360;
     if (degrees >= 360) degrees -= 360;
-    int len = degrees % 10 == 0 ? 10 : 5;
+    const bool labelled = degrees % 10 == 0;
+    const int len = s(labelled ? 10 : 5);
     scale.Line(x, 0, x, len);
-    if (len != 10) continue;
+    if (!labelled) continue;
     char text[32];
     const char* letter = degrees == 0     ? "N"
                          : degrees == 90  ? "E"
@@ -110,26 +116,28 @@ void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, bool dim
     } else {
       Format(text, sizeof text, "%" PRId64, degrees);
     }
-    scale.Label(text, x - 10, len + 2, x + 10, len + 14);
+    scale.Label(text, x - s(10), s(12), x + s(10), s(24));
   }
 }
 
-void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h) {
-  ScaleDrawing scale(surface);
+void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h, const DashboardScale& s) {
+  ScaleDrawing scale(surface, false, s);
   scale.Line(0, 0, w, 0);
   scale.Line(0, h - 1, w, h - 1);
   int64_t v = pitchInt;
   int64_t c = GraduationBase(pitchInt);
+  const int mark = s(10);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {
-    int64_t y = h / 2 + 5 * (v - d);
-    int len = d == 0 ? w : d % 10 == 0 ? 41 : 21;
+    int64_t y = h / 2 + s(5.0 * static_cast<double>(v - d));
+    const bool labelled = d != 0 && d % 10 == 0;
+    const int len = d == 0 ? w : s(labelled ? 41 : 21);
     scale.Line((w - len) / 2, y, (w + len) / 2, y);
-    if (y + 12 < h) scale.Line((w - 10) / 2, y + 12, (w + 10) / 2, y + 12);
-    if (len != 41) continue;
+    if (y + s(12) < h) scale.Line((w - mark) / 2, y + s(12), (w + mark) / 2, y + s(12));
+    if (!labelled) continue;
     char text[32];
     Format(text, sizeof text, "%.2" PRId64, d);
-    scale.Label(text, w / 2 - 60, y - 6, w / 2 - 30, y + 6);
-    scale.Label(text, w / 2 + 30, y - 6, w / 2 + 60, y + 6);
+    scale.Label(text, w / 2 - s(60), y - s(6), w / 2 - s(30), y + s(6));
+    scale.Label(text, w / 2 + s(30), y - s(6), w / 2 + s(60), y + s(6));
   }
 }
 

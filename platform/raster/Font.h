@@ -23,6 +23,8 @@ struct FontRecord {
   bool italic = false;
   // A family name ("Courier New"); empty for the default face.
   std::string faceName;
+  // Grey-level glyph edges; otherwise one bit per pixel.
+  bool antialiased = false;
 
   friend bool operator==(const FontRecord&, const FontRecord&) = default;
 };

@@ -15,12 +15,13 @@
 
 namespace kivu {
 
-// A solid pen one pixel wide, or no pen.
+// A solid pen, one pixel wide unless said otherwise, or no pen.
 struct Pen {
   Color color{};
   bool visible = true;
-  static constexpr Pen Solid(Color c) { return Pen{c, true}; }
-  static constexpr Pen None() { return Pen{{}, false}; }
+  int width = 1;
+  static constexpr Pen Solid(Color c, int width = 1) { return Pen{c, true, width}; }
+  static constexpr Pen None() { return Pen{{}, false, 1}; }
   friend constexpr bool operator==(const Pen&, const Pen&) = default;
 };
 

@@ -234,19 +234,20 @@ TEST(DashboardPaint, UprightAdvertisementBreaksIntoColumnsAtBlanks) {
   DashboardPicture picture;
   picture.layout = &v;
   picture.adTexts = &ads;
-  const Rect strip = ButtonStrip(v, Size{2 * height, height});
+  const Rect strip = ButtonStrip(v);
   Bitmap painted = test::MakeBitmap(static_cast<int>(strip.Width()), height);
   {
     Surface s(painted);
     DrawAdStrip(s, painted.Bounds(), picture);
   }
   const Rect& ad = v.adRect;
-  const Rect r{ad.left + 2, ad.top + 4, ad.right, ad.bottom - 4};
-  const size_t n = static_cast<size_t>(ad.Height() / 7);
+  const DashboardScale& b = v.stripScale;
+  const Rect r{ad.left + b(2), ad.top + b(4), ad.right, ad.bottom - b(4)};
+  const size_t n = static_cast<size_t>(ad.Height() / b(7));
   if (!v.wideLayout) return ::testing::AssertionFailure() << "not upright";
   return test::ShowsDrawing(painted, painted.Bounds(), kBlack, v.adFont,
                             [&](Surface& s) {
-                              for (auto [text, left] : {std::pair{first, r.left}, {second, r.left + 15}}) {
+                              for (auto [text, left] : {std::pair{first, r.left}, {second, r.left + b(15)}}) {
                                 if (text.size() <= n) {
                                   s.DrawTextAt(Point{left, r.bottom}, text);
                                 } else {
