@@ -113,10 +113,14 @@ void Kernels(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_RotateNoise)->Apply(Kernels)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RotateBall)->Apply(Kernels)->Unit(benchmark::kMicrosecond);
 
-// One hundred short labels in the default font, as the tapes draw them: centred in 12-pixel bands.
+// One hundred short labels in the default font, as the tapes draw them: centred in 12-pixel bands;
+// with the argument 1, anti-aliased.
 void BM_DrawLabels(benchmark::State& state) {
   std::optional<Bitmap> canvas = Bitmap::Create(572, 384);
   Surface surface(*canvas);
+  FontRecord record = DefaultFontRecord();
+  record.antialiased = state.range(0) != 0;
+  surface.SelectFont(Font::Create(record));
   surface.SetTextColor(Color{255, 255, 255});
   surface.SetBackgroundMode(BackgroundMode::Transparent);
   char labels[100][8];
@@ -130,6 +134,23 @@ void BM_DrawLabels(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_DrawLabels)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawLabels)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The tapes' tick marks and the attitude ball's horizon at a large window's scale: one hundred lines,
+// short and long, level and sloped, with a pen one pixel wide or, with the argument 3, three.
+void BM_DrawLines(benchmark::State& state) {
+  std::optional<Bitmap> canvas = Bitmap::Create(1716, 1152);
+  Surface surface(*canvas);
+  surface.SelectPen(Pen::Solid(Color{255, 255, 255}, int(state.range(0))));
+  for (auto _ : state) {
+    for (int i = 0; i < 100; ++i) {
+      const int y = 10 + i * 11;
+      surface.DrawLine({20, y}, {i % 2 ? 80 : 50, y});
+      surface.DrawLine({300, 100 + i * 4}, {1400, 1100 - i * 7});
+    }
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_DrawLines)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

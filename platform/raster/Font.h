@@ -1,5 +1,5 @@
 // Fonts for Kivu's drawing: a font record as the dashboard describes it, looked up with fontconfig and
-// rendered by FreeType without anti-aliasing, one bit per pixel, with a glyph cache per font.
+// rendered by FreeType, one bit per pixel or with anti-aliased edges, with a glyph cache per font.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,8 @@ struct FontRecord {
   bool italic = false;
   // A family name ("Courier New"); empty for the default face.
   std::string faceName;
-  // Grey-level glyph edges; otherwise one bit per pixel.
+  // Grey edges blended into what lies below, with stems kept on whole pixels; otherwise every text
+  // pixel is exactly the text colour.
   bool antialiased = false;
 
   friend bool operator==(const FontRecord&, const FontRecord&) = default;
@@ -36,16 +37,24 @@ constexpr int kDefaultCharacterHeight = 11;
 // The record of a surface's default font: the plain sans-serif face at the default character height.
 FontRecord DefaultFontRecord();
 
-// One glyph as horizontal runs of set pixels, relative to the pen position on the base line
+// The coverage of a run whose every pixel is fully covered: drawn in the text colour as it is.
+constexpr int32_t kSolidRun = -1;
+
+// One glyph as horizontal runs of covered pixels, relative to the pen position on the base line
 // (x to the right, y downwards).
 struct GlyphRun {
   int16_t x;
   int16_t y;
   int16_t length;
+  // Where the run's coverage starts in its glyph's coverage, one byte a pixel (255 full), or
+  // kSolidRun.
+  int32_t coverage = kSolidRun;
 };
 
 struct Glyph {
   std::vector<GlyphRun> runs;
+  // The coverage of the runs that are not solid; empty for one-bit glyphs.
+  std::vector<uint8_t> coverage;
   // Pen movement after the glyph, 26.6 fixed point, screen directions (y downwards).
   int64_t advanceX = 0;
   int64_t advanceY = 0;

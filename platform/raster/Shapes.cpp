@@ -41,6 +41,23 @@ void EllipseRow(int64_t left, int64_t top, int64_t right, int64_t bottom, int64_
   x1 = FloorHalf(left + right - 1 + k) + 1;
 }
 
+// Row y of a rectangle whose corners are quarters of an ellipse cw wide and ch high (0 < cw <= width,
+// 0 < ch <= height): the rectangle's row inset at each end as far as the corner's ellipse is.
+void RoundRectRow(int64_t left, int64_t top, int64_t right, int64_t bottom, int64_t cw, int64_t ch, int64_t y,
+                  int64_t& x0, int64_t& x1) {
+  int64_t inset = 0;
+  int64_t e0, e1;
+  if (y - top < ch / 2) {
+    EllipseRow(left, top, left + cw, top + ch, y, e0, e1);
+    inset = e0 - left;
+  } else if (bottom - 1 - y < ch / 2) {
+    EllipseRow(left, bottom - ch, left + cw, bottom, y, e0, e1);
+    inset = e0 - left;
+  }
+  x0 = left + inset;
+  x1 = right - inset;
+}
+
 }  // namespace
 
 template <typename SpanOfRow>
@@ -80,8 +97,42 @@ void Surface::PaintRegion(int64_t top, int64_t bottom, const SpanOfRow& spanOf) 
   }
 }
 
+template <typename OuterOfRow, typename InnerOfRow>
+void Surface::PaintBand(int64_t top, int64_t bottom, const OuterOfRow& outerOf, int64_t innerTop,
+                        int64_t innerBottom, const InnerOfRow& innerOf) {
+  if (!bitmap_) return;
+  const int64_t first = std::max<int64_t>(top, 0);
+  const int64_t last = std::min<int64_t>(bottom, bitmap_->Height());
+  for (int64_t y = first; y < last; ++y) {
+    int64_t x0, x1, i0 = 0, i1 = 0;
+    if (!outerOf(y, x0, x1) || x0 >= x1) continue;
+    // A row without inside is all outline: the inside then sits empty at the row's right end.
+    if (y < innerTop || y >= innerBottom || !innerOf(y, i0, i1) || i0 >= i1) i0 = i1 = x1;
+    i0 = std::clamp(i0, x0, x1);
+    i1 = std::clamp(i1, i0, x1);
+    FillSpan(y, x0, i0, pen_.color.ToPixel());
+    FillSpan(y, i1, x1, pen_.color.ToPixel());
+    if (brush_.visible) FillSpan(y, i0, i1, brush_.color.ToPixel());
+  }
+}
+
 void Surface::DrawRect(const Rect& rect) {
   if (rect.IsEmpty()) return;
+  if (WidePen()) {
+    const int64_t w = PenWidth();
+    PaintBand(
+        rect.top, rect.bottom,
+        [&](int64_t, int64_t& x0, int64_t& x1) {
+          x0 = rect.left, x1 = rect.right;
+          return true;
+        },
+        int64_t{rect.top} + w, int64_t{rect.bottom} - w,
+        [&](int64_t, int64_t& x0, int64_t& x1) {
+          x0 = rect.left + w, x1 = rect.right - w;
+          return true;
+        });
+    return;
+  }
   PaintRegion(rect.top, rect.bottom, [&](int64_t, int64_t& x0, int64_t& x1) {
     x0 = rect.left, x1 = rect.right;
     return true;
@@ -90,6 +141,24 @@ void Surface::DrawRect(const Rect& rect) {
 
 void Surface::DrawEllipse(const Rect& rect) {
   if (rect.IsEmpty()) return;
+  if (WidePen()) {
+    // The inside is the ellipse of the rectangle inset by the pen's width on every side.
+    const int64_t w = PenWidth();
+    const int64_t left = rect.left + w, top = rect.top + w, right = rect.right - w, bottom = rect.bottom - w;
+    PaintBand(
+        rect.top, rect.bottom,
+        [&](int64_t y, int64_t& x0, int64_t& x1) {
+          EllipseRow(rect.left, rect.top, rect.right, rect.bottom, y, x0, x1);
+          return true;
+        },
+        top, bottom,
+        [&](int64_t y, int64_t& x0, int64_t& x1) {
+          if (left >= right) return false;
+          EllipseRow(left, top, right, bottom, y, x0, x1);
+          return true;
+        });
+    return;
+  }
   PaintRegion(rect.top, rect.bottom, [&](int64_t y, int64_t& x0, int64_t& x1) {
     EllipseRow(rect.left, rect.top, rect.right, rect.bottom, y, x0, x1);
     return true;
@@ -101,18 +170,29 @@ void Surface::DrawRoundRect(const Rect& rect, int cornerWidth, int cornerHeight)
   const int64_t cw = std::clamp<int64_t>(cornerWidth, 0, rect.Width());
   const int64_t ch = std::clamp<int64_t>(cornerHeight, 0, rect.Height());
   if (cw == 0 || ch == 0) return DrawRect(rect);
+  if (WidePen()) {
+    // The inside is the rectangle inset by the pen's width, its corners' ellipse shrunk by twice that.
+    const int64_t w = PenWidth();
+    const int64_t left = rect.left + w, top = rect.top + w, right = rect.right - w, bottom = rect.bottom - w;
+    const int64_t icw = std::clamp<int64_t>(cw - 2 * w, 0, std::max<int64_t>(right - left, 0));
+    const int64_t ich = std::clamp<int64_t>(ch - 2 * w, 0, std::max<int64_t>(bottom - top, 0));
+    PaintBand(
+        rect.top, rect.bottom,
+        [&](int64_t y, int64_t& x0, int64_t& x1) {
+          RoundRectRow(rect.left, rect.top, rect.right, rect.bottom, cw, ch, y, x0, x1);
+          return true;
+        },
+        top, bottom,
+        [&](int64_t y, int64_t& x0, int64_t& x1) {
+          if (left >= right) return false;
+          x0 = left, x1 = right;
+          if (icw > 0 && ich > 0) RoundRectRow(left, top, right, bottom, icw, ich, y, x0, x1);
+          return true;
+        });
+    return;
+  }
   PaintRegion(rect.top, rect.bottom, [&](int64_t y, int64_t& x0, int64_t& x1) {
-    int64_t inset = 0;
-    int64_t e0, e1;
-    if (y - rect.top < ch / 2) {
-      EllipseRow(rect.left, rect.top, rect.left + cw, rect.top + ch, y, e0, e1);
-      inset = e0 - rect.left;
-    } else if (rect.bottom - 1 - y < ch / 2) {
-      EllipseRow(rect.left, rect.bottom - ch, rect.left + cw, rect.bottom, y, e0, e1);
-      inset = e0 - rect.left;
-    }
-    x0 = rect.left + inset;
-    x1 = int64_t{rect.right} - inset;
+    RoundRectRow(rect.left, rect.top, rect.right, rect.bottom, cw, ch, y, x0, x1);
     return true;
   });
 }
@@ -152,8 +232,10 @@ void Surface::DrawPolygon(std::span<const Point> points) {
       }
     }
   }
-  for (size_t i = 0; i < points.size(); ++i)
+  for (size_t i = 0; i < points.size(); ++i) {
     DrawLine(points[i], points[(i + 1) % points.size()]);
+    if (WidePen()) StampPen(points[i]);
+  }
 }
 
 }  // namespace kivu

@@ -1,6 +1,7 @@
 #include "platform/raster/Surface.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace kivu {
@@ -42,8 +43,9 @@ void Surface::FillRect(const Rect& rect, Color color) {
 // Pixel i of a line (0 <= i < its length along the major axis) lies at i along the major axis and at
 // round(i * minor / major) along the minor one, halves rounded away from the start. Only the steps
 // that fall inside the bitmap along the major axis are visited, so a line of any length costs at most
-// one bitmap side.
-void Surface::DrawLineRaw(Point from, Point to, uint32_t pixel) {
+// one bitmap side. A wide line widens each step along the minor axis: a band `width` pixels thick
+// measured across the line is round(width * sqrt(1 + slope^2)) pixels thick along the minor axis.
+void Surface::DrawLineRaw(Point from, Point to, int width, uint32_t pixel) {
   if (!bitmap_) return;
   const int64_t dx = int64_t{to.x} - from.x;
   const int64_t dy = int64_t{to.y} - from.y;
@@ -59,6 +61,14 @@ void Surface::DrawLineRaw(Point from, Point to, uint32_t pixel) {
   const int64_t minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
   const int64_t majorLimit = xMajor ? bitmap_->Width() : bitmap_->Height();
   const int64_t minorLimit = xMajor ? bitmap_->Height() : bitmap_->Width();
+  int64_t across = 1;
+  if (width > 1) {
+    const long double slope = static_cast<long double>(minor) / static_cast<long double>(major);
+    across = std::llround(width * std::sqrt(1 + slope * slope));
+  }
+  // An even band has its extra pixel on the far side, as a wide horizontal line has it below.
+  const int64_t before = (across - 1) / 2;
+  const int64_t after = across / 2;
 
   int64_t first = 0;
   int64_t last = major - 1;
@@ -73,22 +83,36 @@ void Surface::DrawLineRaw(Point from, Point to, uint32_t pixel) {
     const __int128 offset = (__int128{2} * i * minor + major) / (__int128{2} * major);
     const int64_t m = majorStart + majorStep * i;
     const int64_t n = minorStart + minorStep * int64_t(offset);
-    if (n < 0 || n >= minorLimit) continue;
-    if (xMajor) {
-      bitmap_->SetPixelAt(int(m), int(n), pixel);
-    } else {
-      bitmap_->SetPixelAt(int(n), int(m), pixel);
+    const int64_t n0 = std::max<int64_t>(n - before, 0);
+    const int64_t n1 = std::min<int64_t>(n + after, minorLimit - 1);
+    if (!xMajor) {
+      FillSpan(m, n0, n1 + 1, pixel);
+      continue;
     }
+    for (int64_t y = n0; y <= n1; ++y)
+      bitmap_->SetPixelAt(int(m), int(y), pixel);
   }
 }
 
+void Surface::StampPen(Point at) {
+  const int64_t width = PenWidth();
+  const int64_t x0 = int64_t{at.x} - (width - 1) / 2;
+  const int64_t y0 = int64_t{at.y} - (width - 1) / 2;
+  const int64_t top = std::max<int64_t>(y0, 0);
+  const int64_t bottom = std::min<int64_t>(y0 + width, bitmap_ ? bitmap_->Height() : 0);
+  for (int64_t y = top; y < bottom; ++y)
+    FillSpan(y, x0, x0 + width, pen_.color.ToPixel());
+}
+
 void Surface::DrawLine(Point from, Point to) {
-  if (pen_.visible) DrawLineRaw(from, to, pen_.color.ToPixel());
+  if (pen_.visible) DrawLineRaw(from, to, PenWidth(), pen_.color.ToPixel());
 }
 
 void Surface::DrawPolyline(std::span<const Point> points) {
-  for (size_t i = 1; i < points.size(); ++i)
+  for (size_t i = 1; i < points.size(); ++i) {
     DrawLine(points[i - 1], points[i]);
+    if (WidePen() && i + 1 < points.size()) StampPen(points[i]);
+  }
 }
 
 void Surface::DrawFrame3D(const Rect& rect, Color topLeft, Color bottomRight) {

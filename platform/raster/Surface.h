@@ -15,13 +15,14 @@
 
 namespace kivu {
 
-// A solid pen, one pixel wide unless said otherwise, or no pen.
+// A solid pen, one pixel wide unless told otherwise, or no pen.
 struct Pen {
   Color color{};
   bool visible = true;
+  // Pixels across a line, and the depth of a shape's outline; less than 1 counts as 1.
   int width = 1;
   static constexpr Pen Solid(Color c, int width = 1) { return Pen{c, true, width}; }
-  static constexpr Pen None() { return Pen{{}, false, 1}; }
+  static constexpr Pen None() { return Pen{{}, false}; }
   friend constexpr bool operator==(const Pen&, const Pen&) = default;
 };
 
@@ -86,17 +87,19 @@ class Surface {
   void ResetState() noexcept;
 
   // Shapes. Outlines are drawn with the pen inside the rectangle (touching left, top, right - 1 and
-  // bottom - 1); insides are filled with the brush.
+  // bottom - 1), as deep as the pen is wide; insides are filled with the brush.
   void FillRect(const Rect& rect, Color color);
-  // A line from `from` towards `to`, the end point itself not drawn.
+  // A line from `from` towards `to`, the end point itself not drawn. A wide pen draws a band of that
+  // width across the line, centred on the one-pixel line and cut square at both ends.
   void DrawLine(Point from, Point to);
-  // Lines through the points in turn; the last point is not drawn.
+  // Lines through the points in turn; the last point is not drawn. A wide pen also covers each inner
+  // point with a square as wide as the pen, so that the joints have no gaps.
   void DrawPolyline(std::span<const Point> points);
   void DrawRect(const Rect& rect);
   // Corners are quarters of an ellipse cornerWidth wide and cornerHeight high.
   void DrawRoundRect(const Rect& rect, int cornerWidth, int cornerHeight);
   void DrawEllipse(const Rect& rect);
-  // Closes itself; the inside is filled by the alternate (even-odd) rule.
+  // Closes itself; the inside is filled by the alternate (even-odd) rule, the edges are drawn as lines.
   void DrawPolygon(std::span<const Point> points);
   // A one-pixel frame: top and left edges in one colour, bottom and right edges in the other.
   void DrawFrame3D(const Rect& rect, Color topLeft, Color bottomRight);
@@ -126,8 +129,17 @@ class Surface {
   // spanOf(y, x0, x1) gives row y's part of the shape, [x0, x1), and false when the row has none.
   template <typename SpanOfRow>
   void PaintRegion(int64_t top, int64_t bottom, const SpanOfRow& spanOf);
+  // Outlines with a wide pen the band between a shape and the same shape inset by the pen's width
+  // (rows [innerTop, innerBottom), spans from innerOf), and fills the inset shape with the brush.
+  template <typename OuterOfRow, typename InnerOfRow>
+  void PaintBand(int64_t top, int64_t bottom, const OuterOfRow& outerOf, int64_t innerTop,
+                 int64_t innerBottom, const InnerOfRow& innerOf);
+  int PenWidth() const noexcept { return pen_.width > 1 ? pen_.width : 1; }
+  bool WidePen() const noexcept { return pen_.visible && pen_.width > 1; }
   void FillSpan(int64_t y, int64_t x0, int64_t x1, uint32_t pixel);
-  void DrawLineRaw(Point from, Point to, uint32_t pixel);
+  void DrawLineRaw(Point from, Point to, int width, uint32_t pixel);
+  // A square as wide as the pen, placed over a point as a wide line's band is over its pixels.
+  void StampPen(Point at);
   void DrawGlyphs(std::string_view text, int64_t originX, int64_t originY, const Rect& clip);
 
   Bitmap* bitmap_ = nullptr;

@@ -56,6 +56,15 @@ void ForEachLine(std::string_view text, unsigned flags, int64_t width, const Fon
   }
 }
 
+// The text colour over a pixel by a coverage of 255ths, each channel rounded to the nearest.
+inline uint32_t Blend(uint32_t ground, uint32_t ink, uint32_t coverage) {
+  const uint32_t rest = 255 - coverage;
+  auto channel = [&](int shift) {
+    return (((ground >> shift) & 0xFF) * rest + ((ink >> shift) & 0xFF) * coverage + 127) / 255 << shift;
+  };
+  return channel(0) | channel(8) | channel(16);
+}
+
 }  // namespace
 
 Size Surface::MeasureText(std::string_view text) const {
@@ -89,8 +98,19 @@ void Surface::DrawGlyphs(std::string_view text, int64_t originX, int64_t originY
     for (const GlyphRun& run : glyph.runs) {
       const int64_t y = gy + run.y;
       if (y < clip.top || y >= clip.bottom) continue;
-      FillSpan(y, std::max<int64_t>(gx + run.x, clip.left),
-               std::min<int64_t>(gx + run.x + run.length, clip.right), pixel);
+      const int64_t x0 = gx + run.x;
+      const int64_t from = std::max<int64_t>(x0, clip.left);
+      const int64_t to = std::min<int64_t>(x0 + run.length, clip.right);
+      if (from >= to) continue;
+      if (run.coverage == kSolidRun) {
+        FillSpan(y, from, to, pixel);
+        continue;
+      }
+      // The clip lies inside the bitmap, so the row and [from, to) are the bitmap's own.
+      uint32_t* row = bitmap_->Row(int(y));
+      const uint8_t* coverage = glyph.coverage.data() + run.coverage + (from - x0);
+      for (int64_t x = from; x < to; ++x)
+        row[x] = Blend(row[x], pixel, *coverage++);
     }
     penX += glyph.advanceX;
     penY += glyph.advanceY;
