@@ -18,8 +18,7 @@ int ClampRow(int64_t row, int h) {
 void DrawBall(Surface& ball, Surface& ladder, int w, int h, const DashboardLayout& layout,
               const AttitudeFigures& figures) {
   const Bitmap& ladderBitmap = *ladder.SelectedBitmap();
-  // Sky above the horizon row, ground below it: 5 pixels a degree of pitch from the middle.
-  ladder.FillRect(ladderBitmap.Bounds(), kBlack);
+  // Sky above the horizon row, ground below it: 5 units a degree of pitch from the middle.
   const DashboardScale& s = layout.scale;
   int horizon = ClampRow(int64_t{s(figures.pitchInt * 5.0)} + h / 2, h);
   ball.FillRect(Rect{0, 0, w, horizon}, kSkyColour);
@@ -27,10 +26,13 @@ void DrawBall(Surface& ball, Surface& ladder, int w, int h, const DashboardLayou
 
   ScopedSelection yellow(ball, Pen::Solid(kYellow, layout.lineWidth));
   ball.DrawPolyline(layout.rollPointer);
+  // The ladder is drawn over the ball's own pixels in its rectangle, which clips it there; its
+  // anti-aliased labels blend into the sky and the ground they stand on.
+  const Rect& ladderRect = layout.pitchLadderRect;
+  ladder.Blit(Point{0, 0}, *ball.SelectedBitmap(), ladderRect);
   ScopedSelection labels(ladder, Font::Create(figures.labelFont));
   DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap.Width(), ladderBitmap.Height(), s);
-  ball.BlitTransparent(Point{layout.pitchLadderRect.left, layout.pitchLadderRect.top}, ladderBitmap,
-                       ladderBitmap.Bounds(), kBlack);
+  ball.Blit(Point{ladderRect.left, ladderRect.top}, ladderBitmap, ladderBitmap.Bounds());
   if (figures.digitalReadout) {
     SurfaceStateSaver saver(ball);
     ball.SelectBrush(Brush::Solid(kBlack));

@@ -149,6 +149,12 @@ void PlacePortrait(DashboardLayout& l, Point origin, int gap) {
       kTallRowHeight);
 }
 
+// The strip's thickness at its scale: the buttons' margin and the buttons, which touch the strip's inner
+// edge (kStripSize at a scale of 1).
+int StripThickness(const DashboardScale& b) {
+  return b(kStripSize - kButtonSize) + b(kButtonSize);
+}
+
 // The scale at which a design of designWidth x designHeight fills width x height, never stretched.
 double FitScale(double width, double height, double designWidth, double designHeight) {
   return std::max(0.0, std::min(width / designWidth, height / designHeight));
@@ -167,7 +173,9 @@ Arrangement Arrange(int width, int height, double minStripScale) {
   Arrangement a;
   a.portrait = height > width;
   // The strip is kStripSize units thick at the strip's scale: the dashboard's, or the finger's minimum.
-  auto stripFor = [&](double scale) { return std::lround(kStripSize * std::max(scale, minStripScale)); };
+  auto stripFor = [&](double scale) {
+    return StripThickness(DashboardScale{std::max(scale, minStripScale)});
+  };
   auto fit = [&](bool left, double designWidth, double designHeight) {
     double scale =
         FitScale(left ? w - kStripSize * minStripScale : w, left ? h : h - kStripSize * minStripScale,
@@ -232,7 +240,7 @@ ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFon
   v.portrait = a.portrait;
   v.wideLayout = a.stripLeft;
   v.stripScale = b;
-  const int strip = std::min(b(kStripSize), a.stripLeft ? width : height);
+  const int strip = std::clamp(StripThickness(b), 0, std::max(0, a.stripLeft ? width : height));
   v.strip = a.stripLeft ? Rect{0, 0, strip, height} : Rect{0, height - strip, width, height};
   v.area = a.stripLeft ? Rect{strip, 0, width, height} : Rect{0, 0, width, height - strip};
   v.dashboard = CanvasLayout(v.area, a);
@@ -277,7 +285,7 @@ ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFon
     v.adFont.faceName = "Courier New";
     v.adFont.height = b(-10);
   } else {
-    const int top = height - b(kStripSize);
+    const int top = height - StripThickness(b);
     v.lightRect = Rect{width - b(17), top + b((kButtonSize - 7) / 2), width - b(10),
                        top + b((kButtonSize - 7) / 2 + 7)};
     const int w = std::clamp(width - minimize.right - b(30), 0, b(256));

@@ -22,8 +22,10 @@ namespace {
 // fontconfig substitutes the system's sans-serif).
 constexpr const char* kDefaultFamily = "Liberation Sans";
 // Fonts kept alive between paints: a paint creates and releases its fonts each time, and looking a
-// face up and rendering its glyphs again every second would be waste.
-constexpr size_t kFontCacheSize = 16;
+// face up and rendering its glyphs again every second would be waste. The dashboard uses about eight
+// faces and sizes for each window size, and a window may go through a few sizes (turned, resized,
+// full screen and back).
+constexpr size_t kFontCacheSize = 64;
 
 // The one FreeType library of the process; faces keep it alive.
 class FtLibrary {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "view/DashboardLayout.h"
 
 namespace kivu {
@@ -69,62 +72,121 @@ TEST(DashboardGeometry, WingsMirrorAboutTheCentreAndMarksPointAtTheTapes) {
   EXPECT_EQ(l.headingIndexMarks[2].to, (Point{217, 329}));
 }
 
-TEST(WindowLayout, LandscapePutsTheStripOnTheLeft) {
-  FontRecord base;
-  ViewLayout v = ComputeViewLayout(800, 480, base);
-  EXPECT_TRUE(v.wideLayout);
-  EXPECT_EQ(v.buttonRects[0], (Rect{6, 434, 46, 474}));
-  EXPECT_EQ(v.buttonRects[1], (Rect{6, 392, 46, 432}));
-  EXPECT_EQ(v.buttonRects[3], (Rect{6, 308, 46, 348}));
-  EXPECT_EQ(v.lightRect, (Rect{22, 10, 29, 17}));
-  EXPECT_EQ(v.adRect, (Rect{10, 23, 42, 279}));
-  EXPECT_EQ(v.adFont.escapement, 900);
-  EXPECT_EQ(v.adFont.faceName, "Courier New");
-  EXPECT_EQ(v.adFont.height, -10);
+// The dashboard's panels, which must neither overlap nor leave the dashboard's area.
+std::vector<Rect> Panels(const DashboardLayout& l) {
+  return {l.mainPanelRect,     l.distanceRect,   l.durationRect,  l.speedStatsRect,
+          l.altitudeStatsRect, l.pitchStatsRect, l.rollStatsRect, l.clockRect};
 }
 
-TEST(WindowLayout, PortraitAndNarrowWindowsPutTheStripAtTheBottom) {
-  FontRecord base;
-  ViewLayout v = ComputeViewLayout(480, 800, base);
-  EXPECT_FALSE(v.wideLayout);
-  EXPECT_EQ(v.buttonRects[0], (Rect{6, 754, 46, 794}));
-  EXPECT_EQ(v.buttonRects[3], (Rect{132, 754, 172, 794}));
-  EXPECT_EQ(v.lightRect, (Rect{463, 770, 470, 777}));
-  EXPECT_EQ(v.adRect, (Rect{201, 4, 457, 36}));
-  EXPECT_EQ(v.adFont.escapement, 0);
-  for (auto [w, h] : {std::pair{640, 480}, {480, 640}, {320, 240}, {240, 320}, {572, 384}}) {
-    ViewLayout b = ComputeViewLayout(w, h, base);
-    EXPECT_FALSE(b.wideLayout) << w << "x" << h;
-    EXPECT_EQ(b.buttonRects[0], (Rect{6, h - 46, 46, h - 6})) << w << "x" << h;
+::testing::AssertionResult Arranged(int w, int h, double pixelsPerMillimetre = 0) {
+  const ViewLayout v = ComputeViewLayout(w, h, DefaultFontRecord(), pixelsPerMillimetre);
+  const DashboardLayout& l = v.dashboard;
+  const Rect client{0, 0, w, h};
+  auto failure = [&]() { return ::testing::AssertionFailure() << w << "x" << h << ": "; };
+  if (v.strip.Intersected(v.area) != Rect{} || v.strip.Intersected(client) != v.strip ||
+      v.area.Intersected(client) != v.area)
+    return failure() << "the strip and the area do not share the window";
+  const std::vector<Rect> panels = Panels(l);
+  for (size_t i = 0; i < panels.size(); ++i) {
+    if (panels[i].Intersected(v.area) != panels[i]) return failure() << "panel " << i << " leaves the area";
+    for (size_t j = i + 1; j < panels.size(); ++j)
+      if (panels[i].Intersected(panels[j]) != Rect{})
+        return failure() << "panels " << i << ", " << j << " overlap";
   }
+  // True shapes: the attitude indicator is a square, and large.
+  const Rect& a = l.attitudeRect;
+  if (a.Width() != a.Height()) return failure() << "the attitude indicator is not square";
+  const double share = static_cast<double>(a.Height()) / h;
+  if (share < (v.portrait ? 0.35 : 0.70))
+    return failure() << "the attitude indicator is " << share << " of the height";
+  if (a.Intersected(l.mainPanelRect) != a) return failure() << "the attitude indicator leaves its panel";
+  // The buttons grow with the strip, inside it, and are at least 9 mm where the screen's size is known.
+  for (const Rect& b : v.buttonRects) {
+    if (b.Intersected(v.strip) != b || b.Width() != b.Height() || b.Width() != v.stripScale(kButtonSize))
+      return failure() << "a button is not the strip's square";
+    if (b.Width() < kMinButtonMillimetres * pixelsPerMillimetre - 0.5)
+      return failure() << "a button is too small";
+  }
+  if (v.stripScale.factor < l.scale.factor) return failure() << "the strip is smaller than the dashboard";
+  return ::testing::AssertionSuccess();
 }
 
-TEST(WindowLayout, EqualRatiosGiveTheBottomStrip) {
-  FontRecord base;
-  EXPECT_FALSE(ComputeViewLayout(1144, 768, base).wideLayout);
-  EXPECT_FALSE(ComputeViewLayout(286, 192, base).wideLayout);
-  EXPECT_TRUE(ComputeViewLayout(287, 192, base).wideLayout);
+TEST(WindowLayout, AtTheDesignSizeTheCanvasIsTheDesignsBesideTheStrip) {
+  const DashboardLayout design = ComputeDashboardLayout();
+  // Beside a strip on the left (618 x 384) and above one at the bottom (572 x 430): scale 1, every
+  // rectangle where the design has it, moved by the strip's width on the left.
+  for (auto [w, h, dx] : {std::tuple{618, 384, 46}, {572, 430, 0}}) {
+    const ViewLayout v = ComputeViewLayout(w, h, DefaultFontRecord());
+    EXPECT_EQ(v.dashboard.scale.factor, 1.0);
+    EXPECT_EQ(v.wideLayout, dx != 0);
+    auto moved = [&](Rect r) { return Rect{r.left + dx, r.top, r.right + dx, r.bottom}; };
+    const std::vector<Rect> want = Panels(design), got = Panels(v.dashboard);
+    for (size_t i = 0; i < want.size(); ++i)
+      EXPECT_EQ(got[i], moved(want[i])) << w << "x" << h << " panel " << i;
+    EXPECT_EQ(v.dashboard.attitudeRect, moved(design.attitudeRect));
+    EXPECT_EQ(v.dashboard.rollArc[15].x, design.rollArc[15].x + dx);
+    EXPECT_EQ(v.buttonRects[0], (Rect{6, h - 46, 46, h - 6}));
+    EXPECT_EQ(v.readoutFont.height, -16);
+    EXPECT_FALSE(v.readoutFont.antialiased);
+  }
+  const ViewLayout wide = ComputeViewLayout(618, 384, DefaultFontRecord());
+  EXPECT_EQ(wide.buttonRects[3], (Rect{6, 212, 46, 252}));
+  EXPECT_EQ(wide.lightRect, (Rect{22, 10, 29, 17}));
+  EXPECT_EQ(wide.adRect, (Rect{10, 23, 42, 205}));
+  EXPECT_EQ(wide.adFont.escapement, 900);
+  EXPECT_EQ(wide.adFont.faceName, "Courier New");
+  EXPECT_EQ(wide.adFont.height, -10);
+  const ViewLayout low = ComputeViewLayout(572, 430, DefaultFontRecord());
+  EXPECT_EQ(low.lightRect, (Rect{555, 400, 562, 407}));
+  EXPECT_EQ(low.adRect, (Rect{293, 4, 549, 36}));
 }
 
-TEST(WindowLayout, SmallWindowsHaveNoAdvertisementArea) {
-  FontRecord base;
-  EXPECT_TRUE(ComputeViewLayout(800, 201, base).adRect.IsEmpty());
-  EXPECT_EQ(ComputeViewLayout(800, 203, base).adRect.Height(), 1);
-  EXPECT_TRUE(ComputeViewLayout(201, 400, base).adRect.IsEmpty());
-  EXPECT_EQ(ComputeViewLayout(203, 400, base).adRect.Width(), 1);
+TEST(WindowLayout, EveryScreenGetsTrueShapesAndPanelsThatNeitherOverlapNorLeave) {
+  // The screens drivers mount, landscape and portrait, and the awkward ones between.
+  for (auto [w, h] : {std::pair{800, 480},
+                      {1024, 600},
+                      {1280, 800},
+                      {1280, 720},
+                      {1920, 1080},
+                      {2560, 1440},
+                      {1920, 1200},
+                      {480, 800},
+                      {600, 1024},
+                      {720, 1280},
+                      {1080, 1920},
+                      {800, 801}})
+    EXPECT_TRUE(Arranged(w, h));
+  // A 10" 1080p panel (8.6 pixels a millimetre) and a 7" 800 x 480 one (5.4): 9-mm buttons.
+  EXPECT_TRUE(Arranged(1920, 1080, 8.6));
+  EXPECT_TRUE(Arranged(800, 480, 5.4));
+  EXPECT_TRUE(Arranged(720, 1280, 11.0));
+  EXPECT_GE(ComputeViewLayout(1920, 1080, DefaultFontRecord(), 30).buttonRects[0].Width(), 270);
 }
 
-TEST(WindowLayout, FontsDeriveFromTheDefaultFont) {
-  FontRecord base;
-  base.faceName = "Base Sans";
-  base.weight = 700;
-  ViewLayout v = ComputeViewLayout(640, 480, base);
-  EXPECT_EQ(v.readoutFont.height, -16);
-  EXPECT_EQ(v.readoutFont.faceName, "Base Sans");
-  EXPECT_EQ(v.panelFont.faceName, "Courier New");
-  EXPECT_EQ(v.panelFont.weight, 700);
-  EXPECT_EQ(v.clockFont.height, -32);
-  EXPECT_EQ(v.adFont.height, -16);
+TEST(WindowLayout, PortraitPutsTheTripPanelsInAGridBelowTheInstruments) {
+  const ViewLayout v = ComputeViewLayout(720, 1280, DefaultFontRecord());
+  const DashboardLayout& l = v.dashboard;
+  EXPECT_TRUE(v.portrait);
+  EXPECT_FALSE(v.wideLayout);
+  for (const Rect& r : {l.distanceRect, l.durationRect, l.clockRect})
+    EXPECT_EQ(r.top, l.distanceRect.top);
+  for (const Rect& r : {l.speedStatsRect, l.altitudeStatsRect, l.pitchStatsRect, l.rollStatsRect}) {
+    EXPECT_EQ(r.top, l.speedStatsRect.top);
+    EXPECT_GT(r.top, l.distanceRect.bottom);
+  }
+  EXPECT_GT(l.distanceRect.top, l.mainPanelRect.bottom);
+  // One scale for all: the clock's and the panels' fonts grew as the instruments did.
+  EXPECT_EQ(v.clockFont.height, l.scale(-32));
+  EXPECT_TRUE(v.clockFont.antialiased);
+  EXPECT_GT(l.scale.factor, 1.5);
+}
+
+TEST(WindowLayout, TinyWindowsGiveALayoutWithoutFault) {
+  for (auto [w, h] : {std::pair{1, 1}, {46, 46}, {572, 47}, {47, 384}, {0, 0}, {100000, 3}}) {
+    const ViewLayout v = ComputeViewLayout(w, h, DefaultFontRecord());
+    EXPECT_GE(v.dashboard.scale.factor, 0.0);
+    EXPECT_GE(v.dashboard.attitudeRect.Width(), 0);
+  }
 }
 
 }  // namespace

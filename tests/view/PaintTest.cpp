@@ -1,6 +1,9 @@
 // The whole dashboard paint on the pixels of a client area.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <optional>
 
 #include "platform/raster/Bitmap.h"
@@ -177,24 +180,24 @@ TEST(DashboardPaint, WithoutAFixAFlagSaysWhyTheFiguresDimAndTheLightHoldsStill) 
                 {GpsState::NoFix, "NO FIX"},
                 {GpsState::Lost, "GPS LOST 12 s"}};
   for (const auto& [state, text] : states) {
-    // The flag's text as it would be drawn alone on the canvas.
-    Bitmap canvas = *Bitmap::Create(kCanvasWidth, kCanvasHeight);
-    Paint p(800, 480);
-    p.stats.speedInt = 87;
-    p.picture.gpsState = state;
-    p.picture.lostSeconds = 12;
-    {
-      Surface s(canvas);
-      DrawDashboardCanvas(s, p.picture);
-    }
-    EXPECT_TRUE(ShowsText(canvas, text, GpsFlagRect(l), kCentredLine, kWhite, GpsFlagFont())) << text;
-    // Readable at 800 x 480: the flag's text is at least 18 window pixels high.
-    p.Run();
-    EXPECT_GE(p.RowsOf(p.bitmap.Bounds(), kGpsFlagColour), 30) << text;
-    // The live figures are dimmed: no green readout figure, dimmed labels on the tapes.
     Paint unscaled(572, 430);
     unscaled.stats.speedInt = 87;
     unscaled.picture.gpsState = state;
+    unscaled.picture.lostSeconds = 12;
+    // The flag's text as it would be drawn alone on the canvas.
+    Bitmap canvas = *Bitmap::Create(kCanvasWidth, kCanvasHeight);
+    {
+      Surface s(canvas);
+      DrawDashboardCanvas(s, unscaled.picture);
+    }
+    EXPECT_TRUE(ShowsText(canvas, text, GpsFlagRect(l), kCentredLine, kWhite, GpsFlagFont())) << text;
+    // Larger at 800 x 480: the flag is 1.25 times its 26 rows.
+    Paint p(800, 480);
+    p.picture.gpsState = state;
+    p.picture.lostSeconds = 12;
+    p.Run();
+    EXPECT_EQ(p.RowsOf(p.bitmap.Bounds(), kGpsFlagColour), 33) << text;
+    // The live figures are dimmed: no green readout figure, dimmed labels on the tapes.
     unscaled.Run();
     EXPECT_EQ(unscaled.Count(unscaled.bitmap.Bounds(), kGreen), 0) << text;
     EXPECT_GT(unscaled.Count(unscaled.bitmap.Bounds(), kDimmedLabelColour), 50) << text;
@@ -259,15 +262,15 @@ TEST(DashboardPaint, UprightAdvertisementBreaksIntoColumnsAtBlanks) {
 }
 
 TEST(DashboardPaint, UprightAdvertisementColumnsHoldWhatTheirCountGivesThem) {
-  // 800 x 480: one column (n = 256 / 7 = 36); 800 x 360: two (n = 22); 800 x 290: two, the first
-  // holding only "Velmarix" (n = 12), the second longer than n and cut.
-  EXPECT_TRUE(UprightStripShows(480, "Velmarix provides sponsorship", ""));
-  EXPECT_TRUE(UprightStripShows(360, "Velmarix provides", "sponsorship"));
-  EXPECT_TRUE(UprightStripShows(290, "Velmarix", "provides sponsorship"));
+  // The strip grows with the window, its text with it: a column holds about 25 characters at any
+  // height of a window twice as wide as high, so the text breaks into two columns at its blank.
+  EXPECT_TRUE(UprightStripShows(480, "Velmarix provides", "sponsorship"));
+  EXPECT_TRUE(UprightStripShows(1080, "Velmarix provides", "sponsorship"));
   // At every height with an upright strip, the columns as the count splits the text.
   const std::string text = "Velmarix provides sponsorship";
   for (int height = 202; height <= 1200; ++height) {
-    const int n = std::clamp(height - 202, 0, 256) / 7;
+    const ViewLayout v = ComputeViewLayout(2 * height, height, DefaultFontRecord());
+    const int n = static_cast<int>(v.adRect.Height() / v.stripScale(7));
     std::string_view first = text, second;
     if (static_cast<int>(text.size()) > n) {
       const int k = AdBreakPosition(text, n);  // -1: no blank, the whole text in the second column
@@ -278,42 +281,45 @@ TEST(DashboardPaint, UprightAdvertisementColumnsHoldWhatTheirCountGivesThem) {
   }
 }
 
-TEST(DashboardPaint, At800By480TheAreaBesideTheStripIsTheCanvasScaledBilinearly) {
-  Paint p(800, 480);
-  p.stats.speedInt = 87;
-  p.stats.courseInt = 123;
-  p.stats.pitchInt = 4;
-  p.stats.rollInt = -9;
-  p.fix.latitude = 48.1234;
-  p.Run();
-  Bitmap canvas = test::MakeBitmap(kCanvasWidth, kCanvasHeight);
-  {
-    Surface s(canvas);
-    DrawDashboardCanvas(s, p.picture);
+// The extent of the pixels of the ball's sky and ground: (width, height).
+std::pair<int, int> BallExtent(const Paint& p) {
+  int left = INT32_MAX, right = -1, top = INT32_MAX, bottom = -1;
+  for (int y = 0; y < p.bitmap.Height(); ++y)
+    for (int x = 0; x < p.bitmap.Width(); ++x)
+      if (p.At(x, y) == kSkyColour || p.At(x, y) == kGroundColour) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  return {right - left + 1, bottom - top + 1};
+}
+
+TEST(DashboardPaint, OffTheDesignSizeEverythingIsDrawnAtTheWindowsOwnScale) {
+  Paint design(572, 430);
+  design.Run();
+  const auto [designWidth, designHeight] = BallExtent(design);
+  const int designClockRows = design.RowsOf(design.layout.dashboard.clockRect, kWhite);
+  for (auto [w, h] : {std::pair{800, 480}, {1920, 1080}, {720, 1280}}) {
+    Paint p(w, h);
+    p.Run();
+    const DashboardLayout& l = p.layout.dashboard;
+    const double s = l.scale.factor;
+    // True shapes: the ball keeps the design's proportions.
+    const auto [width, height] = BallExtent(p);
+    EXPECT_NEAR(static_cast<double>(width) / height, static_cast<double>(designWidth) / designHeight, 0.01)
+        << w << "x" << h;
+    EXPECT_NEAR(height, designHeight * s, designHeight * s / 100 + 2) << w << "x" << h;
+    // Glyphs rendered at the scale, not magnified: the clock's figures are s times as tall, and their
+    // edges blend (anti-aliased) rather than step in blocks.
+    EXPECT_NEAR(p.RowsOf(l.clockRect, kWhite), designClockRows * s, designClockRows * s / 20 + 1)
+        << w << "x" << h;
+    // Lines as wide as the scale: the centre mark's yellow edge, then its black inside.
+    const Point c = l.attitudeCentre;
+    const int edge = l.centreMarkRect.left;
+    for (int x = edge; x < edge + l.lineWidth; ++x)
+      EXPECT_EQ(p.At(x, c.y), kYellow) << w << "x" << h << " at " << x;
+    EXPECT_EQ(p.At(edge + l.lineWidth, c.y), kBlack) << w << "x" << h;
+    EXPECT_EQ(l.lineWidth, std::lround(s));
   }
-  // Source 572 x 384 onto the 754 x 480 area right of the 46-pixel strip: each channel blends the
-  // four canvas pixels around x * 571 / 753, y * 383 / 479 by the remainders, rounded to nearest.
-  const int64_t ws = 572, hs = 384, wd = 754, hd = 480, d = (wd - 1) * (hd - 1);
-  int differing = 0;
-  for (int64_t y = 0; y < hd; ++y) {
-    const int64_t qy = y * (hs - 1) / (hd - 1), ry = y * (hs - 1) % (hd - 1);
-    const int rowA = static_cast<int>(qy), rowB = static_cast<int>(ry == 0 ? qy : qy + 1);
-    for (int64_t x = 0; x < wd; ++x) {
-      const int64_t qx = x * (ws - 1) / (wd - 1), rx = x * (ws - 1) % (wd - 1);
-      const int col0 = static_cast<int>(qx), col1 = static_cast<int>(rx == 0 ? qx : qx + 1);
-      const Color a0 = canvas.ColorAt(col0, rowA), a1 = canvas.ColorAt(col1, rowA);
-      const Color b0 = canvas.ColorAt(col0, rowB), b1 = canvas.ColorAt(col1, rowB);
-      auto blend = [&](uint8_t Color::*channel) {
-        return static_cast<uint8_t>((a0.*channel * (hd - 1 - ry) * (wd - 1 - rx) +
-                                     a1.*channel * (hd - 1 - ry) * rx + b0.*channel * ry * (wd - 1 - rx) +
-                                     b1.*channel * ry * rx + d / 2) /
-                                    d);
-      };
-      const Color expected{blend(&Color::red), blend(&Color::green), blend(&Color::blue)};
-      differing += p.At(46 + static_cast<int>(x), static_cast<int>(y)) != expected;
-    }
-  }
-  EXPECT_EQ(differing, 0);
 }
 
 TEST(DashboardPaint, TinyClientsPaintWithoutFault) {
