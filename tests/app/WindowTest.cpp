@@ -229,27 +229,34 @@ TEST_F(WindowTest, ClosingWhileTheReaderWaitsInTheHandOffIsPromptAndLosesNoLine)
 TEST_F(WindowTest, TheLayoutFollowsEveryResizeAcrossLandscapeAndPortrait) {
   CMainFrame& f = Show(LoadAppSettings());
   KivuViewWidget& view = f.ViewWidget();
-  // Client size -> where Exit and Minimize go: a column on the left when wide, else a row at the bottom.
+  // Client size -> the strip's side and the buttons' size: a column on the left when that leaves the
+  // dashboard larger, else a row at the bottom; buttons as large as the dashboard's scale makes them.
   struct {
     int width, height;
     bool wide;
-    QRect exit, minimize;
-  } sizes[] = {{480, 800, false, {6, 754, 40, 40}, {132, 754, 40, 40}},
-               {800, 480, true, {6, 434, 40, 40}, {6, 308, 40, 40}},
-               {640, 480, false, {6, 434, 40, 40}, {132, 434, 40, 40}},
-               {572, 384, false, {6, 338, 40, 40}, {132, 338, 40, 40}},
-               {1280, 400, true, {6, 354, 40, 40}, {6, 228, 40, 40}}};
+    int button;
+  } sizes[] = {{480, 800, false, 43}, {800, 480, true, 50}, {640, 480, false, 45},
+               {618, 384, true, 40},  {1280, 400, true, 42}, {572, 430, false, 40}};
+  auto geometry = [](const Rect& r) {
+    return QRect(r.left, r.top, static_cast<int>(r.Width()), static_cast<int>(r.Height()));
+  };
   for (const auto& s : sizes) {
     f.resize(s.width, s.height);
     ASSERT_TRUE(ProcessUntil([&] { return view.size() == QSize(s.width, s.height); }));
-    EXPECT_EQ(view.View().Layout().wideLayout, s.wide) << s.width << "x" << s.height;
-    EXPECT_EQ(Button("Exit")->geometry(), s.exit) << s.width << "x" << s.height;
-    EXPECT_EQ(Button("Minimize")->geometry(), s.minimize) << s.width << "x" << s.height;
+    const ViewLayout& layout = view.View().Layout();
+    EXPECT_EQ(layout.wideLayout, s.wide) << s.width << "x" << s.height;
+    EXPECT_EQ(Button("Exit")->geometry(), geometry(layout.buttonRects[0])) << s.width << "x" << s.height;
+    EXPECT_EQ(Button("Minimize")->geometry(), geometry(layout.buttonRects[3])) << s.width << "x" << s.height;
+    EXPECT_EQ(Button("Exit")->width(), s.button) << s.width << "x" << s.height;
+    EXPECT_EQ(Button("Exit")->geometry().bottom() + 1, s.wide ? s.height - layout.buttonRects[0].left
+                                                              : s.height - layout.buttonRects[0].left)
+        << "the Exit button stands as far from the bottom as from the left edge";
     // The picture follows: the light blinks where the new layout puts it, inside the strip.
     QImage picture = Grab();
-    QPoint light = s.wide ? QPoint(25, 13) : QPoint(s.width - 14, s.height - 27);
-    QColor lit = picture.pixelColor(light);
+    const Rect& l = layout.lightRect;
+    QColor lit = picture.pixelColor(QPoint((l.left + l.right) / 2, (l.top + l.bottom) / 2));
     EXPECT_TRUE(lit == QColor(0, 127, 0) || lit == QColor(0, 255, 0)) << s.width << "x" << s.height;
+    EXPECT_TRUE(layout.strip.Contains(Point{l.left, l.top}));
   }
 }
 
