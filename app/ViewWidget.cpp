@@ -200,7 +200,7 @@ void KivuViewWidget::BringMainFrameToForeground() {
 
 void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
                                   int pressedPicture) {
-  auto* button = new PictureButton(KivuPicture(normalPicture), KivuPicture(pressedPicture), this);
+  auto* button = new PictureButton(KivuSizedPicture(normalPicture), KivuSizedPicture(pressedPicture), this);
   button->setText(QString::fromStdString(caption));
   button->setObjectName(QString::fromStdString(caption));
   button->setAccessibleName(QString::fromStdString(caption));
