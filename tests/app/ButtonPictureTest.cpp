@@ -71,9 +71,16 @@ int LargestDifference(const QImage& a, const QImage& b) {
   return largest;
 }
 
+// Run also with QT_SCALE_FACTOR=2, where a button is twice as many of the screen's pixels as of the
+// window's: the sizes here are the screen's.
 TEST(ButtonPictures, AtTheDesignSizeThePictureIsShownAsItIsAndLargerItIsScaledSmoothly) {
   PictureButton exit(KivuSizedPicture(147), KivuSizedPicture(148), nullptr);
-  exit.resize(40, 40);
+  const qreal ratio = exit.devicePixelRatioF();
+  auto resize = [&](int pixels) {
+    const int side = static_cast<int>(std::lround(pixels / ratio));
+    exit.resize(side, side);
+  };
+  resize(40);
   const QImage small = Picture("147-exit.png");
   ASSERT_EQ(small.size(), QSize(40, 40));
   EXPECT_EQ(Shown(exit), small);
@@ -81,7 +88,7 @@ TEST(ButtonPictures, AtTheDesignSizeThePictureIsShownAsItIsAndLargerItIsScaledSm
   // At 100 x 100 (a 1080-line screen's button is about that) the large drawing is scaled down: every
   // pixel is the average of what it covers, within rounding, where a nearest-pixel scale would be
   // out by up to the full contrast of the symbol's edge.
-  exit.resize(100, 100);
+  resize(100);
   const QImage shown = Shown(exit);
   ASSERT_EQ(shown.size(), QSize(100, 100));
   EXPECT_LE(LargestDifference(shown, AreaAverage(Picture("147-exit-240.png"), 100)), 4);
@@ -96,7 +103,7 @@ TEST(ButtonPictures, AtTheDesignSizeThePictureIsShownAsItIsAndLargerItIsScaledSm
   exit.setDown(true);
   EXPECT_LE(LargestDifference(Shown(exit), AreaAverage(Picture("148-exit-pressed-240.png"), 100)), 4);
   exit.setDown(false);
-  exit.resize(40, 40);
+  resize(40);
   EXPECT_EQ(Shown(exit), small);
 }
 
