@@ -4,9 +4,11 @@
 #include <QElapsedTimer>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimerEvent>
 #include <QWindow>
 
+#include "app/ScreenDensity.h"
 #include "app/WindowImage.h"
 #include "app/WindowSystem.h"
 #include "config/SettingsDialog.h"
@@ -175,6 +177,16 @@ Size KivuViewWidget::ClientSize() const {
   return Size{width(), height()};
 }
 
+double KivuViewWidget::PixelsPerMillimetre() const {
+  const QScreen* shown = screen();
+  if (!shown) return 0;
+  // The screen's geometry is in the window's pixels; the view draws in the screen's own (device) pixels.
+  const QSizeF pixels = QSizeF(shown->geometry().size()) * shown->devicePixelRatio();
+  const QSizeF millimetres = shown->physicalSize();
+  return ScreenPixelsPerMillimetre(pixels.width(), pixels.height(), millimetres.width(),
+                                   millimetres.height());
+}
+
 void KivuViewWidget::ShowMessageBox(const std::string& text, const std::string& caption) {
   if (!firstPaintDone_) {
     waitingMessages_.emplace_back(text, caption);
@@ -200,7 +212,7 @@ void KivuViewWidget::BringMainFrameToForeground() {
 
 void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect& rect, int normalPicture,
                                   int pressedPicture) {
-  auto* button = new PictureButton(KivuPicture(normalPicture), KivuPicture(pressedPicture), this);
+  auto* button = new PictureButton(KivuSizedPicture(normalPicture), KivuSizedPicture(pressedPicture), this);
   button->setText(QString::fromStdString(caption));
   button->setObjectName(QString::fromStdString(caption));
   button->setAccessibleName(QString::fromStdString(caption));

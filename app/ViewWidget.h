@@ -55,6 +55,7 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   uint32_t SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
   Size ClientSize() const override;
+  double PixelsPerMillimetre() const override;
   // Boxes asked for before the dashboard's first paint (those of its creation) wait for it, so that they
   // come over the dashboard rather than before it.
   void ShowMessageBox(const std::string& text, const std::string& caption) override;

@@ -69,7 +69,8 @@ QBoxLayout* CFileOpen::FolderRow() {
   pathLabel_->setObjectName("1011");
   pathLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   constexpr int kUpMargin = 4;
-  upButton_ = new PictureButton(KivuPicture(kUpPicture), KivuPicture(kUpPressedPicture), this, kUpMargin);
+  upButton_ =
+      new PictureButton(KivuSizedPicture(kUpPicture), KivuSizedPicture(kUpPressedPicture), this, kUpMargin);
   upButton_->setFixedSize(kTouchHeight, kTouchHeight);
   upButton_->setObjectName("1008");
   upButton_->setText("Up");

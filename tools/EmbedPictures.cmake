@@ -1,5 +1,6 @@
 # Writes a C++ file holding PNG files as byte arrays, for programs that carry their pictures with them.
-#   cmake -DOUTPUT=file.cpp -DIDS=147,149 -DFILES=a.png,b.png -P EmbedPictures.cmake
+#   cmake -DOUTPUT=file.cpp -DIDS=147,149,147 -DFILES=a.png,b.png,a-240.png -P EmbedPictures.cmake
+# A number may come more than once: a picture's drawings at other sizes share its number.
 string(REPLACE "," ";" IDS "${IDS}")
 string(REPLACE "," ";" FILES "${FILES}")
 set(text "// Made by tools/EmbedPictures.cmake from res/: do not edit.\n#include \"tools/EmbeddedPictures.h\"\n\nnamespace kivu {\n\nnamespace {\n")
@@ -13,8 +14,8 @@ foreach(i RANGE ${last})
   string(LENGTH "${hex}" digits)
   math(EXPR size "${digits} / 2")
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-  string(APPEND text "const unsigned char kPicture${id}[] = {${bytes}};\n")
-  string(APPEND table "    {${id}, kPicture${id}, ${size}},\n")
+  string(APPEND text "const unsigned char kPicture${i}[] = {${bytes}};\n")
+  string(APPEND table "    {${id}, kPicture${i}, ${size}},\n")
 endforeach()
 string(APPEND text "\n}  // namespace\n\nconst EmbeddedPicture kEmbeddedPictures[] = {\n${table}};\nconst size_t kEmbeddedPictureCount = ${count};\n\n}  // namespace kivu\n")
 file(WRITE "${OUTPUT}.tmp" "${text}")

@@ -1,17 +1,22 @@
 #include "tools/EmbeddedPictures.h"
 
+#include <optional>
 #include <span>
 
 #include "platform/raster/Png.h"
 
 namespace kivu {
 
-std::optional<Bitmap> EmbeddedPictureBitmap(int id) {
+std::vector<Bitmap> EmbeddedPictureDrawings(int id) {
+  std::vector<Bitmap> drawings;
   for (size_t i = 0; i < kEmbeddedPictureCount; ++i) {
     const EmbeddedPicture& picture = kEmbeddedPictures[i];
-    if (picture.id == id) return ReadPngFromMemory(std::span<const unsigned char>(picture.png, picture.size));
+    if (picture.id != id) continue;
+    std::optional<Bitmap> drawing =
+        ReadPngFromMemory(std::span<const unsigned char>(picture.png, picture.size));
+    if (drawing) drawings.push_back(std::move(*drawing));
   }
-  return std::nullopt;
+  return drawings;
 }
 
 }  // namespace kivu

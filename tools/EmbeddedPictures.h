@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <vector>
 
 #include "platform/raster/Bitmap.h"
 
@@ -17,7 +17,7 @@ struct EmbeddedPicture {
 extern const EmbeddedPicture kEmbeddedPictures[];
 extern const size_t kEmbeddedPictureCount;
 
-// The picture numbered id as a bitmap; nothing when the program does not carry it.
-std::optional<Bitmap> EmbeddedPictureBitmap(int id);
+// Every drawing the program carries of the picture numbered id, as bitmaps: none when it carries none.
+std::vector<Bitmap> EmbeddedPictureDrawings(int id);
 
 }  // namespace kivu

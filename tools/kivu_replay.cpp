@@ -17,6 +17,7 @@
 #include "platform/raster/Png.h"
 #include "tools/EmbeddedPictures.h"
 #include "tools/ReplayOptions.h"
+#include "tools/SmoothScale.h"
 #include "trip/FixClock.h"
 #include "trip/TripJson.h"
 #include "view/HeadlessWindow.h"
@@ -39,9 +40,18 @@ bool WriteSnapshot(CKivuView& view, const ReplayOptions& options) {
   view.OnDraw(surface);
   const int pictures[] = {147, 149, 155, 157};
   for (size_t i = 0; i < std::size(pictures); ++i) {
-    std::optional<Bitmap> picture = EmbeddedPictureBitmap(pictures[i]);
     const Rect& place = view.Layout().buttonRects[i];
-    if (picture) surface.StretchBlit(place, *picture, picture->Bounds());
+    const Size size{static_cast<int>(place.Width()), static_cast<int>(place.Height())};
+    std::vector<Bitmap> drawings = EmbeddedPictureDrawings(pictures[i]);
+    const Bitmap* drawing = DrawingFor(drawings, size);
+    if (!drawing) continue;
+    if (drawing->Width() == size.width && drawing->Height() == size.height) {
+      surface.Blit(Point{place.left, place.top}, *drawing, drawing->Bounds());
+    } else if (std::optional<Bitmap> scaled = ScaleSmoothly(*drawing, size)) {
+      surface.Blit(Point{place.left, place.top}, *scaled, scaled->Bounds());
+    } else {
+      surface.StretchBlit(place, *drawing, drawing->Bounds());  // a place of a pixel or two
+    }
   }
   if (!WritePng(*bitmap, options.snapshot)) {
     std::fprintf(stderr, "kivu-replay: cannot write the snapshot %s\n",

@@ -1,6 +1,6 @@
-// Draws Kivu's pictures into res/: the four dashboard buttons with their pressed versions, the Up
-// button of the browse dialog, the splash picture and the two icons. They are drawn here, with Qt's
-// anti-aliased painter, so that they can be changed and drawn again:
+// Draws Kivu's pictures into res/: the four dashboard buttons with their pressed versions, each also in
+// a large version for large buttons, the Up button of the browse dialog, the splash picture and the two
+// icons. They are drawn here, with Qt's anti-aliased painter, so that they can be changed and drawn again:
 //
 //   kivu-make-pictures res/
 //
@@ -26,12 +26,17 @@ const QColor kYellow(255, 220, 0);
 using Glyph = std::function<void(QPainter&, const QColor&)>;
 
 // A 40 x 40 button face: a rounded dark key with a light edge; pressed, it is darker, its edge is
-// reversed and the symbol sits one pixel lower and to the right.
-QImage Button(const Glyph& glyph, bool pressed, int size = 40) {
-  QImage image(size, size, QImage::Format_RGB32);
+// reversed and the symbol sits one pixel lower and to the right. With pixels, the face of size is drawn
+// that many pixels wide, every line and curve of it at that resolution: the large versions that stay
+// sharp on a large button.
+QImage Button(const Glyph& glyph, bool pressed, int size = 40, int pixels = 0) {
+  if (pixels == 0) pixels = size;
+  QImage image(pixels, pixels, QImage::Format_RGB32);
   image.fill(kStrip);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  // The faces at their own size are drawn without a transform at all, as they always were.
+  if (pixels != size) p.scale(double(pixels) / size, double(pixels) / size);
   QRectF key(1.5, 1.5, size - 3, size - 3);
   QLinearGradient face(0, 0, 0, size);
   face.setColorAt(0, pressed ? QColor(20, 24, 28) : QColor(78, 88, 98));
@@ -222,7 +227,7 @@ QImage FolderIcon(int size) {
   });
 }
 
-bool Save(const QImage& image, const QString& folder, const char* name) {
+bool Save(const QImage& image, const QString& folder, const QString& name) {
   QString path = folder + "/" + name;
   if (!image.save(path, "PNG")) {
     std::fprintf(stderr, "kivu-make-pictures: cannot write %s\n", qPrintable(path));
@@ -246,13 +251,19 @@ int main(int argc, char** argv) {
     const char* normal;
     const char* pressed;
     Glyph glyph;
-  } buttons[] = {{"147-exit.png", "148-exit-pressed.png", PowerSymbol},
-                 {"149-settings.png", "150-settings-pressed.png", Gear},
-                 {"155-navigator.png", "156-navigator-pressed.png", NavigatorArrow},
-                 {"157-minimize.png", "158-minimize-pressed.png", MinimizeBar}};
+  } buttons[] = {{"147-exit", "148-exit-pressed", PowerSymbol},
+                 {"149-settings", "150-settings-pressed", Gear},
+                 {"155-navigator", "156-navigator-pressed", NavigatorArrow},
+                 {"157-minimize", "158-minimize-pressed", MinimizeBar}};
+  // The dashboard's buttons grow with the screen (about 113 pixels on a 1920 x 1080 one, twice that on
+  // a 4K screen): each has a large version, "<id>-<use>-<pixels>.png", that scales down cleanly.
+  constexpr int kLarge = 240;
+  const QString large = QString("-%1.png").arg(kLarge);
   for (const auto& b : buttons) {
-    ok &= Save(Button(b.glyph, false), folder, b.normal);
-    ok &= Save(Button(b.glyph, true), folder, b.pressed);
+    ok &= Save(Button(b.glyph, false), folder, QString(b.normal) + ".png");
+    ok &= Save(Button(b.glyph, true), folder, QString(b.pressed) + ".png");
+    ok &= Save(Button(b.glyph, false, 40, kLarge), folder, b.normal + large);
+    ok &= Save(Button(b.glyph, true, 40, kLarge), folder, b.pressed + large);
   }
   ok &= Save(Button(UpArrow, false, 20), folder, "164-up.png");
   ok &= Save(Button(UpArrow, true, 20), folder, "165-up-pressed.png");

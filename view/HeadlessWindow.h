@@ -14,6 +14,7 @@ class HeadlessWindow final : public ViewWindow {
   uint32_t SetTimer(uint32_t, uint32_t) override { return 0; }
   void KillTimer(uint32_t) override {}
   Size ClientSize() const override { return client; }
+  double PixelsPerMillimetre() const override { return pixelsPerMillimetre; }
   void ShowMessageBox(const std::string& text, const std::string&) override { lastMessage = text; }
   void ShowMainFrame(bool) override {}
   void BringMainFrameToForeground() override {}
@@ -23,6 +24,7 @@ class HeadlessWindow final : public ViewWindow {
   bool RunSettingsDialog(SettingsValues&) override { return false; }
 
   Size client;
+  double pixelsPerMillimetre = 0;  // no screen, so no size of one unless the owner sets it
   std::string lastMessage;
   DirectFixOwner fixOwner{[](const GpsFix&) {}};
 };

@@ -24,6 +24,8 @@ class ViewWindow {
   virtual void KillTimer(uint32_t id) = 0;
   // The size of the client area in pixels.
   virtual Size ClientSize() const = 0;
+  // Pixels per millimetre of the screen the window is on; 0 where the system does not say.
+  virtual double PixelsPerMillimetre() const { return 0; }
   // A modal message box with this text and caption ("" for none) and an OK button.
   virtual void ShowMessageBox(const std::string& text, const std::string& caption) = 0;
   // Shows or hides the main frame (the program keeps running while hidden).

@@ -165,6 +165,9 @@ TEST_F(Screen, TheDashboardFillsTheScreenWithTheStripAndItsButtons) {
       << f.frameGeometry().height();
   KivuViewWidget& view = f.ViewWidget();
   QSize client = view.size();
+  // The screen's density, which the strip's buttons are sized by, is the X server's: Xvfb gives its
+  // screen 96 dots an inch, in whole millimetres (not the 100 that Qt assumes where it is told none).
+  EXPECT_NEAR(view.PixelsPerMillimetre(), 96 / 25.4, 0.01);
   ASSERT_TRUE(
       ProcessUntil([&] { return view.View().Layout().buttonRects[0].bottom == client.height() - 6; }));
   EXPECT_EQ(view.View().Layout().wideLayout, client.width() / 572.0 > client.height() / 384.0);

@@ -1,10 +1,11 @@
 #include "view/widgets/PictureButton.h"
 
 #include <QPainter>
+#include <cmath>
 
 namespace kivu {
 
-PictureButton::PictureButton(QPixmap normal, QPixmap pressed, QWidget* parent, int margin)
+PictureButton::PictureButton(SizedPicture normal, SizedPicture pressed, QWidget* parent, int margin)
     : QAbstractButton(parent), normal_(std::move(normal)), pressed_(std::move(pressed)), margin_(margin) {
   setFocusPolicy(Qt::TabFocus);  // a finger's press leaves the focus where it was
   // Without a margin every pixel is the picture's; a margin shows what lies behind the button.
@@ -13,19 +14,47 @@ PictureButton::PictureButton(QPixmap normal, QPixmap pressed, QWidget* parent, i
 
 QSize PictureButton::sizeHint() const {
   const QSize margins(2 * margin_, 2 * margin_);
-  return normal_.size().isEmpty() ? QSize(40, 40) : normal_.size() + margins;
+  return normal_.IsNull() ? QSize(40, 40) : normal_.DesignSize() + margins;
+}
+
+QRect PictureButton::PictureRect() const {
+  return rect().adjusted(margin_, margin_, -margin_, -margin_);
+}
+
+void PictureButton::PreparePictures() {
+  // On a screen that scales the window (a device pixel ratio above 1) the picture is made for the
+  // screen's pixels, not for the window's, so that it is as sharp there as at the design size.
+  const qreal ratio = devicePixelRatioF();
+  const QSize logical = PictureRect().size();
+  const QSize pixels(static_cast<int>(std::lround(logical.width() * ratio)),
+                     static_cast<int>(std::lround(logical.height() * ratio)));
+  if (pixels == pictureSize_) return;
+  pictureSize_ = pixels;
+  auto make = [&](const SizedPicture& picture) {
+    QPixmap shown = QPixmap::fromImage(picture.At(pixels));
+    shown.setDevicePixelRatio(ratio);
+    return shown;
+  };
+  shownNormal_ = make(normal_);
+  shownPressed_ = make(pressed_);
+}
+
+void PictureButton::resizeEvent(QResizeEvent* event) {
+  QAbstractButton::resizeEvent(event);
+  PreparePictures();
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
+  PreparePictures();  // nothing to do unless the button moved to a screen of another pixel ratio
   QPainter painter(this);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  const QPixmap& picture = isDown() && !pressed_.isNull() ? pressed_ : normal_;
+  const QPixmap& picture = isDown() && !shownPressed_.isNull() ? shownPressed_ : shownNormal_;
   if (picture.isNull()) {
     painter.fillRect(rect(), QColor(80, 80, 80));
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, text());
   } else {
-    painter.drawPixmap(rect().adjusted(margin_, margin_, -margin_, -margin_), picture);
+    painter.drawPixmap(PictureRect(), picture);
   }
   if (hasFocus()) {
     painter.setPen(QPen(kFocusColour, 2));
