@@ -180,8 +180,8 @@ Size KivuViewWidget::ClientSize() const {
 double KivuViewWidget::PixelsPerMillimetre() const {
   const QScreen* shown = screen();
   if (!shown) return 0;
-  // The screen's geometry is in the window's pixels; the view draws in the screen's own (device) pixels.
-  const QSizeF pixels = QSizeF(shown->geometry().size()) * shown->devicePixelRatio();
+  // In the window's own pixels, which the view's layout is made in: the screen's geometry is in them.
+  const QSizeF pixels = QSizeF(shown->geometry().size());
   const QSizeF millimetres = shown->physicalSize();
   return ScreenPixelsPerMillimetre(pixels.width(), pixels.height(), millimetres.width(),
                                    millimetres.height());

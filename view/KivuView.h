@@ -102,7 +102,9 @@ class CKivuView {
   void OnSize(int width, int height);
 
   // The geometry, computed from the client size at creation and again at every change of that size.
-  void ComputeLayout(int width, int height) { renderer_.ComputeLayout(Size{width, height}); }
+  void ComputeLayout(int width, int height) {
+    renderer_.ComputeLayout(Size{width, height}, window_.PixelsPerMillimetre());
+  }
   const ViewLayout& Layout() const { return renderer_.Layout(); }
   int AdIndex() const { return adIndex_; }
 

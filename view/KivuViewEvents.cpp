@@ -33,7 +33,7 @@ int LocalMinute(int64_t seconds) {
 }  // namespace
 
 void CKivuView::OnCreate() {
-  renderer_.ComputeLayout(window_.ClientSize());
+  renderer_.ComputeLayout(window_.ClientSize(), window_.PixelsPerMillimetre());
   for (size_t i = 0; i < std::size(kButtons); ++i) {
     const ButtonSpec& b = kButtons[i];
     window_.CreateButton(b.id, b.caption, Layout().buttonRects[i], b.normal, b.pressed);
@@ -61,7 +61,7 @@ void CKivuView::StartReceiver() {
 }
 
 void CKivuView::OnSize(int width, int height) {
-  renderer_.ComputeLayout(Size{width, height});
+  renderer_.ComputeLayout(Size{width, height}, window_.PixelsPerMillimetre());
   for (size_t i = 0; i < std::size(kButtons); ++i)
     window_.MoveButton(kButtons[i].id, Layout().buttonRects[i]);
   window_.Invalidate(true);

@@ -168,9 +168,13 @@ TEST_F(Screen, TheDashboardFillsTheScreenWithTheStripAndItsButtons) {
   // The screen's density, which the strip's buttons are sized by, is the X server's: Xvfb gives its
   // screen 96 dots an inch, in whole millimetres (not the 100 that Qt assumes where it is told none).
   EXPECT_NEAR(view.PixelsPerMillimetre(), 96 / 25.4, 0.01);
-  ASSERT_TRUE(
-      ProcessUntil([&] { return view.View().Layout().buttonRects[0].bottom == client.height() - 6; }));
-  EXPECT_EQ(view.View().Layout().wideLayout, client.width() / 572.0 > client.height() / 384.0);
+  ASSERT_TRUE(ProcessUntil([&] {
+    const ViewLayout& layout = view.View().Layout();
+    return layout.strip.Contains(Point{0, client.height() - 1}) &&
+           layout.buttonRects[0].bottom == client.height() - layout.buttonRects[0].left;
+  }));
+  // The strip goes down the left edge of a wide screen, else along the bottom.
+  EXPECT_EQ(view.View().Layout().wideLayout, client.width() / 618.0 > client.height() / 430.0);
   // Every button lies inside the view and on the screen, and what the screen shows there is the button.
   QRect shown = QRect(view.mapToGlobal(QPoint(0, 0)), client);
   EXPECT_TRUE(screen.contains(shown)) << shown.width() << "x" << shown.height();

@@ -223,17 +223,17 @@ std::optional<Bitmap> Snapshot(const std::string& capture, const std::string& op
 
 TEST(ReplaySnapshot, EmptyCapturePaintsTheDashboardWithItsButtons) {
   test::TempDir dir;
-  std::optional<Bitmap> picture = Snapshot("", "--size 800x480", dir);
+  std::optional<Bitmap> picture = Snapshot("", "--size 618x384", dir);
   ASSERT_TRUE(picture);
-  EXPECT_EQ(picture->Width(), 800);
-  EXPECT_EQ(picture->Height(), 480);
+  EXPECT_EQ(picture->Width(), 618);
+  EXPECT_EQ(picture->Height(), 384);
   EXPECT_EQ(picture->ColorAt(100, 2), (Color{180, 180, 180}));
-  // The Exit button's picture stands at (6, 434): its own pixels, unscaled.
+  // At the design size the Exit button's picture stands at (6, 338): its own pixels, unscaled.
   std::optional<Bitmap> exit = ReadPng(test::SourcePath("res/147-exit.png"));
   ASSERT_TRUE(exit);
   for (int y = 0; y < 40; y += 7)
     for (int x = 0; x < 40; x += 7)
-      EXPECT_EQ(picture->PixelAt(6 + x, 434 + y), exit->PixelAt(x, y)) << x << "," << y;
+      EXPECT_EQ(picture->PixelAt(6 + x, 338 + y), exit->PixelAt(x, y)) << x << "," << y;
 }
 
 TEST(ReplaySnapshot, SettingsFileIsReadAsTheDashboardReadsKivuIni) {
