@@ -2,6 +2,7 @@
 // window paints, into the view's own window image that Qt then reads.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <optional>
 
 #include "gps/NmeaParser.h"
@@ -87,6 +88,25 @@ void BM_PaintWindowImageAfterEachFix(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintWindowImageAfterEachFix)
     ->Args({800, 480})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond);
+
+// The yardstick of the paints above: one copy of a whole frame of the same size (32-bit pixels), which
+// is what any picture on the screen costs at the least. The paints' goals are multiples of it.
+void BM_FrameMemcpy(benchmark::State& state) {
+  const Size size = SizeOf(state);
+  std::optional<Bitmap> from = Bitmap::Create(size.width, size.height);
+  std::optional<Bitmap> to = Bitmap::Create(size.width, size.height);
+  const size_t bytes = static_cast<size_t>(from->RowBytes()) * static_cast<size_t>(size.height);
+  for (auto _ : state) {
+    std::memcpy(to->Memory(), from->Memory(), bytes);
+    benchmark::DoNotOptimize(to->Memory());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FrameMemcpy)
+    ->Args({800, 480})
+    ->Args({1024, 600})
     ->Args({1920, 1080})
     ->Unit(benchmark::kMillisecond);
 

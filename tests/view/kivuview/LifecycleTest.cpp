@@ -64,16 +64,17 @@ TEST_F(ViewLife, CreationMakesTheButtonsInOrderAtTheirPlaces) {
   CKivuView view(window, Settings(), clock);
   view.OnCreate();
   ASSERT_EQ(window.buttons.size(), 4u);
-  // 800 x 480 is wide: a column from the bottom left, Exit lowest.
+  // 800 x 480 is wide: a column from the bottom left, Exit lowest, at a scale of 1.25 (50-pixel
+  // buttons 52.5 apart).
   const struct {
     int id;
     const char* caption;
     Rect rect;
     int normal, pressed;
-  } expected[] = {{1, "Exit", {6, 434, 46, 474}, 147, 148},
-                  {2, "Settings", {6, 392, 46, 432}, 149, 150},
-                  {3, "Navigator", {6, 350, 46, 390}, 155, 156},
-                  {4, "Minimize", {6, 308, 46, 348}, 157, 158}};
+  } expected[] = {{1, "Exit", {8, 422, 58, 472}, 147, 148},
+                  {2, "Settings", {8, 369, 58, 419}, 149, 150},
+                  {3, "Navigator", {8, 316, 58, 366}, 155, 156},
+                  {4, "Minimize", {8, 263, 58, 313}, 157, 158}};
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(window.buttons[i].id, expected[i].id);
     EXPECT_EQ(window.buttons[i].caption, expected[i].caption);
