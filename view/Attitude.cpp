@@ -51,22 +51,35 @@ bool AttitudeLayers::Prepare(int w, int h, const DashboardLayout& layout) {
   const bool same = ball && ball->Width() == w && ball->Height() == h && ladder &&
                     ladder->Width() == ladderRect.Width() && ladder->Height() == ladderRect.Height() &&
                     halfWidth == layout.attitudeWindowHalfWidth;
-  if (same && turned && mask) return true;
+  if (same && turned && windowRows.size() == static_cast<size_t>(h)) return true;
   showing = false;
+  windowRows.clear();
   if (!EnsureBitmap(ladder, static_cast<int>(ladderRect.Width()), static_cast<int>(ladderRect.Height())) ||
-      !EnsureBitmap(ball, w, h) || !EnsureBitmap(turned, w, h) || !EnsureBitmap(mask, w, h)) {
+      !EnsureBitmap(ball, w, h) || !EnsureBitmap(turned, w, h)) {
     return false;
   }
-  // The window: a white disc cut to the columns within the half-width either side of the middle, on
-  // black; ANDed with the turned ball it leaves the ball inside the window and black outside.
+  // The window: a disc (its outline left out) cut to the columns within the half-width either side of
+  // the middle. It is drawn once, white on black, and kept as each row's span of white.
   halfWidth = layout.attitudeWindowHalfWidth;
-  Surface s(*mask);
+  Surface s(*turned);
   s.FillRect(Rect{0, 0, w, h}, kBlack);
   s.SelectPen(Pen::Solid(kBlack));
   s.SelectBrush(Brush::Solid(kWhite));
   s.DrawEllipse(Rect{0, 0, w, h});
   s.FillRect(Rect{0, 0, w / 2 - halfWidth, h}, kBlack);
   s.FillRect(Rect{w / 2 + halfWidth, 0, w, h}, kBlack);
+  windowRows.resize(static_cast<size_t>(h));
+  const uint32_t white = kWhite.ToPixel();
+  for (int y = 0; y < h; ++y) {
+    const uint32_t* row = turned->Row(y);
+    int left = 0;
+    while (left < w && (row[left] & kPixelColorMask) != white)
+      ++left;
+    int right = left;
+    while (right < w && (row[right] & kPixelColorMask) == white)
+      ++right;
+    windowRows[static_cast<size_t>(y)] = {left, right};
+  }
   return true;
 }
 
@@ -79,27 +92,31 @@ void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,
 void DrawAttitude(Surface& target, Point at, int w, int h, const DashboardLayout& layout,
                   const AttitudeFigures& figures, AttitudeLayers& layers) {
   if (w <= 0 || h <= 0 || !layers.Prepare(w, h, layout)) return;
-  // The columns of the window, which the mask leaves the ball in.
-  const Rect window =
-      Rect{w / 2 - layers.halfWidth, 0, w / 2 + layers.halfWidth, h}.Intersected(Rect{0, 0, w, h});
   if (!layers.showing || layers.shown != figures) {
     layers.showing = false;
     Surface ball(*layers.ball);
     Surface ladder(*layers.ladder);
     DrawBall(ball, ladder, w, h, layout, figures);
-    // Turned by the roll and cut back to the square around its centre; where it cannot be turned, the
-    // ball is shown without roll. Only the window's columns are turned and masked: the mask leaves
-    // every other pixel black, which the placement on the target skips.
+    // Turned by the roll, row by row inside the window alone; where it cannot be turned, the ball is
+    // shown without roll.
+    const PixelRows source = PixelRows::Of(*layers.ball);
     const PixelRows turned = PixelRows::Of(*layers.turned);
-    if (!RotateBilinearCentre(PixelRows::Of(*layers.ball), static_cast<double>(figures.rollInt), kBlack,
-                              turned, window)) {
-      Surface(*layers.turned).Blit(Point{window.left, 0}, *layers.ball, window);
+    Surface unturned(*layers.turned);
+    for (int y = 0; y < h; ++y) {
+      const auto [left, right] = layers.windowRows[static_cast<size_t>(y)];
+      const Rect row{left, y, right, y + 1};
+      if (row.IsEmpty()) continue;
+      if (!RotateBilinearCentre(source, static_cast<double>(figures.rollInt), kBlack, turned, row))
+        unturned.Blit(Point{left, y}, *layers.ball, row);
     }
-    Surface(*layers.turned).Blit(Point{window.left, 0}, *layers.mask, window, RasterOp::SrcAnd);
     layers.shown = figures;
     layers.showing = true;
   }
-  target.BlitTransparent(Point{at.x + window.left, at.y}, *layers.turned, window, kBlack);
+  // The window's rows, whole: the target's layer shows round them.
+  for (int y = 0; y < h; ++y) {
+    const auto [left, right] = layers.windowRows[static_cast<size_t>(y)];
+    if (right > left) target.Blit(Point{at.x + left, at.y + y}, *layers.turned, Rect{left, y, right, y + 1});
+  }
 }
 
 }  // namespace kivu

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Font.h"
@@ -20,30 +22,33 @@ struct AttitudeFigures {
   bool digitalReadout = true;
   FontRecord readoutFont;
   FontRecord labelFont = DefaultFontRecord();  // the ladder's
-  bool dimmed = false;  // the figures are not live
+  bool dimmed = false;                         // the figures are not live
   friend bool operator==(const AttitudeFigures&, const AttitudeFigures&) = default;
 };
 
 // What the ball is drawn in, kept from paint to paint: the ladder and ball layers, the turned ball and
-// the window's mask, made once for a square's size, and the figures the turned ball shows. A paint
+// the window's rows, made once for a square's size, and the figures the turned ball shows. A paint
 // whose figures are those draws and turns nothing.
 struct AttitudeLayers {
-  // Makes the layers for a w x h square (the mask at once) unless they are made for it; false when
+  // Makes the layers for a w x h square (the window's rows at once) unless they are made for it; false when
   // there is no memory for them.
   bool Prepare(int w, int h, const DashboardLayout& layout);
 
   std::optional<Bitmap> ladder;  // the pitch-ladder rectangle's size
   std::optional<Bitmap> ball;
-  std::optional<Bitmap> turned;  // the ball turned by the roll, cut to the window
-  std::optional<Bitmap> mask;    // white inside the window, black outside
-  int halfWidth = 0;             // the window's, which the mask was made for
+  std::optional<Bitmap> turned;  // the ball turned by the roll, inside the window
+  // The window (a disc cut to the columns within halfWidth of the middle) as each row's span of
+  // columns, [first, second).
+  std::vector<std::pair<int, int>> windowRows;
+  int halfWidth = 0;  // the window's, which the spans were made for
   // What `turned` holds, when it holds anything (not after Prepare made new layers).
   bool showing = false;
   AttitudeFigures shown;
 };
 
 // Draws the ball on a target of w x h (the 290 x 290 attitude square) whose layer the caller filled
-// beforehand; what stays black lets the layer show through. The fixed symbols over the ball (roll
+// beforehand, black (the dashboard's main panel): the ball covers the window whole, its black readout
+// boxes included, and the layer shows round the window. The fixed symbols over the ball (roll
 // scale, wings, index) are the dashboard's. The first form makes its layers for the one call; the
 // second puts the square's top-left corner at `at` of the target.
 void DrawAttitude(Surface& target, int w, int h, const DashboardLayout& layout,

@@ -14,7 +14,7 @@ namespace kivu {
 namespace {
 
 // One of the sub-panels: drawn on its own surface over its fill colour, then copied onto the canvas
-// with black as the transparent key.
+// whole (nothing on a tape is black, which a copy keyed on black would have let through).
 template <typename Draw>
 void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, const FontRecord& font,
                   std::optional<Bitmap>& bitmap, Draw draw) {
@@ -23,7 +23,7 @@ void DrawSubPanel(Surface& canvas, const Rect& rect, Color fill, const FontRecor
   panel.SelectFont(Font::Create(font));
   panel.FillRect(bitmap->Bounds(), fill);
   draw(panel, bitmap->Width(), bitmap->Height());
-  canvas.BlitTransparent(Point{rect.left, rect.top}, *bitmap, bitmap->Bounds(), kBlack);
+  canvas.Blit(Point{rect.left, rect.top}, *bitmap, bitmap->Bounds());
 }
 
 // A tape's white frame as connected lines (the last point not drawn).
@@ -84,6 +84,22 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
     canvas.DrawText(p.values.data(),
                     Rect{p.rect.left + s(50), p.rect.top + s(19), p.rect.right, p.rect.bottom}, DT_LEFT);
   }
+}
+
+// The background around the main panel and under its round corners: the panel covers the rest, so
+// its large inside is painted once, not twice.
+void FillAroundMainPanel(Surface& canvas, const DashboardLayout& l) {
+  const Rect& c = l.canvasRect;
+  const Rect p = l.mainPanelRect.Intersected(c);
+  if (p.IsEmpty()) return canvas.FillRect(c, kCanvasColour);
+  canvas.FillRect(Rect{c.left, c.top, c.right, p.top}, kCanvasColour);
+  canvas.FillRect(Rect{c.left, p.bottom, c.right, c.bottom}, kCanvasColour);
+  canvas.FillRect(Rect{c.left, p.top, p.left, p.bottom}, kCanvasColour);
+  canvas.FillRect(Rect{p.right, p.top, c.right, p.bottom}, kCanvasColour);
+  const int corner = l.scale(10);
+  for (const Point& at : {Point{p.left, p.top}, Point{p.right - corner, p.top},
+                          Point{p.left, p.bottom - corner}, Point{p.right - corner, p.bottom - corner}})
+    canvas.FillRect(Rect{at.x, at.y, at.x + corner, at.y + corner}, kCanvasColour);
 }
 
 // The panels: black with an outline the colour of the background.
@@ -243,7 +259,7 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, Dashb
   // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
   const bool dim = picture.gpsState != GpsState::Fix;
   SurfaceStateSaver saver(canvas);
-  canvas.FillRect(l.canvasRect, kCanvasColour);
+  FillAroundMainPanel(canvas, l);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   DrawPanels(canvas, l);
   DrawTapes(canvas, v, t, dim, buffers);
