@@ -46,7 +46,10 @@ void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPictu
   canvas.DrawText(text, flag, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t) {
+// What of a panel a drawing puts on it: its fixed words, or its figures.
+enum class PanelPart { Words, Figures };
+
+void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t, PanelPart part) {
   struct Panel {
     const Rect& rect;
     const char* label;
@@ -69,18 +72,19 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
       {l.pitchStatsRect, "Pitch", "\n MIN\n MAX", format("%d\n%d", t.pitchMin, t.pitchMax)},
       {l.rollStatsRect, "Roll", "\n MIN\n MAX", format("%d\n%d", t.rollMin, t.rollMax)},
   };
+  const DashboardScale& s = l.scale;
   for (const Panel& p : panels) {
-    canvas.SetTextColor(kWhite);
-    canvas.DrawText(p.label, p.rect, DT_CENTER);
+    if (part == PanelPart::Words) {
+      canvas.SetTextColor(kWhite);
+      canvas.DrawText(p.label, p.rect, DT_CENTER);
+      if (p.legend) canvas.DrawText(p.legend, p.rect, DT_LEFT);
+      continue;
+    }
     canvas.SetTextColor(kCyan);
     if (!p.legend) {
       canvas.DrawText(p.values.data(), p.rect, DT_CENTER);
       continue;
     }
-    canvas.SetTextColor(kWhite);
-    canvas.DrawText(p.legend, p.rect, DT_LEFT);
-    canvas.SetTextColor(kCyan);
-    const DashboardScale& s = l.scale;
     canvas.DrawText(p.values.data(),
                     Rect{p.rect.left + s(50), p.rect.top + s(19), p.rect.right, p.rect.bottom}, DT_LEFT);
   }
@@ -103,12 +107,14 @@ void FillAroundMainPanel(Surface& canvas, const DashboardLayout& l) {
 }
 
 // The panels: black with an outline the colour of the background.
-void DrawPanels(Surface& canvas, const DashboardLayout& l) {
+// The panels, the main one among them or not.
+void DrawPanels(Surface& canvas, const DashboardLayout& l, bool mainPanel) {
   canvas.SelectPen(Pen::Solid(kCanvasColour, l.lineWidth));
   canvas.SelectBrush(Brush::Solid(kBlack));
   const int corner = l.scale(10);
-  for (const Rect* r : {&l.mainPanelRect, &l.distanceRect, &l.durationRect, &l.speedStatsRect,
-                        &l.altitudeStatsRect, &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
+  if (mainPanel) canvas.DrawRoundRect(l.mainPanelRect, corner, corner);
+  for (const Rect* r : {&l.distanceRect, &l.durationRect, &l.speedStatsRect, &l.altitudeStatsRect,
+                        &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
     canvas.DrawRoundRect(*r, corner, corner);
 }
 
@@ -177,16 +183,29 @@ void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
 }
 
 // Position and satellites in the labels' font (the design's default font).
-void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix) {
+void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix, PanelPart part) {
+  if (part == PanelPart::Words) {
+    canvas.SetTextColor(kWhite);
+    canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
+    canvas.DrawText("SUs \nSVs ", l.satelliteLabelRect, DT_RIGHT);
+    return;
+  }
   char text[160];
   canvas.SetTextColor(kCyan);
   std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
   canvas.DrawText(text, l.positionValueRect, DT_LEFT);
   std::snprintf(text, sizeof text, "%.2d\n%.2d", fix.satellitesUsed, fix.satellitesInView);
   canvas.DrawText(text, l.satelliteValueRect, DT_LEFT);
-  canvas.SetTextColor(kWhite);
-  canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
-  canvas.DrawText("SUs \nSVs ", l.satelliteLabelRect, DT_RIGHT);
+}
+
+// Blacks out the position's and the satellites' figures, inside the main panel and clear of its
+// outline and round corners (the figures' two lines end well above its foot).
+void ClearPositionAndSatellites(Surface& canvas, const DashboardLayout& l) {
+  const Rect& p = l.mainPanelRect;
+  const Rect inside{p.left + l.lineWidth, p.top + l.lineWidth, p.right - l.lineWidth,
+                    p.bottom - l.lineWidth - l.scale(5)};
+  for (const Rect* r : {&l.positionValueRect, &l.satelliteValueRect})
+    canvas.FillRect(r->Intersected(inside), kBlack);
 }
 
 // The digital readouts over the middle of the tapes, in yellow boxes (the pen of the fixed symbols).
@@ -253,25 +272,44 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture) {
 }
 
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers) {
+  DrawDashboardCanvas(canvas, picture, buffers, DashboardLayers::Whole);
+}
+
+void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers,
+                         DashboardLayers layers) {
   const ViewLayout& v = *picture.layout;
   const DashboardLayout& l = v.dashboard;
   const TripStats& t = *picture.stats;
   // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
   const bool dim = picture.gpsState != GpsState::Fix;
+  // The figures alone go over the dashboard as the last whole paint left it: what shows a figure is
+  // drawn whole (tapes, ball, boxes, the trip panels) or blacked out first (position, satellites); the
+  // background and the main panel stay.
+  const bool figuresOnly = layers == DashboardLayers::Figures;
   SurfaceStateSaver saver(canvas);
-  FillAroundMainPanel(canvas, l);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
-  DrawPanels(canvas, l);
+  if (figuresOnly) {
+    ClearPositionAndSatellites(canvas, l);
+  } else {
+    FillAroundMainPanel(canvas, l);
+  }
+  DrawPanels(canvas, l, !figuresOnly);
+  if (!figuresOnly) {
+    canvas.SelectFont(Font::Create(v.labelFont));
+    DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Words);
+  }
+  canvas.SelectFont(Font::Create(v.panelFont));
+  DrawStatisticsPanels(canvas, l, t, PanelPart::Words);
   DrawTapes(canvas, v, t, dim, buffers);
   DrawAttitudeBall(canvas, picture, dim, buffers);
   DrawScaleFrames(canvas, l);
   DrawFixedSymbols(canvas, l);
   canvas.SelectFont(Font::Create(v.labelFont));
-  DrawPositionAndSatellites(canvas, l, *picture.currentFix);
+  DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Figures);
   canvas.SelectFont(Font::Create(v.readoutFont));
   if (picture.digitalReadout) DrawReadouts(canvas, l, t, dim);
   canvas.SelectFont(Font::Create(v.panelFont));
-  DrawStatisticsPanels(canvas, l, t);
+  DrawStatisticsPanels(canvas, l, t, PanelPart::Figures);
   canvas.SelectFont(Font::Create(v.clockFont));
   DrawClock(canvas, l, picture.hour, picture.minute);
   DrawGpsFlag(canvas, l, picture);
@@ -367,11 +405,14 @@ void PaintDashboard(Surface& window, Size /*client*/, const DashboardPicture& pi
   const Bitmap* target = window.SelectedBitmap();
   const DrawnFigures figures = DrawnFigures::Of(picture);
   const bool kept = target && target == buffers.keptWindow;
-  if (!(kept && buffers.shown && buffers.shownFigures == figures)) {
-    DrawDashboardCanvas(window, picture, buffers);
-    buffers.shown = kept;
-    buffers.shownFigures = figures;
+  if (!kept || !buffers.shown || figures.digitalReadout != buffers.shownFigures.digitalReadout) {
+    DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Whole);
+  } else if (!(buffers.shownFigures == figures)) {
+    // New figures on the window's own image, which holds the rest of the dashboard already.
+    DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Figures);
   }
+  buffers.shown = kept;
+  buffers.shownFigures = figures;
 
   DrawAdStrip(window, v.strip, picture, buffers.strip);
 

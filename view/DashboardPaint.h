@@ -98,6 +98,11 @@ void PaintDashboard(Surface& window, Size client, const DashboardPicture& pictur
 // Composes the dashboard alone, where the layout puts it (the design's canvas at the design size).
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture);
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers);
+// Whole: everything. Figures: what changes with the figures, over a canvas that a whole drawing of
+// the same layout and readout setting left (the background, the panels and their words stay).
+enum class DashboardLayers { Whole, Figures };
+void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers,
+                         DashboardLayers layers);
 
 // The button strip's background and advertisement, drawn into the strip's window rectangle through a
 // bitmap of the strip's size.

@@ -141,9 +141,11 @@ TEST_F(ViewFixes, AClockFarFromTheTripStartNeitherOverflowsNorStops) {
   EXPECT_EQ(window.invalidations.size(), 2u);  // the state's change, then the update
 }
 
-// The view keeps the scaled dashboard in its window image and scales again only when the canvas came
-// out different. Through fixes, repaints that change nothing, a new minute and a new size, the image
-// must hold exactly what a twin view paints into a fresh bitmap each time.
+// The view keeps the dashboard in its window image: a repaint with the same figures draws only the
+// strip, and new figures are drawn over what the image holds. Through fixes that move every figure
+// (the ball turning, figures of every width, the lost fix's flag coming and going, the readouts off
+// and on), repaints that change nothing, a new minute and new sizes, the image must hold exactly what
+// a twin view paints into a fresh bitmap each time.
 TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
   HeadlessWindow keptWindow(Size{800, 480}), freshWindow(Size{800, 480});
   test::SetClock clock{test::kDecember7At1303Utc};
@@ -180,6 +182,42 @@ TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
   }
   expectSame("a new size");
   expectSame("a repaint at the new size");
+  // A drive in turns, climbing and falling, fast and slow, at the sizes drivers' screens have.
+  for (Size size : {Size{1280, 800}, Size{720, 1280}}) {
+    for (auto [window, view] : {std::pair{&keptWindow, &kept}, std::pair{&freshWindow, &fresh}}) {
+      window->client = size;
+      view->ComputeLayout(size.width, size.height);
+    }
+    expectSame("another size");
+    for (int i = 0; i < 14; ++i) {
+      const int second = 3 + i + (size.width == 720 ? 30 : 0);
+      clock.Set(clock.Now() + 1);
+      feed(MakeFix({.minute = second / 60,
+                    .second = second % 60,
+                    .latitude = 48.1 + i * 0.0007,
+                    .longitude = 11.5 + i * 0.0011,
+                    .knots = static_cast<float>(i % 5 == 0 ? 3 : 9 + i * 11),
+                    .course = static_cast<float>(90 + i * i * 7 % 360),
+                    .altitude = static_cast<float>(i % 3 == 0 ? 20 : 500 + i * 40),
+                    .satellites = 3 + i % 9}));
+      if (i == 6) {
+        for (CKivuView* view : {&kept, &fresh})
+          view->Settings().digitalReadout = 0;
+      }
+      if (i == 8) {
+        for (CKivuView* view : {&kept, &fresh})
+          view->Settings().digitalReadout = 1;
+      }
+      expectSame("a fix of the drive");
+    }
+    // The fix is lost: the flag comes, then goes with the next fix.
+    clock.Set(clock.Now() + 40);
+    for (CKivuView* view : {&kept, &fresh})
+      view->UpdateGpsState();
+    expectSame("the lost fix's flag");
+    feed(MakeFix({.minute = 2, .second = 0, .knots = 44, .course = 10, .altitude = 300}));
+    expectSame("a fix after the loss");
+  }
 }
 
 }  // namespace
