@@ -242,6 +242,16 @@ void DashboardBuffers::Prepare(const ViewLayout& layout) {
   EnsureBitmap(strip, static_cast<int>(layout.strip.Width()), static_cast<int>(layout.strip.Height()));
 }
 
+void PrepareFigureGlyphs(const ViewLayout& layout) {
+  constexpr const char* kFigures = "0123456789-+:. NESW";
+  for (const FontRecord* record :
+       {&layout.labelFont, &layout.readoutFont, &layout.panelFont, &layout.clockFont}) {
+    if (auto font = Font::Create(*record)) font->TextWidth(kFigures);
+  }
+  if (auto flag = Font::Create(layout.dashboard.scale.Font(GpsFlagFont())))
+    flag->TextWidth("0123456789 GPSLOTNDAFIXs");
+}
+
 Rect GpsFlagRect(const DashboardLayout& layout) {
   const Rect& a = layout.attitudeRect;
   const DashboardScale& s = layout.scale;

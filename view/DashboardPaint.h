@@ -79,6 +79,11 @@ struct DashboardBuffers {
   AttitudeFigures figures;
 };
 
+// Renders, in each of the layout's fonts, the glyphs its figures are made of (digits, signs, the
+// compass letters, the flags' words), so that a paint finds them made whatever figures come: a new
+// size's glyphs are made with its layout, not one by one as the figures first show them.
+void PrepareFigureGlyphs(const ViewLayout& layout);
+
 // The flag over the attitude indicator: its rectangle on the canvas and its font.
 Rect GpsFlagRect(const DashboardLayout& layout);
 FontRecord GpsFlagFont();

@@ -9,6 +9,7 @@ DashboardRenderer::~DashboardRenderer() = default;
 void DashboardRenderer::ComputeLayout(Size client, double pixelsPerMillimetre) {
   layout_ = ComputeViewLayout(client.width, client.height, DefaultFontRecord(), pixelsPerMillimetre);
   buffers_->Prepare(layout_);
+  PrepareFigureGlyphs(layout_);
   PrepareWindowImage(client);
 }
 
