@@ -273,11 +273,14 @@ ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFon
     }
   }
   const Rect& minimize = v.buttonRects[3];
+  // The 7-unit light and the 32-unit advertisement centred across a button's width.
+  constexpr int kLightInset = (kButtonSize - 7) / 2;
+  constexpr int kAdInset = (kButtonSize - 32) / 2;
   if (v.wideLayout) {
-    v.lightRect = b.From(Point{0, 0}, 6 + (kButtonSize - 7) / 2, 10, 6 + (kButtonSize - 7) / 2 + 7, 17);
+    v.lightRect = b.From(Point{0, 0}, 6 + kLightInset, 10, 6 + kLightInset + 7, 17);
     const int h = std::clamp(minimize.top - b(30), 0, b(256));
-    v.adRect = Rect{b(6 + (kButtonSize - 32) / 2), v.lightRect.bottom + b(6),
-                    b(6 + (kButtonSize - 32) / 2 + 32), v.lightRect.bottom + b(6) + h};
+    v.adRect =
+        Rect{b(6 + kAdInset), v.lightRect.bottom + b(6), b(6 + kAdInset + 32), v.lightRect.bottom + b(6) + h};
     v.adFont.escapement = 900;
     // The upright strip gives a column height / 7 characters in height - 8 pixels (its margins): a
     // 16-pixel face cuts a column its count fills ("...sponsorsh"). The monospace face at 10 pixels
@@ -286,12 +289,10 @@ ViewLayout ComputeViewLayout(int width, int height, const FontRecord& defaultFon
     v.adFont.height = b(-10);
   } else {
     const int top = height - StripThickness(b);
-    v.lightRect = Rect{width - b(17), top + b((kButtonSize - 7) / 2), width - b(10),
-                       top + b((kButtonSize - 7) / 2 + 7)};
+    v.lightRect = Rect{width - b(17), top + b(kLightInset), width - b(10), top + b(kLightInset + 7)};
     const int w = std::clamp(width - minimize.right - b(30), 0, b(256));
     // In the strip bitmap's own coordinates.
-    v.adRect = Rect{v.lightRect.left - b(6) - w, b((kButtonSize - 32) / 2), v.lightRect.left - b(6),
-                    b((kButtonSize - 32) / 2 + 32)};
+    v.adRect = Rect{v.lightRect.left - b(6) - w, b(kAdInset), v.lightRect.left - b(6), b(kAdInset + 32)};
   }
   return v;
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
-#include <cstring>
 #include <optional>
+#include <tuple>
 
 #include "trip/TripMath.h"
 #include "view/Tapes.h"
@@ -393,10 +394,21 @@ DrawnFigures DrawnFigures::Of(const DashboardPicture& picture) {
   return f;
 }
 
+namespace {
+
+// The trip figures a paint shows: the whole numbers and the duration (as stored bits, so that a value
+// that is not a number compares as itself).
+auto ShownTripFigures(const TripStats& t) {
+  return std::tuple(t.courseInt, t.speedInt, t.altitudeInt, t.verticalSpeedInt, t.pitchInt, t.rollInt,
+                    t.distanceInt, t.maxSpeedInt, t.avgSpeedInt, t.minAltitudeInt, t.maxAltitudeInt,
+                    t.altitudeGapInt, t.pitchMin, t.pitchMax, t.rollMin, t.rollMax,
+                    std::bit_cast<uint32_t>(t.durationHours));
+}
+
+}  // namespace
+
 bool DrawnFigures::operator==(const DrawnFigures& o) const {
-  // The trip figures as stored bits: a value that is not a number compares as itself, so a repaint
-  // of unchanged figures is known as one whatever they hold.
-  return std::memcmp(&stats, &o.stats, sizeof stats) == 0 && latitude == o.latitude &&
+  return ShownTripFigures(stats) == ShownTripFigures(o.stats) && latitude == o.latitude &&
          longitude == o.longitude && satellitesUsed == o.satellitesUsed &&
          satellitesInView == o.satellitesInView && hour == o.hour && minute == o.minute &&
          gpsState == o.gpsState && lostSeconds == o.lostSeconds && digitalReadout == o.digitalReadout;
