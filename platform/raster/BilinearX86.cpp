@@ -94,24 +94,12 @@ __attribute__((target("avx2"))) inline __m256i LerpAvx2(__m256i a, __m256i b, __
   return _mm256_add_epi16(_mm256_blendv_epi8(a, b, high), _mm256_mulhi_epi16(_mm256_sub_epi16(b, a), f));
 }
 
-// Bytes low and high of two points' lanes (0 and 1 of each 128-bit lane, with low 0; 2 and 3 with low
-// 8) spread to each point's four words: bytes 0 and 1 give the fraction, 1 and 1 its top byte twice,
-// whose top bits blendv reads.
-__attribute__((target("avx2"))) inline __m256i SpreadAvx2(__m256i v, int low, int high) {
-  const __m128i order =
-      _mm_setr_epi8(char(low), char(high), char(low), char(high), char(low), char(high), char(low),
-                    char(high), char(low + 4), char(high + 4), char(low + 4), char(high + 4), char(low + 4),
-                    char(high + 4), char(low + 4), char(high + 4));
-  return _mm256_shuffle_epi8(v, _mm256_broadcastsi128_si256(order));
-}
-
 // Eight points whose samples all lie inside at a time: their byte offsets in 32-bit lanes, each
 // point's two samples of a row read as one 64-bit load (pixels 0 1 4 5 in one register, 2 3 6 7 in the
-// other, so that splitting left from right samples gives them in order), the bytes widened to words
-// (pixels 0 1 4 5 in the low halves, 2 3 6 7 in the high ones, each fraction spread to its pixel's
-// four words the same way) and the packed result in order again. Eight points of one colour are that
-// colour (most of the attitude ball). The points inside fit 32 bits, so the walk is kept in 32-bit
-// lanes.
+// other, so that splitting left from right samples gives them in order), and the blend done with each
+// point in its own 32-bit lane, which needs fewer shuffles than widening bytes to words. Eight points
+// of one colour are that colour (most of the attitude ball). The points inside fit 32 bits, so the
+// walk is kept in 32-bit lanes.
 __attribute__((target("avx2"))) void RotateInsideAvx2(const PixelRows& source, const RotateSteps& steps,
                                                       uint32_t* out, int64_t sx, int64_t sy, int count) {
   const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -120,25 +108,29 @@ __attribute__((target("avx2"))) void RotateInsideAvx2(const PixelRows& source, c
   const __m256i eightX = _mm256_set1_epi32(int(uint32_t(steps.dxc) * 8));
   const __m256i eightY = _mm256_set1_epi32(int(uint32_t(steps.dxs) * 8));
   const __m256i stride = _mm256_set1_epi32(int(source.stride));
-  const __m256i colour = _mm256_set1_epi32(int(kPixelColorMask)), zero = _mm256_setzero_si256();
+  const __m256i colour = _mm256_set1_epi32(int(kPixelColorMask)), evenBytes = _mm256_set1_epi32(0x00FF00FF);
+  const __m256i zero = _mm256_setzero_si256();
   const uint8_t* upperRow = source.bits;
   const uint8_t* lowerRow = source.bits + source.stride;
   auto eight = [&](uint32_t * at, __m256i vx, __m256i vy) __attribute__((target("avx2"))) {
     const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), stride),
                                             _mm256_slli_epi32(_mm256_srai_epi32(vx, 16), 2));
-    alignas(32) int32_t offsets[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
-    auto two = [&](const uint8_t* row, int i, int j) __attribute__((target("avx2"))) {
-      const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[i]));
+    // Two offsets a 64-bit lane, taken to general registers without a trip through memory.
+    const __m128i low = _mm256_castsi256_si128(offset), high = _mm256_extracti128_si256(offset, 1);
+    const int64_t pairs[4] = {_mm_cvtsi128_si64(low), _mm_extract_epi64(low, 1), _mm_cvtsi128_si64(high),
+                              _mm_extract_epi64(high, 1)};
+    auto two = [&](const uint8_t* row, int64_t pair) __attribute__((target("avx2"))) {
+      const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + int32_t(pair)));
       return _mm_castpd_si128(
-          _mm_loadh_pd(_mm_castsi128_pd(first), reinterpret_cast<const double*>(row + offsets[j])));
+          _mm_loadh_pd(_mm_castsi128_pd(first), reinterpret_cast<const double*>(row + (pair >> 32))));
     };
-    auto four = [&](const uint8_t* row, int i, int j) __attribute__((target("avx2"))) {
+    // Pixels 0 1 and 4 5 (pairs 0 and 2), or 2 3 and 6 7 (pairs 1 and 3).
+    auto four = [&](const uint8_t* row, int i) __attribute__((target("avx2"))) {
       return _mm256_castsi256_ps(
-          _mm256_inserti128_si256(_mm256_castsi128_si256(two(row, i, j)), two(row, i + 4, j + 4), 1));
+          _mm256_inserti128_si256(_mm256_castsi128_si256(two(row, pairs[i])), two(row, pairs[i + 2]), 1));
     };
-    const __m256 top0 = four(upperRow, 0, 1), top1 = four(upperRow, 2, 3);
-    const __m256 bottom0 = four(lowerRow, 0, 1), bottom1 = four(lowerRow, 2, 3);
+    const __m256 top0 = four(upperRow, 0), top1 = four(upperRow, 1);
+    const __m256 bottom0 = four(lowerRow, 0), bottom1 = four(lowerRow, 1);
     auto left = [&](__m256 a, __m256 b) __attribute__((target("avx2"))) {
       return _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
     };
@@ -153,17 +145,23 @@ __attribute__((target("avx2"))) void RotateInsideAvx2(const PixelRows& source, c
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_and_si256(tl, colour));
       return;
     }
-    auto half = [&](bool high) __attribute__((target("avx2"))) {
-      auto words = [&](__m256i p) __attribute__((target("avx2"))) {
-        return high ? _mm256_unpackhi_epi8(p, zero) : _mm256_unpacklo_epi8(p, zero);
-      };
-      const int first = high ? 8 : 0;
-      const __m256i fx = SpreadAvx2(vx, first, first + 1), fy = SpreadAvx2(vy, first, first + 1);
-      const __m256i hx = SpreadAvx2(vx, first + 1, first + 1), hy = SpreadAvx2(vy, first + 1, first + 1);
-      return LerpAvx2(LerpAvx2(words(tl), words(tr), fx, hx), LerpAvx2(words(bl), words(br), fx, hx), fy, hy);
+    // Each point keeps its 32-bit lane: blue and red as its two words, then green and the spare byte,
+    // the fraction in both words.
+    auto both = [&](__m256i v) __attribute__((target("avx2"))) {
+      return _mm256_blend_epi16(v, _mm256_slli_epi32(v, 16), 0xAA);
     };
+    const __m256i fx = both(vx), fy = both(vy);
+    const __m256i hx = _mm256_cmpgt_epi16(zero, fx), hy = _mm256_cmpgt_epi16(zero, fy);
+    auto blend = [&](auto channels) __attribute__((target("avx2"))) {
+      return LerpAvx2(LerpAvx2(channels(tl), channels(tr), fx, hx),
+                      LerpAvx2(channels(bl), channels(br), fx, hx), fy, hy);
+    };
+    const __m256i blueRed =
+        blend([&](__m256i p) __attribute__((target("avx2"))) { return _mm256_and_si256(p, evenBytes); });
+    const __m256i greenSpare =
+        blend([&](__m256i p) __attribute__((target("avx2"))) { return _mm256_srli_epi16(p, 8); });
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
-                        _mm256_and_si256(_mm256_packus_epi16(half(false), half(true)), colour));
+                        _mm256_and_si256(_mm256_or_si256(blueRed, _mm256_slli_epi16(greenSpare, 8)), colour));
   };
   auto start = [&](int64_t s, __m256i step) __attribute__((target("avx2"))) {
     return _mm256_add_epi32(_mm256_set1_epi32(int(uint32_t(s))), step);
@@ -237,6 +235,9 @@ __attribute__((target("sse4.1"))) inline __m128i LerpSse41(__m128i a, __m128i b,
   return _mm_add_epi16(_mm_blendv_epi8(a, b, high), _mm_mulhi_epi16(_mm_sub_epi16(b, a), f));
 }
 
+// Bytes low and high of two points' lanes (lanes 0 and 1 with low 0, lanes 2 and 3 with low 8) spread
+// to each point's four words: bytes 0 and 1 give the fraction, 1 and 1 its top byte twice, whose top
+// bits blendv reads.
 __attribute__((target("sse4.1"))) inline __m128i SpreadSse41(__m128i v, int low, int high) {
   return _mm_shuffle_epi8(
       v, _mm_setr_epi8(char(low), char(high), char(low), char(high), char(low), char(high), char(low),
@@ -244,8 +245,10 @@ __attribute__((target("sse4.1"))) inline __m128i SpreadSse41(__m128i v, int low,
                        char(low + 4), char(high + 4), char(low + 4), char(high + 4)));
 }
 
-// Four points at a time as the AVX2 walk does eight, each point's samples found by 64-bit arithmetic,
-// so any source fits; the fractions need only the low 16 bits, which wrapping 32-bit lanes keep.
+// Four points at a time, each point's samples found by 64-bit arithmetic, so any source fits, and
+// read as the AVX2 walk reads them; the bytes widened to words (points 0 and 1 in the low half, 2 and
+// 3 in the high one), as this processor blends them fastest. The fractions need only their low 16
+// bits, which wrapping 32-bit lanes keep.
 __attribute__((target("sse4.1"))) void RotateInsideSse41(const PixelRows& source, const RotateSteps& steps,
                                                          uint32_t* out, int64_t sx, int64_t sy, int count) {
   const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
