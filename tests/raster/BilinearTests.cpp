@@ -257,11 +257,13 @@ TEST(Rotate, EveryKernelFollowsAnyWalkAcrossTheSource) {
     RotateSteps steps;
     // A fifth of the walks take long steps; a third start and step on half pixels, so that they land
     // on the borders exactly.
-    const int64_t reach = (k % 5 == 0 ? 4 : 1) * 65536, grain = k % 3 == 1 ? 32768 : 1;
-    steps.startX = any(int64_t(w) * 98304 / grain) * grain,
-    steps.startY = any(int64_t(h) * 98304 / grain) * grain;
-    steps.dxc = any(reach / grain) * grain, steps.dxs = k % 11 == 0 ? 0 : any(reach / grain) * grain;
-    steps.dns = any(reach / grain) * grain;
+    const int64_t reach = int64_t{k % 5 == 0 ? 4 : 1} * 65536, grain = k % 3 == 1 ? 32768 : 1;
+    auto on = [&](int64_t range) { return any(range / grain) * grain; };
+    steps.startX = on(int64_t{w} * 98304);
+    steps.startY = on(int64_t{h} * 98304);
+    steps.dxc = on(reach);
+    steps.dxs = k % 11 == 0 ? 0 : on(reach);
+    steps.dns = on(reach);
     Bitmap rotated = MakeImage(1 + int(random() % 70), 1 + int(random() % 12));
     for (PixelKernel kernel : Kernels()) {
       RotateRows(PixelRows::Of(source), PixelRows::Of(rotated), steps, 0x00102030, kernel);
