@@ -100,6 +100,21 @@ inline uint32_t Blend(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br, uint32
   return pixel;
 }
 
+// RotateSample, inline for the kernels' edge bands.
+inline uint32_t SampleWithFill(const PixelRows& source, int64_t sx, int64_t sy, uint32_t fill) {
+  const int64_t x = sx >> 16, y = sy >> 16;
+  if (sx < 0 || sy < 0 || x >= source.width || y >= source.height) return fill;
+  const uint32_t fx = uint32_t(sx & 0xFFFF), fy = uint32_t(sy & 0xFFFF);
+  // The column and row pairs; at column 0 (row 0) the pair is (-1, 0). Outside the source: the fill.
+  const int64_t x0 = x == 0 ? -1 : x, x1 = x == 0 ? 0 : x + 1;
+  const int64_t y0 = y == 0 ? -1 : y, y1 = y == 0 ? 0 : y + 1;
+  auto at = [&](int64_t px, int64_t py) {
+    if (px < 0 || py < 0 || px >= source.width || py >= source.height) return fill;
+    return source.Row(int(py))[px];
+  };
+  return Blend(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1), fx, fy);
+}
+
 // Whether all four samples of the 16.16 point lie inside the source: the short way applies. The
 // points whose samples all lie inside form a box, so a straight walk between two such points stays in.
 inline bool SamplesInside(int64_t sx, int64_t sy, int w, int h) {
@@ -175,9 +190,9 @@ inline ColumnSpan SpanBoth(ColumnSpan a, ColumnSpan b) {
 
 // The rotation row by row in five stretches, found per row instead of per pixel: points outside the
 // source (the fill), the edge band where a sample is the fill or a first row or column (RotateSample's
-// rules), the points whose four samples all lie inside, which `inside(out, sx, sy, count)` blends with
-// no checks, the edge band again and the fill. The points with samples inside form a box within the
-// box of points on the source, so each is one stretch of a straight walk.
+// rules, inline), the points whose four samples all lie inside, which `inside(out, sx, sy, count)` blends
+// with no checks, the edge band again and the fill. The points with samples inside form a box within the box
+// of points on the source, so each is one stretch of a straight walk.
 template <typename Inside>
 inline void RotateRowsBySpans(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
                               uint32_t fill, Inside inside) {
@@ -192,11 +207,19 @@ inline void RotateRowsBySpans(const PixelRows& source, const PixelRows& rotated,
     auto spanX = [&](int64_t lo, int64_t hi) { return SpanWhere(rowX, steps.dxc, inverseX, lo, hi, n); };
     auto spanY = [&](int64_t lo, int64_t hi) { return SpanWhere(rowY, steps.dxs, inverseY, lo, hi, n); };
     const ColumnSpan on = SpanBoth(spanX(0, w * kOne), spanY(0, h * kOne));
-    ColumnSpan in = SpanBoth(spanX(kOne, (w - 1) * kOne), spanY(kOne, (h - 1) * kOne));
-    if (in.from == in.to) in = ColumnSpan{on.from, on.from};
+    // The inner stretch lies within, mostly a pixel or two in: stepping in from both ends costs less
+    // than finding its bounds, and the steps are pixels of the edge band, which cost more anyway.
+    auto samplesInside = [&](int x) {
+      return SamplesInside(rowX + x * steps.dxc, rowY + x * steps.dxs, source.width, source.height);
+    };
+    ColumnSpan in = on;
+    while (in.from < in.to && !samplesInside(in.from))
+      ++in.from;
+    while (in.to > in.from && !samplesInside(in.to - 1))
+      --in.to;
     auto edge = [&](int from, int to) {
       for (int x = from; x < to; ++x)
-        out[x] = RotateSample(source, rowX + x * steps.dxc, rowY + x * steps.dxs, fill);
+        out[x] = SampleWithFill(source, rowX + x * steps.dxc, rowY + x * steps.dxs, fill);
     };
     std::fill(out, out + on.from, fill);
     edge(on.from, in.from);
