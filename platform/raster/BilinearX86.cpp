@@ -107,14 +107,15 @@ __attribute__((target("avx2"))) void RotateInsideAvx2(const PixelRows& source, c
   const __m256i stepY = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(int(steps.dxs)));
   const __m256i eightX = _mm256_set1_epi32(int(uint32_t(steps.dxc) * 8));
   const __m256i eightY = _mm256_set1_epi32(int(uint32_t(steps.dxs) * 8));
-  const __m256i stride = _mm256_set1_epi32(int(source.stride));
+  // A point's column and row side by side as words times (4, stride): its byte offset in one madd.
+  const __m256i bytesPer = _mm256_set1_epi32(int((uint32_t(uint16_t(source.stride)) << 16) | 4));
   const __m256i colour = _mm256_set1_epi32(int(kPixelColorMask)), evenBytes = _mm256_set1_epi32(0x00FF00FF);
   const __m256i zero = _mm256_setzero_si256();
   const uint8_t* upperRow = source.bits;
   const uint8_t* lowerRow = source.bits + source.stride;
   auto eight = [&](uint32_t * at, __m256i vx, __m256i vy) __attribute__((target("avx2"))) {
-    const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), stride),
-                                            _mm256_slli_epi32(_mm256_srai_epi32(vx, 16), 2));
+    const __m256i offset =
+        _mm256_madd_epi16(_mm256_blend_epi16(_mm256_srli_epi32(vx, 16), vy, 0xAA), bytesPer);
     // Two offsets a 64-bit lane, taken to general registers without a trip through memory.
     const __m128i low = _mm256_castsi256_si128(offset), high = _mm256_extracti128_si256(offset, 1);
     const int64_t pairs[4] = {_mm_cvtsi128_si64(low), _mm_extract_epi64(low, 1), _mm_cvtsi128_si64(high),
@@ -310,10 +311,11 @@ __attribute__((target("sse4.1"))) void RotateSse41(const PixelRows& source, cons
   });
 }
 
-// The AVX2 walk keeps points and byte offsets in 32 bits; larger sources rotate with SSE4.1.
+// The AVX2 walk keeps points and byte offsets in 32 bits and rows' strides in 16; larger sources rotate
+// with SSE4.1.
 void RotateAvx2OrSse41(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
                        uint32_t fill) {
-  if (source.width < 32768 && source.height < 32768 &&
+  if (source.width < 32768 && source.height < 32768 && std::llabs(int64_t(source.stride)) < 32768 &&
       std::llabs(int64_t(source.stride)) * source.height < (int64_t{1} << 31)) {
     RotateAvx2(source, rotated, steps, fill);
   } else {
