@@ -247,11 +247,12 @@ TEST(Rotate, EveryKernelGivesTheFixedPointFormulasSample) {
 TEST(Rotate, EveryKernelFollowsAnyWalkAcrossTheSource) {
   // The kernels find per row where the walk enters and leaves the source and its inner part: walks
   // from every side, at every slope, standing still, stepping exactly on pixel borders and leaping
-  // past the source in one step, over sources down to one pixel.
+  // past the source in one step, over sources down to one pixel, and a few wider than the AVX2
+  // walk's 16-bit row strides.
   std::mt19937 random(11);
   auto any = [&](int64_t range) { return int64_t(random() % uint64_t(2 * range + 1)) - range; };
   for (int k = 0; k < 400; ++k) {
-    const int w = 1 + int(random() % 40), h = 1 + int(random() % 40);
+    const int w = k < 4 ? 8300 : 1 + int(random() % 40), h = k < 4 ? 24 : 1 + int(random() % 40);
     Bitmap source = MakeImage(w, h, k % 2 ? RowOrder::BottomUp : RowOrder::TopDown);
     k % 3 ? FillBlocky(source, unsigned(k)) : FillRandom(source, unsigned(k));
     RotateSteps steps;
@@ -264,6 +265,10 @@ TEST(Rotate, EveryKernelFollowsAnyWalkAcrossTheSource) {
     steps.dxc = on(reach);
     steps.dxs = k % 11 == 0 ? 0 : on(reach);
     steps.dns = on(reach);
+    if (w == 8300) {  // through the middle of the wide source, not past it
+      steps.startX = 4000 * 65536 + any(65536), steps.startY = 4 * 65536 + any(65536);
+      steps.dxc = 60000 + any(5000), steps.dxs = any(8192), steps.dns = any(65536);
+    }
     Bitmap rotated = MakeImage(1 + int(random() % 70), 1 + int(random() % 12));
     for (PixelKernel kernel : Kernels()) {
       RotateRows(PixelRows::Of(source), PixelRows::Of(rotated), steps, 0x00102030, kernel);
