@@ -266,7 +266,7 @@ TEST(Rotate, EveryKernelFollowsAnyWalkAcrossTheSource) {
     steps.dxs = k % 11 == 0 ? 0 : on(reach);
     steps.dns = on(reach);
     if (w == 8300) {  // through the middle of the wide source, not past it
-      steps.startX = 4000 * 65536 + any(65536), steps.startY = 4 * 65536 + any(65536);
+      steps.startX = int64_t{4000} * 65536 + any(65536), steps.startY = int64_t{4} * 65536 + any(65536);
       steps.dxc = 60000 + any(5000), steps.dxs = any(8192), steps.dns = any(65536);
     }
     Bitmap rotated = MakeImage(1 + int(random() % 70), 1 + int(random() % 12));
