@@ -255,20 +255,15 @@ TEST(Rotate, EveryKernelFollowsAnyWalkAcrossTheSource) {
     const int w = k < 4 ? 8300 : 1 + int(random() % 40), h = k < 4 ? 24 : 1 + int(random() % 40);
     Bitmap source = MakeImage(w, h, k % 2 ? RowOrder::BottomUp : RowOrder::TopDown);
     k % 3 ? FillBlocky(source, unsigned(k)) : FillRandom(source, unsigned(k));
-    RotateSteps steps;
-    // A fifth of the walks take long steps; a third start and step on half pixels, so that they land
-    // on the borders exactly.
+    // A fifth of the walks take long steps; a third start and step on half pixels, landing on the
+    // borders exactly; the wide sources' walks go through their middle.
     const int64_t reach = int64_t{k % 5 == 0 ? 4 : 1} * 65536, grain = k % 3 == 1 ? 32768 : 1;
     auto on = [&](int64_t range) { return any(range / grain) * grain; };
-    steps.startX = on(int64_t{w} * 98304);
-    steps.startY = on(int64_t{h} * 98304);
-    steps.dxc = on(reach);
-    steps.dxs = k % 11 == 0 ? 0 : on(reach);
-    steps.dns = on(reach);
-    if (w == 8300) {  // through the middle of the wide source, not past it
-      steps.startX = int64_t{4000} * 65536 + any(65536), steps.startY = int64_t{4} * 65536 + any(65536);
-      steps.dxc = 60000 + any(5000), steps.dxs = any(8192), steps.dns = any(65536);
-    }
+    RotateSteps steps{on(int64_t{w} * 98304), on(int64_t{h} * 98304), on(reach), k % 11 ? on(reach) : 0,
+                      on(reach)};
+    if (w == 8300)
+      steps = RotateSteps{int64_t{4000} * 65536 + any(65536), 262144 + any(65536), 60000 + any(5000),
+                          any(8192), any(65536)};
     Bitmap rotated = MakeImage(1 + int(random() % 70), 1 + int(random() % 12));
     for (PixelKernel kernel : Kernels()) {
       RotateRows(PixelRows::Of(source), PixelRows::Of(rotated), steps, 0x00102030, kernel);
