@@ -398,17 +398,7 @@ Rotation RotationOf(int w, int h, double angle) {
 }
 
 uint32_t RotateSample(const PixelRows& source, int64_t sx, int64_t sy, uint32_t fill) {
-  const int64_t x = sx >> 16, y = sy >> 16;
-  if (sx < 0 || sy < 0 || x >= source.width || y >= source.height) return fill;
-  const uint32_t fx = uint32_t(sx & 0xFFFF), fy = uint32_t(sy & 0xFFFF);
-  // The column and row pairs; at column 0 (row 0) the pair is (-1, 0). Outside the source: the fill.
-  const int64_t x0 = x == 0 ? -1 : x, x1 = x == 0 ? 0 : x + 1;
-  const int64_t y0 = y == 0 ? -1 : y, y1 = y == 0 ? 0 : y + 1;
-  auto at = [&](int64_t px, int64_t py) {
-    if (px < 0 || py < 0 || px >= source.width || py >= source.height) return fill;
-    return source.Row(int(py))[px];
-  };
-  return detail::Blend(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1), fx, fy);
+  return detail::SampleWithFill(source, sx, sy, fill);
 }
 
 void RotateRows(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps, uint32_t fill,

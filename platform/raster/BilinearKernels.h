@@ -3,6 +3,7 @@
 // Private to the raster layer.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -99,6 +100,21 @@ inline uint32_t Blend(uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br, uint32
   return pixel;
 }
 
+// RotateSample, inline for the kernels' edge bands.
+inline uint32_t SampleWithFill(const PixelRows& source, int64_t sx, int64_t sy, uint32_t fill) {
+  const int64_t x = sx >> 16, y = sy >> 16;
+  if (sx < 0 || sy < 0 || x >= source.width || y >= source.height) return fill;
+  const uint32_t fx = uint32_t(sx & 0xFFFF), fy = uint32_t(sy & 0xFFFF);
+  // The column and row pairs; at column 0 (row 0) the pair is (-1, 0). Outside the source: the fill.
+  const int64_t x0 = x == 0 ? -1 : x, x1 = x == 0 ? 0 : x + 1;
+  const int64_t y0 = y == 0 ? -1 : y, y1 = y == 0 ? 0 : y + 1;
+  auto at = [&](int64_t px, int64_t py) {
+    if (px < 0 || py < 0 || px >= source.width || py >= source.height) return fill;
+    return source.Row(int(py))[px];
+  };
+  return Blend(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1), fx, fy);
+}
+
 // Whether all four samples of the 16.16 point lie inside the source: the short way applies. The
 // points whose samples all lie inside form a box, so a straight walk between two such points stays in.
 inline bool SamplesInside(int64_t sx, int64_t sy, int w, int h) {
@@ -132,6 +148,94 @@ inline void RotateRowsWith(const PixelRows& source, const PixelRows& rotated, co
     rowX += steps.dns;
     rowY += steps.dxc;
   }
+}
+
+// The columns [from, to) of a row of n whose points s + x d (16.16) satisfy lo <= s + x d < hi: a
+// straight walk enters such a band once and leaves it once. Where it crosses each bound is estimated in
+// floating point (`inverse` is 1 / d) and settled by the exact points on either side, so a division per
+// row is not needed and no estimate can be off.
+struct ColumnSpan {
+  int from = 0, to = 0;
+};
+// The first x in [0, n] where a predicate that turns from false to true once holds (n when it never
+// does), searched from the estimate.
+template <typename Predicate>
+inline int FirstWhere(double estimate, int n, Predicate holds) {
+  int x = estimate > 0 ? (estimate < n ? int(estimate) : n) : 0;
+  while (x > 0 && holds(x - 1))
+    --x;
+  while (x < n && !holds(x))
+    ++x;
+  return x;
+}
+inline ColumnSpan SpanWhere(int64_t s, int64_t d, double inverse, int64_t lo, int64_t hi, int n) {
+  auto point = [&](int x) { return s + x * d; };
+  auto crossing = [&](int64_t bound) { return (double(bound) - double(s)) * inverse; };
+  ColumnSpan span{0, n};
+  if (d > 0) {
+    span.from = FirstWhere(crossing(lo), n, [&](int x) { return point(x) >= lo; });
+    span.to = FirstWhere(crossing(hi), n, [&](int x) { return point(x) >= hi; });
+  } else if (d < 0) {
+    span.from = FirstWhere(crossing(hi), n, [&](int x) { return point(x) < hi; });
+    span.to = FirstWhere(crossing(lo), n, [&](int x) { return point(x) < lo; });
+  } else if (s < lo || s >= hi) {
+    span.to = 0;
+  }
+  return span.from < span.to ? span : ColumnSpan{};
+}
+inline ColumnSpan SpanBoth(ColumnSpan a, ColumnSpan b) {
+  const ColumnSpan both{std::max(a.from, b.from), std::min(a.to, b.to)};
+  return both.from < both.to ? both : ColumnSpan{};
+}
+
+// The rotation row by row in five stretches, found per row instead of per pixel: points outside the
+// source (the fill), the edge band where a sample is the fill or a first row or column (RotateSample's
+// rules, inline), the points whose four samples all lie inside, which `inside(out, sx, sy, count)` blends
+// with no checks, the edge band again and the fill. The points with samples inside form a box within the box
+// of points on the source, so each is one stretch of a straight walk.
+template <typename Inside>
+inline void RotateRowsBySpans(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
+                              uint32_t fill, Inside inside) {
+  constexpr int64_t kOne = 65536;
+  const int64_t w = source.width, h = source.height;
+  const int n = rotated.width;
+  const double inverseX = steps.dxc ? 1.0 / double(steps.dxc) : 0.0;
+  const double inverseY = steps.dxs ? 1.0 / double(steps.dxs) : 0.0;
+  int64_t rowX = steps.startX, rowY = steps.startY;
+  for (int y = 0; y < rotated.height; ++y, rowX += steps.dns, rowY += steps.dxc) {
+    uint32_t* out = rotated.Row(y);
+    auto spanX = [&](int64_t lo, int64_t hi) { return SpanWhere(rowX, steps.dxc, inverseX, lo, hi, n); };
+    auto spanY = [&](int64_t lo, int64_t hi) { return SpanWhere(rowY, steps.dxs, inverseY, lo, hi, n); };
+    const ColumnSpan on = SpanBoth(spanX(0, w * kOne), spanY(0, h * kOne));
+    // The inner stretch lies within, mostly a pixel or two in: stepping in from both ends costs less
+    // than finding its bounds, and the steps are pixels of the edge band, which cost more anyway.
+    auto samplesInside = [&](int x) {
+      return SamplesInside(rowX + x * steps.dxc, rowY + x * steps.dxs, source.width, source.height);
+    };
+    ColumnSpan in = on;
+    while (in.from < in.to && !samplesInside(in.from))
+      ++in.from;
+    while (in.to > in.from && !samplesInside(in.to - 1))
+      --in.to;
+    auto edge = [&](int from, int to) {
+      for (int x = from; x < to; ++x)
+        out[x] = SampleWithFill(source, rowX + x * steps.dxc, rowY + x * steps.dxs, fill);
+    };
+    std::fill(out, out + on.from, fill);
+    edge(on.from, in.from);
+    if (in.from < in.to)
+      inside(out + in.from, rowX + in.from * steps.dxc, rowY + in.from * steps.dxs, in.to - in.from);
+    edge(in.to, on.to);
+    std::fill(out + on.to, out + n, fill);
+  }
+}
+
+// One point whose four samples lie inside, blended as Blend does.
+inline uint32_t BlendInside(const PixelRows& source, int64_t sx, int64_t sy) {
+  const uint32_t* upper = source.Row(int(sy >> 16)) + (sx >> 16);
+  const uint32_t* lower =
+      reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(upper) + source.stride);
+  return Blend(upper[0], upper[1], lower[0], lower[1], uint32_t(sx & 0xFFFF), uint32_t(sy & 0xFFFF));
 }
 
 inline uint32_t BlendPortable(const uint32_t* upper, const uint32_t* lower, uint32_t fx, uint32_t fy) {

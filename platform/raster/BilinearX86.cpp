@@ -86,73 +86,108 @@ __attribute__((target("avx2"))) void SameColumnsAvx2(const uint32_t* a, const ui
   SameColumnsTail(a, b, c, n, bits);
 }
 
-// (a (65536 - f) + b f) >> 16 in 32-bit lanes, for bytes a and b and 16-bit fractions f.
-__attribute__((target("avx2"))) inline __m256i LerpAvx2(__m256i a, __m256i b, __m256i f) {
-  return _mm256_add_epi32(a, _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(b, a), f), 16));
+// The blends in 16-bit lanes, eight pixels of four bytes in two registers, as Blend does them: with
+// d = b - a, (a (65536 - f) + b f) >> 16 = a + floor(d f / 2^16). The signed high product of d and f
+// read as a signed word is floor(d f / 2^16) for f below 32768 and floor(d f / 2^16) - d from there on,
+// which b = a + d makes up for: the lerp starts from a or b by the fraction's top bit (`high`).
+__attribute__((target("avx2"))) inline __m256i LerpAvx2(__m256i a, __m256i b, __m256i f, __m256i high) {
+  return _mm256_add_epi16(_mm256_blendv_epi8(a, b, high), _mm256_mulhi_epi16(_mm256_sub_epi16(b, a), f));
 }
 
-// Eight pixels at a time: the 16.16 points in 32-bit lanes, the four samples gathered. Eight samples
-// of one colour are that colour; otherwise each byte is blended in 32-bit lanes as Blend does, with
-// a (65536 - f) + b f = a 65536 + (b - a) f, whose shift by 16 is a + ((b - a) f >> 16) exactly. A
-// group whose first and last points are inside is inside whole; the others go pixel by pixel.
-__attribute__((target("avx2"))) void RotateAvx2(const PixelRows& source, const PixelRows& rotated,
-                                                const RotateSteps& steps, uint32_t fill) {
-  const int w = source.width, h = source.height;
-  const int stride = int(source.stride);
+// Eight points whose samples all lie inside at a time: their byte offsets in 32-bit lanes, each
+// point's two samples of a row read as one 64-bit load (pixels 0 1 4 5 in one register, 2 3 6 7 in the
+// other, so that splitting left from right samples gives them in order), and the blend done with each
+// point in its own 32-bit lane, which needs fewer shuffles than widening bytes to words. Eight points
+// of one colour are that colour (most of the attitude ball). The points inside fit 32 bits, so the
+// walk is kept in 32-bit lanes.
+__attribute__((target("avx2"))) void RotateInsideAvx2(const PixelRows& source, const RotateSteps& steps,
+                                                      uint32_t* out, int64_t sx, int64_t sy, int count) {
   const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i stepX = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(int(steps.dxc)));
   const __m256i stepY = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(int(steps.dxs)));
-  const __m256i low16 = _mm256_set1_epi32(0xFFFF), byte = _mm256_set1_epi32(0xFF);
-  const __m256i colour = _mm256_set1_epi32(int(kPixelColorMask));
-  const int* base = reinterpret_cast<const int*>(source.bits);
-  int64_t rowX = steps.startX, rowY = steps.startY;
-  for (int y = 0; y < rotated.height; ++y) {
-    uint32_t* out = rotated.Row(y);
-    int64_t sx = rowX, sy = rowY;
-    int x = 0;
-    for (; x + 8 <= rotated.width; x += 8) {
-      if (!SamplesInside(sx, sy, w, h) || !SamplesInside(sx + 7 * steps.dxc, sy + 7 * steps.dxs, w, h)) {
-        for (int k = 0; k < 8; ++k, sx += steps.dxc, sy += steps.dxs)
-          out[x + k] = RotatePixel(source, sx, sy, fill, BlendPortable);
-        continue;
-      }
-      const __m256i vx = _mm256_add_epi32(_mm256_set1_epi32(int(sx)), stepX);
-      const __m256i vy = _mm256_add_epi32(_mm256_set1_epi32(int(sy)), stepY);
-      sx += 8 * steps.dxc;
-      sy += 8 * steps.dxs;
-      const __m256i offset =
-          _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vy, 16), _mm256_set1_epi32(stride)),
-                           _mm256_slli_epi32(_mm256_srai_epi32(vx, 16), 2));
-      const __m256i below = _mm256_add_epi32(offset, _mm256_set1_epi32(stride));
-      const __m256i tl = _mm256_i32gather_epi32(base, offset, 1);
-      const __m256i tr = _mm256_i32gather_epi32(base + 1, offset, 1);
-      const __m256i bl = _mm256_i32gather_epi32(base, below, 1);
-      const __m256i br = _mm256_i32gather_epi32(base + 1, below, 1);
-      const __m256i same =
-          _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi32(tl, tr), _mm256_cmpeq_epi32(bl, br)),
-                           _mm256_cmpeq_epi32(tl, bl));
-      if (_mm256_movemask_epi8(same) == -1) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_and_si256(tl, colour));
-        continue;
-      }
-      const __m256i fx = _mm256_and_si256(vx, low16), fy = _mm256_and_si256(vy, low16);
-      __m256i pixels = _mm256_setzero_si256();
-      for (int shift = 0; shift < 24; shift += 8) {
-        const __m128i by = _mm_cvtsi32_si128(shift);
-        auto channel = [&](__m256i p) __attribute__((target("avx2"))) {
-          return _mm256_and_si256(_mm256_srl_epi32(p, by), byte);
-        };
-        const __m256i top = LerpAvx2(channel(tl), channel(tr), fx);
-        const __m256i bottom = LerpAvx2(channel(bl), channel(br), fx);
-        pixels = _mm256_or_si256(pixels, _mm256_sll_epi32(LerpAvx2(top, bottom, fy), by));
-      }
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), pixels);
+  const __m256i eightX = _mm256_set1_epi32(int(uint32_t(steps.dxc) * 8));
+  const __m256i eightY = _mm256_set1_epi32(int(uint32_t(steps.dxs) * 8));
+  // A point's column and row side by side as words times (4, stride): its byte offset in one madd.
+  const __m256i bytesPer = _mm256_set1_epi32(int((uint32_t(uint16_t(source.stride)) << 16) | 4));
+  const __m256i colour = _mm256_set1_epi32(int(kPixelColorMask)), evenBytes = _mm256_set1_epi32(0x00FF00FF);
+  const __m256i zero = _mm256_setzero_si256();
+  const uint8_t* upperRow = source.bits;
+  const uint8_t* lowerRow = source.bits + source.stride;
+  auto eight = [&](uint32_t * at, __m256i vx, __m256i vy) __attribute__((target("avx2"))) {
+    const __m256i offset =
+        _mm256_madd_epi16(_mm256_blend_epi16(_mm256_srli_epi32(vx, 16), vy, 0xAA), bytesPer);
+    // Two offsets a 64-bit lane, taken to general registers without a trip through memory.
+    const __m128i low = _mm256_castsi256_si128(offset), high = _mm256_extracti128_si256(offset, 1);
+    const int64_t pairs[4] = {_mm_cvtsi128_si64(low), _mm_extract_epi64(low, 1), _mm_cvtsi128_si64(high),
+                              _mm_extract_epi64(high, 1)};
+    auto two = [&](const uint8_t* row, int64_t pair) __attribute__((target("avx2"))) {
+      const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + int32_t(pair)));
+      return _mm_castpd_si128(
+          _mm_loadh_pd(_mm_castsi128_pd(first), reinterpret_cast<const double*>(row + (pair >> 32))));
+    };
+    // Pixels 0 1 and 4 5 (pairs 0 and 2), or 2 3 and 6 7 (pairs 1 and 3).
+    auto four = [&](const uint8_t* row, int i) __attribute__((target("avx2"))) {
+      return _mm256_castsi256_ps(
+          _mm256_inserti128_si256(_mm256_castsi128_si256(two(row, pairs[i])), two(row, pairs[i + 2]), 1));
+    };
+    const __m256 top0 = four(upperRow, 0), top1 = four(upperRow, 1);
+    const __m256 bottom0 = four(lowerRow, 0), bottom1 = four(lowerRow, 1);
+    auto left = [&](__m256 a, __m256 b) __attribute__((target("avx2"))) {
+      return _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+    };
+    auto right = [&](__m256 a, __m256 b) __attribute__((target("avx2"))) {
+      return _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    };
+    const __m256i tl = left(top0, top1), tr = right(top0, top1);
+    const __m256i bl = left(bottom0, bottom1), br = right(bottom0, bottom1);
+    const __m256i same = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpeq_epi32(tl, tr), _mm256_cmpeq_epi32(bl, br)), _mm256_cmpeq_epi32(tl, bl));
+    if (_mm256_movemask_epi8(same) == -1) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), _mm256_and_si256(tl, colour));
+      return;
     }
-    for (; x < rotated.width; ++x, sx += steps.dxc, sy += steps.dxs)
-      out[x] = RotatePixel(source, sx, sy, fill, BlendPortable);
-    rowX += steps.dns;
-    rowY += steps.dxc;
+    // Each point keeps its 32-bit lane: blue and red as its two words, then green and the spare byte,
+    // the fraction in both words.
+    auto both = [&](__m256i v) __attribute__((target("avx2"))) {
+      return _mm256_blend_epi16(v, _mm256_slli_epi32(v, 16), 0xAA);
+    };
+    const __m256i fx = both(vx), fy = both(vy);
+    const __m256i hx = _mm256_cmpgt_epi16(zero, fx), hy = _mm256_cmpgt_epi16(zero, fy);
+    auto blend = [&](auto channels) __attribute__((target("avx2"))) {
+      return LerpAvx2(LerpAvx2(channels(tl), channels(tr), fx, hx),
+                      LerpAvx2(channels(bl), channels(br), fx, hx), fy, hy);
+    };
+    const __m256i blueRed =
+        blend([&](__m256i p) __attribute__((target("avx2"))) { return _mm256_and_si256(p, evenBytes); });
+    const __m256i greenSpare =
+        blend([&](__m256i p) __attribute__((target("avx2"))) { return _mm256_srli_epi16(p, 8); });
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
+                        _mm256_and_si256(_mm256_or_si256(blueRed, _mm256_slli_epi16(greenSpare, 8)), colour));
+  };
+  auto start = [&](int64_t s, __m256i step) __attribute__((target("avx2"))) {
+    return _mm256_add_epi32(_mm256_set1_epi32(int(uint32_t(s))), step);
+  };
+  __m256i vx = start(sx, stepX), vy = start(sy, stepY);
+  for (int x = 0; x + 8 <= count; x += 8) {
+    eight(out + x, vx, vy);
+    vx = _mm256_add_epi32(vx, eightX);
+    vy = _mm256_add_epi32(vy, eightY);
   }
+  // The last group ends where the stretch ends, making again what the one before made.
+  if (count % 8) {
+    const int64_t last = count - 8;
+    eight(out + last, start(sx + last * steps.dxc, stepX), start(sy + last * steps.dxs, stepY));
+  }
+}
+
+// Stretches shorter than a group pixel by pixel.
+__attribute__((target("avx2"))) void RotateAvx2(const PixelRows& source, const PixelRows& rotated,
+                                                const RotateSteps& steps, uint32_t fill) {
+  RotateRowsBySpans(source, rotated, steps, fill, [&](uint32_t* out, int64_t sx, int64_t sy, int count) {
+    if (count >= 8) return RotateInsideAvx2(source, steps, out, sx, sy, count);
+    for (int x = 0; x < count; ++x, sx += steps.dxc, sy += steps.dxs)
+      out[x] = BlendInside(source, sx, sy);
+  });
 }
 
 __attribute__((target("sse4.1"))) void HorizontalSse41(const uint32_t* row, const ScaleSetup& s, uint32_t* h,
@@ -197,33 +232,90 @@ __attribute__((target("sse4.1"))) void VerticalSse41(const uint32_t* ha, const u
   VerticalPortable(ha, hb, w, out, j, to);
 }
 
-// The blend with the bytes of a pixel side by side in 32-bit lanes; every product stays below 2^24.
-__attribute__((target("sse4.1"))) uint32_t BlendSse41(const uint32_t* upper, const uint32_t* lower,
-                                                      uint32_t fx, uint32_t fy) {
-  auto widen = [](uint32_t p) __attribute__((target("sse4.1"))) {
-    return _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(p)));
+__attribute__((target("sse4.1"))) inline __m128i LerpSse41(__m128i a, __m128i b, __m128i f, __m128i high) {
+  return _mm_add_epi16(_mm_blendv_epi8(a, b, high), _mm_mulhi_epi16(_mm_sub_epi16(b, a), f));
+}
+
+// Bytes low and high of two points' lanes (lanes 0 and 1 with low 0, lanes 2 and 3 with low 8) spread
+// to each point's four words: bytes 0 and 1 give the fraction, 1 and 1 its top byte twice, whose top
+// bits blendv reads.
+__attribute__((target("sse4.1"))) inline __m128i SpreadSse41(__m128i v, int low, int high) {
+  return _mm_shuffle_epi8(
+      v, _mm_setr_epi8(char(low), char(high), char(low), char(high), char(low), char(high), char(low),
+                       char(high), char(low + 4), char(high + 4), char(low + 4), char(high + 4),
+                       char(low + 4), char(high + 4), char(low + 4), char(high + 4)));
+}
+
+// Four points at a time, each point's samples found by 64-bit arithmetic, so any source fits, and
+// read as the AVX2 walk reads them; the bytes widened to words (points 0 and 1 in the low half, 2 and
+// 3 in the high one), as this processor blends them fastest. The fractions need only their low 16
+// bits, which wrapping 32-bit lanes keep.
+__attribute__((target("sse4.1"))) void RotateInsideSse41(const PixelRows& source, const RotateSteps& steps,
+                                                         uint32_t* out, int64_t sx, int64_t sy, int count) {
+  const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+  const __m128i stepX = _mm_mullo_epi32(lanes, _mm_set1_epi32(int(steps.dxc)));
+  const __m128i stepY = _mm_mullo_epi32(lanes, _mm_set1_epi32(int(steps.dxs)));
+  const __m128i colour = _mm_set1_epi32(int(kPixelColorMask)), zero = _mm_setzero_si128();
+  const std::ptrdiff_t stride = source.stride;
+  auto four = [&](uint32_t * at, int64_t x0, int64_t y0) __attribute__((target("sse4.1"))) {
+    const uint8_t* upper[4];
+    for (int k = 0; k < 4; ++k)
+      upper[k] = source.bits + ((y0 + k * steps.dxs) >> 16) * stride + ((x0 + k * steps.dxc) >> 16) * 4;
+    auto two = [&](int i, std::ptrdiff_t below) __attribute__((target("sse4.1"))) {
+      const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper[i] + below));
+      return _mm_castpd_ps(
+          _mm_loadh_pd(_mm_castsi128_pd(first), reinterpret_cast<const double*>(upper[i + 1] + below)));
+    };
+    const __m128 top01 = two(0, 0), top23 = two(2, 0), bottom01 = two(0, stride), bottom23 = two(2, stride);
+    auto left = [&](__m128 a, __m128 b) __attribute__((target("sse4.1"))) {
+      return _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+    };
+    auto right = [&](__m128 a, __m128 b) __attribute__((target("sse4.1"))) {
+      return _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    };
+    const __m128i tl = left(top01, top23), tr = right(top01, top23);
+    const __m128i bl = left(bottom01, bottom23), br = right(bottom01, bottom23);
+    const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi32(tl, tr), _mm_cmpeq_epi32(bl, br)),
+                                       _mm_cmpeq_epi32(tl, bl));
+    if (_mm_movemask_epi8(same) == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_and_si128(tl, colour));
+      return;
+    }
+    const __m128i vx = _mm_add_epi32(_mm_set1_epi32(int(uint32_t(x0))), stepX);
+    const __m128i vy = _mm_add_epi32(_mm_set1_epi32(int(uint32_t(y0))), stepY);
+    auto half = [&](bool high) __attribute__((target("sse4.1"))) {
+      auto words = [&](__m128i p) __attribute__((target("sse4.1"))) {
+        return high ? _mm_unpackhi_epi8(p, zero) : _mm_unpacklo_epi8(p, zero);
+      };
+      const int first = high ? 8 : 0;
+      const __m128i fx = SpreadSse41(vx, first, first + 1), fy = SpreadSse41(vy, first, first + 1);
+      const __m128i hx = SpreadSse41(vx, first + 1, first + 1), hy = SpreadSse41(vy, first + 1, first + 1);
+      return LerpSse41(LerpSse41(words(tl), words(tr), fx, hx), LerpSse41(words(bl), words(br), fx, hx), fy,
+                       hy);
+    };
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at),
+                     _mm_and_si128(_mm_packus_epi16(half(false), half(true)), colour));
   };
-  const __m128i wx0 = _mm_set1_epi32(int(65536 - fx)), wx1 = _mm_set1_epi32(int(fx));
-  const __m128i wy0 = _mm_set1_epi32(int(65536 - fy)), wy1 = _mm_set1_epi32(int(fy));
-  const __m128i top = _mm_srli_epi32(
-      _mm_add_epi32(_mm_mullo_epi32(widen(upper[0]), wx0), _mm_mullo_epi32(widen(upper[1]), wx1)), 16);
-  const __m128i bottom = _mm_srli_epi32(
-      _mm_add_epi32(_mm_mullo_epi32(widen(lower[0]), wx0), _mm_mullo_epi32(widen(lower[1]), wx1)), 16);
-  const __m128i value =
-      _mm_srli_epi32(_mm_add_epi32(_mm_mullo_epi32(top, wy0), _mm_mullo_epi32(bottom, wy1)), 16);
-  const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(value, value), value);
-  return uint32_t(_mm_cvtsi128_si32(bytes)) & kPixelColorMask;
+  for (int x = 0; x + 4 <= count; x += 4)
+    four(out + x, sx + x * steps.dxc, sy + x * steps.dxs);
+  // The last group ends where the stretch ends, making again what the one before made.
+  if (count % 4) four(out + count - 4, sx + (count - 4) * steps.dxc, sy + (count - 4) * steps.dxs);
 }
 
-__attribute__((target("sse4.1"), flatten)) void RotateSse41(const PixelRows& source, const PixelRows& rotated,
-                                                            const RotateSteps& steps, uint32_t fill) {
-  RotateRowsWith(source, rotated, steps, fill, BlendSse41);
+__attribute__((target("sse4.1"))) void RotateSse41(const PixelRows& source, const PixelRows& rotated,
+                                                   const RotateSteps& steps, uint32_t fill) {
+  RotateRowsBySpans(source, rotated, steps, fill, [&](uint32_t* out, int64_t sx, int64_t sy, int count) {
+    if (count >= 4) return RotateInsideSse41(source, steps, out, sx, sy, count);
+    for (int x = 0; x < count; ++x, sx += steps.dxc, sy += steps.dxs)
+      out[x] = BlendInside(source, sx, sy);
+  });
 }
 
-// The AVX2 walk keeps points and byte offsets in 32 bits; larger sources rotate with SSE4.1.
+// The AVX2 walk keeps points and byte offsets in 32 bits and rows' strides in 16; larger sources rotate
+// with SSE4.1.
 void RotateAvx2OrSse41(const PixelRows& source, const PixelRows& rotated, const RotateSteps& steps,
                        uint32_t fill) {
-  if (source.width < 32768 && source.height < 32768 &&
+  if (source.width < 32768 && source.height < 32768 && std::llabs(int64_t(source.stride)) < 32768 &&
       std::llabs(int64_t(source.stride)) * source.height < (int64_t{1} << 31)) {
     RotateAvx2(source, rotated, steps, fill);
   } else {

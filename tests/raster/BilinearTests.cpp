@@ -244,6 +244,41 @@ TEST(Rotate, EveryKernelGivesTheFixedPointFormulasSample) {
   }
 }
 
+TEST(Rotate, EveryKernelFollowsAnyWalkAcrossTheSource) {
+  // The kernels find per row where the walk enters and leaves the source and its inner part: walks
+  // from every side, at every slope, standing still, stepping exactly on pixel borders and leaping
+  // past the source in one step, over sources down to one pixel, and a few wider than the AVX2
+  // walk's 16-bit row strides.
+  std::mt19937 random(11);
+  auto any = [&](int64_t range) { return int64_t(random() % uint64_t(2 * range + 1)) - range; };
+  for (int k = 0; k < 400; ++k) {
+    const int w = k < 4 ? 8300 : 1 + int(random() % 40), h = k < 4 ? 24 : 1 + int(random() % 40);
+    Bitmap source = MakeImage(w, h, k % 2 ? RowOrder::BottomUp : RowOrder::TopDown);
+    k % 3 ? FillBlocky(source, unsigned(k)) : FillRandom(source, unsigned(k));
+    // A fifth of the walks take long steps; a third start and step on half pixels, landing on the
+    // borders exactly; the wide sources' walks go through their middle.
+    const int64_t reach = int64_t{k % 5 == 0 ? 4 : 1} * 65536, grain = k % 3 == 1 ? 32768 : 1;
+    auto on = [&](int64_t range) { return any(range / grain) * grain; };
+    RotateSteps steps{on(int64_t{w} * 98304), on(int64_t{h} * 98304), on(reach), k % 11 ? on(reach) : 0,
+                      on(reach)};
+    if (w == 8300)
+      steps = RotateSteps{int64_t{4000} * 65536 + any(65536), 262144 + any(65536), 60000 + any(5000),
+                          any(8192), any(65536)};
+    Bitmap rotated = MakeImage(1 + int(random() % 70), 1 + int(random() % 12));
+    for (PixelKernel kernel : Kernels()) {
+      RotateRows(PixelRows::Of(source), PixelRows::Of(rotated), steps, 0x00102030, kernel);
+      for (int Y = 0; Y < rotated.Height(); ++Y) {
+        for (int X = 0; X < rotated.Width(); ++X) {
+          const int64_t sx = steps.startX + X * steps.dxc + Y * steps.dns,
+                        sy = steps.startY + X * steps.dxs + Y * steps.dxc;
+          ASSERT_EQ(rotated.PixelAt(X, Y), Sample(source, sx, sy, 0x00102030))
+              << "walk " << k << " " << PixelKernelName(kernel) << " at " << X << "," << Y;
+        }
+      }
+    }
+  }
+}
+
 TEST(Rotate, ThePartOfTheCentreIsTheWholeCentresPartAndNothingElseChanges) {
   // The attitude ball's window columns, a corner, a part beyond the image, and an oblong whose turned
   // image is smaller than the source on a side (its uncovered pixels show the source).
