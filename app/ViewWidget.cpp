@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTimerEvent>
 #include <QWindow>
+#include <cmath>
 
 #include "app/ScreenDensity.h"
 #include "app/WindowImage.h"
@@ -86,8 +87,10 @@ void KivuViewWidget::paintEvent(QPaintEvent* event) {
   if (!bitmap) return;
   // Qt reads the view's own pixels, not a copy of them: 32-bit BGRX is what Qt's RGB32 holds in
   // memory on a little-endian machine, all but the spare byte, which DrawWindowImage makes opaque.
-  const QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
-                     static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
+  QImage image(bitmap->Memory(), bitmap->Width(), bitmap->Height(),
+               static_cast<qsizetype>(bitmap->RowBytes()), QImage::Format_RGB32);
+  // The view draws in the screen's own pixels: one of them for one of the image's.
+  image.setDevicePixelRatio(devicePixelRatioF());
   QPainter painter(this);
   DrawWindowImage(painter, image, event->region());
 }
@@ -115,7 +118,10 @@ void KivuViewWidget::ShowWaitingMessages() {
 
 void KivuViewWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (created_ && !shutDown_) view_->OnSize(width(), height());
+  if (created_ && !shutDown_) {
+    const Size client = ClientSize();
+    view_->OnSize(client.width, client.height);
+  }
 }
 
 void KivuViewWidget::timerEvent(QTimerEvent* event) {
@@ -174,14 +180,18 @@ void KivuViewWidget::KillTimer(uint32_t id) {
 }
 
 Size KivuViewWidget::ClientSize() const {
-  return Size{width(), height()};
+  // In the screen's own pixels, where the dashboard is drawn: on a screen that shows a window's pixel
+  // as two, the view lays out twice as many, not a picture Qt would magnify.
+  const double ratio = devicePixelRatioF();
+  return Size{static_cast<int>(std::lround(width() * ratio)),
+              static_cast<int>(std::lround(height() * ratio))};
 }
 
 double KivuViewWidget::PixelsPerMillimetre() const {
   const QScreen* shown = screen();
   if (!shown) return 0;
-  // In the window's own pixels, which the view's layout is made in: the screen's geometry is in them.
-  const QSizeF pixels = QSizeF(shown->geometry().size());
+  // In the screen's own pixels, which the view's layout is made in (the geometry is in the window's).
+  const QSizeF pixels = QSizeF(shown->geometry().size()) * devicePixelRatioF();
   const QSizeF millimetres = shown->physicalSize();
   return ScreenPixelsPerMillimetre(pixels.width(), pixels.height(), millimetres.width(),
                                    millimetres.height());
@@ -223,8 +233,14 @@ void KivuViewWidget::CreateButton(int id, const std::string& caption, const Rect
 }
 
 void KivuViewWidget::MoveButton(int id, const Rect& rect) {
-  if (PictureButton* button = buttons_.value(id))
-    button->setGeometry(rect.left, rect.top, static_cast<int>(rect.Width()), static_cast<int>(rect.Height()));
+  if (PictureButton* button = buttons_.value(id)) {
+    // The layout's screen pixels back in the window's own.
+    const double ratio = devicePixelRatioF();
+    const int left = static_cast<int>(std::lround(rect.left / ratio));
+    const int top = static_cast<int>(std::lround(rect.top / ratio));
+    button->setGeometry(left, top, static_cast<int>(std::lround(rect.right / ratio)) - left,
+                        static_cast<int>(std::lround(rect.bottom / ratio)) - top);
+  }
 }
 
 bool KivuViewWidget::RunSettingsDialog(SettingsValues& values) {

@@ -63,7 +63,7 @@ void DrawWindowImage(QPainter& painter, const QImage& image, const QRegion& regi
   painter.save();
   painter.setClipRegion(region, Qt::IntersectClip);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.fillRect(image.rect(), Qt::black);
+  painter.fillRect(QRectF(QPointF(), image.deviceIndependentSize()), Qt::black);
   painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
   painter.drawImage(0, 0, image);
   painter.restore();

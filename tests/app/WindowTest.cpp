@@ -259,6 +259,33 @@ TEST_F(WindowTest, TheLayoutFollowsEveryResizeAcrossLandscapeAndPortrait) {
   }
 }
 
+// Also run on a screen of two pixels to a window's one (QT_SCALE_FACTOR=2): the dashboard is laid out
+// and drawn in the screen's own pixels and shown one for one, not drawn at the window's size and
+// magnified; the buttons stand where the layout puts them, in the window's pixels.
+TEST_F(WindowTest, TheDashboardIsDrawnInTheScreensOwnPixels) {
+  CMainFrame& f = Show(LoadAppSettings());
+  KivuViewWidget& view = f.ViewWidget();
+  const double ratio = view.devicePixelRatioF();
+  const Size client = view.ClientSize();
+  EXPECT_EQ(client.width, std::lround(800 * ratio));
+  EXPECT_EQ(client.height, std::lround(480 * ratio));
+  const ViewLayout& layout = view.View().Layout();
+  EXPECT_EQ(layout.area.right, client.width);
+  const Rect& exit = layout.buttonRects[0];
+  EXPECT_EQ(Button("Exit")->geometry(),
+            QRect(std::lround(exit.left / ratio), std::lround(exit.top / ratio),
+                  std::lround(exit.Width() / ratio), std::lround(exit.Height() / ratio)));
+  const QImage shown = Grab();
+  ASSERT_EQ(shown.width(), client.width);
+  const Bitmap* image = view.View().PaintWindowImage();  // unchanged figures: the same dashboard
+  ASSERT_NE(image, nullptr);
+  int differing = 0;
+  for (int y = layout.area.top; y < layout.area.bottom; ++y)
+    for (int x = layout.area.left; x < layout.area.right; ++x)
+      differing += (shown.pixel(x, y) & 0xFFFFFFu) != (image->PixelAt(x, y) & 0xFFFFFFu);
+  EXPECT_EQ(differing, 0) << "at a ratio of " << ratio;
+}
+
 TEST_F(WindowTest, EveryKeyDoesWhatItsButtonDoesAndTabShowsWhereTheFocusIs) {
   AppSettings settings = LoadAppSettings();
   settings.navigationPath = home.Path() + "no-navigator";
