@@ -144,7 +144,10 @@ Backlight::Backlight(const std::string& folder) : scope_(NewReportScope()) {
     // Opening for writing writes nothing; it asks the kernel whether we may.
     UniqueFd probe(::open((device + "/brightness").c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!probe) {
-      if (refused.empty()) std::tie(refusal, refused) = std::pair(errno, device);
+      if (refused.empty()) {
+        refusal = errno;
+        refused = device;
+      }
       continue;
     }
     device_ = device;
@@ -178,6 +181,8 @@ Backlight::~Backlight() {
 
 void Backlight::Dim(double fraction) {
   if (!Usable() || std::isnan(fraction)) return;
+  // brightness, not actual_brightness: the latter is what the hardware made of a level, which may differ
+  // from what we wrote and would then look like the user's hand.
   const std::optional<int> now = ReadLevel(device_ + "/brightness");
   // Whatever the screen shows when a dimming begins is the user's day level, set by hand since the
   // last one or not.
