@@ -1,6 +1,7 @@
 # The Debian package of kivu (cpack -G DEB in a release build configured with CMAKE_INSTALL_PREFIX=/usr):
-# kivu, kivu-replay, the desktop entries, the icon, the systemd unit and the README. The libraries it
-# needs come from dpkg-shlibdeps; what is loaded at run time (Qt's screen plugins, the fonts) is named.
+# kivu, kivu-replay, the desktop entries, the icon, the systemd units, the backlight's udev rule and the
+# README. The libraries it needs come from dpkg-shlibdeps; what is loaded at run time (Qt's screen plugins,
+# the fonts) is named.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kivu)
 set(CPACK_PACKAGE_VENDOR "Kivu developers")
@@ -24,4 +25,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, fonts-liberation2")
 # cage: the Wayland kiosk of kivu-cage.service; Debian's cage does not start without Xwayland.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd, cage, xwayland")
+# The backlight's udev rule takes effect at once on the devices already there (see debian/postinst).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_LIST_DIR}/debian/postinst")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)
