@@ -159,6 +159,21 @@ void KivuViewWidget::Invalidate(bool) {
   update();
 }
 
+void KivuViewWidget::InvalidateRects(std::span<const Rect> rects) {
+  // The view's rectangles are in the screen's pixels; Qt's in the window's, which a scale factor makes
+  // larger: each goes out to the window pixels it touches.
+  const double ratio = devicePixelRatioF();
+  QRegion region;
+  for (const Rect& r : rects) {
+    const int left = static_cast<int>(std::floor(r.left / ratio));
+    const int top = static_cast<int>(std::floor(r.top / ratio));
+    const int right = static_cast<int>(std::ceil(r.right / ratio));
+    const int bottom = static_cast<int>(std::ceil(r.bottom / ratio));
+    region += QRect(left, top, right - left, bottom - top);
+  }
+  update(region);
+}
+
 uint32_t KivuViewWidget::SetTimer(uint32_t id, uint32_t periodMs) {
   // Setting a timer again replaces it, as the view's timers always have.
   KillTimer(id);

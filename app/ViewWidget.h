@@ -52,6 +52,7 @@ class KivuViewWidget : public QWidget, public ViewWindow {
 
   // ViewWindow.
   void Invalidate(bool erase) override;
+  void InvalidateRects(std::span<const Rect> rects) override;
   uint32_t SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
   Size ClientSize() const override;

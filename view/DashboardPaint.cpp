@@ -50,8 +50,16 @@ void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPictu
 // What of a panel a drawing puts on it: its fixed words, or its figures.
 enum class PanelPart { Words, Figures };
 
-void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t, PanelPart part) {
+// The duration as its panel shows it: whole hours and minutes.
+std::pair<int, int> ShownDuration(const TripStats& t) {
+  const int hours = TruncateToInt(t.durationHours);
+  return {hours, TruncateToInt((t.durationHours - static_cast<float>(hours)) * 60.0f)};
+}
+
+void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t, PanelPart part,
+                          uint32_t figures) {
   struct Panel {
+    uint32_t group;
     const Rect& rect;
     const char* label;
     const char* legend;  // null: the value goes centred in the whole panel
@@ -62,19 +70,20 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
     std::snprintf(text.data(), text.size(), f, args...);
     return text;
   };
-  int hours = TruncateToInt(t.durationHours);
-  int minutes = TruncateToInt((t.durationHours - static_cast<float>(hours)) * 60.0f);
+  const auto [hours, minutes] = ShownDuration(t);
   const Panel panels[] = {
-      {l.distanceRect, "Distance", nullptr, format("\n%d", t.distanceInt)},
-      {l.durationRect, "Duration", nullptr, format("\n%.2d:%.2d", hours, minutes)},
-      {l.speedStatsRect, "Speed", "\n MAX\n AVG", format("%d\n%d", t.maxSpeedInt, t.avgSpeedInt)},
-      {l.altitudeStatsRect, "Altitude", "\n MIN\n MAX\n GAP",
+      {kDistancePanel, l.distanceRect, "Distance", nullptr, format("\n%d", t.distanceInt)},
+      {kDurationPanel, l.durationRect, "Duration", nullptr, format("\n%.2d:%.2d", hours, minutes)},
+      {kSpeedPanel, l.speedStatsRect, "Speed", "\n MAX\n AVG",
+       format("%d\n%d", t.maxSpeedInt, t.avgSpeedInt)},
+      {kAltitudePanel, l.altitudeStatsRect, "Altitude", "\n MIN\n MAX\n GAP",
        format("%d\n%d\n%d", t.minAltitudeInt, t.maxAltitudeInt, t.altitudeGapInt)},
-      {l.pitchStatsRect, "Pitch", "\n MIN\n MAX", format("%d\n%d", t.pitchMin, t.pitchMax)},
-      {l.rollStatsRect, "Roll", "\n MIN\n MAX", format("%d\n%d", t.rollMin, t.rollMax)},
+      {kPitchPanel, l.pitchStatsRect, "Pitch", "\n MIN\n MAX", format("%d\n%d", t.pitchMin, t.pitchMax)},
+      {kRollPanel, l.rollStatsRect, "Roll", "\n MIN\n MAX", format("%d\n%d", t.rollMin, t.rollMax)},
   };
   const DashboardScale& s = l.scale;
   for (const Panel& p : panels) {
+    if (!(figures & p.group)) continue;
     if (part == PanelPart::Words) {
       canvas.SetTextColor(kWhite);
       canvas.DrawText(p.label, p.rect, DT_CENTER);
@@ -107,32 +116,46 @@ void FillAroundMainPanel(Surface& canvas, const DashboardLayout& l) {
     canvas.FillRect(Rect{at.x, at.y, at.x + corner, at.y + corner}, kCanvasColour);
 }
 
-// The panels: black with an outline the colour of the background.
-// The panels, the main one among them or not.
-void DrawPanels(Surface& canvas, const DashboardLayout& l, bool mainPanel) {
+// The trip panels and the clock's, each with the figure groups it shows.
+std::array<std::pair<uint32_t, const Rect*>, 7> TripPanels(const DashboardLayout& l) {
+  return {{{kDistancePanel, &l.distanceRect},
+           {kDurationPanel, &l.durationRect},
+           {kSpeedPanel, &l.speedStatsRect},
+           {kAltitudePanel, &l.altitudeStatsRect},
+           {kPitchPanel, &l.pitchStatsRect},
+           {kRollPanel, &l.rollStatsRect},
+           {kClockPanel, &l.clockRect}}};
+}
+
+// The panels, black with an outline the colour of the background: the main one or not, and of the trip
+// panels those of the groups in figures.
+void DrawPanels(Surface& canvas, const DashboardLayout& l, bool mainPanel, uint32_t figures) {
   canvas.SelectPen(Pen::Solid(kCanvasColour, l.lineWidth));
   canvas.SelectBrush(Brush::Solid(kBlack));
   const int corner = l.scale(10);
   if (mainPanel) canvas.DrawRoundRect(l.mainPanelRect, corner, corner);
-  for (const Rect* r : {&l.distanceRect, &l.durationRect, &l.speedStatsRect, &l.altitudeStatsRect,
-                        &l.pitchStatsRect, &l.rollStatsRect, &l.clockRect})
-    canvas.DrawRoundRect(*r, corner, corner);
+  for (const auto& [group, rect] : TripPanels(l))
+    if (figures & group) canvas.DrawRoundRect(*rect, corner, corner);
 }
 
-void DrawTapes(Surface& canvas, const ViewLayout& v, const TripStats& t, bool dim,
-               DashboardBuffers& buffers) {
+void DrawTapes(Surface& canvas, const ViewLayout& v, const TripStats& t, bool dim, DashboardBuffers& buffers,
+               uint32_t figures) {
   const DashboardLayout& l = v.dashboard;
   const DashboardScale& scale = l.scale;
   const FontRecord& font = v.labelFont;
-  DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, font, buffers.headingTape,
-               [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim, scale); });
-  DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, font, buffers.speedTape,
-               [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim, scale); });
-  DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, font, buffers.altitudeTape,
-               [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim, scale); });
-  DrawSubPanel(
-      canvas, l.verticalSpeedTapeRect, kSubPanelColour, font, buffers.verticalSpeedTape,
-      [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim, scale); });
+  if (figures & kHeadingFigures)
+    DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, font, buffers.headingTape,
+                 [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim, scale); });
+  if (figures & kSpeedFigures)
+    DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, font, buffers.speedTape,
+                 [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim, scale); });
+  if (figures & kAltitudeFigures)
+    DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, font, buffers.altitudeTape,
+                 [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim, scale); });
+  if (figures & kVerticalSpeedFigures)
+    DrawSubPanel(
+        canvas, l.verticalSpeedTapeRect, kSubPanelColour, font, buffers.verticalSpeedTape,
+        [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim, scale); });
 }
 
 // The attitude sub-panel's layer would be black, so the ball goes onto the canvas directly: what it
@@ -184,7 +207,8 @@ void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
 }
 
 // Position and satellites in the labels' font (the design's default font).
-void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix, PanelPart part) {
+void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix, PanelPart part,
+                               uint32_t figures) {
   if (part == PanelPart::Words) {
     canvas.SetTextColor(kWhite);
     canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
@@ -193,20 +217,28 @@ void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const 
   }
   char text[160];
   canvas.SetTextColor(kCyan);
-  std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
-  canvas.DrawText(text, l.positionValueRect, DT_LEFT);
-  std::snprintf(text, sizeof text, "%.2d\n%.2d", fix.satellitesUsed, fix.satellitesInView);
-  canvas.DrawText(text, l.satelliteValueRect, DT_LEFT);
+  if (figures & kPositionFigures) {
+    std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
+    canvas.DrawText(text, l.positionValueRect, DT_LEFT);
+  }
+  if (figures & kSatelliteFigures) {
+    std::snprintf(text, sizeof text, "%.2d\n%.2d", fix.satellitesUsed, fix.satellitesInView);
+    canvas.DrawText(text, l.satelliteValueRect, DT_LEFT);
+  }
 }
 
-// Blacks out the position's and the satellites' figures, inside the main panel and clear of its
-// outline and round corners (the figures' two lines end well above its foot).
-void ClearPositionAndSatellites(Surface& canvas, const DashboardLayout& l) {
+// Where the position's and the satellites' figures are blacked out: inside the main panel and clear of
+// its outline and round corners (the figures' two lines end well above its foot).
+Rect PositionFiguresRect(const DashboardLayout& l, const Rect& figures) {
   const Rect& p = l.mainPanelRect;
   const Rect inside{p.left + l.lineWidth, p.top + l.lineWidth, p.right - l.lineWidth,
                     p.bottom - l.lineWidth - l.scale(5)};
-  for (const Rect* r : {&l.positionValueRect, &l.satelliteValueRect})
-    canvas.FillRect(r->Intersected(inside), kBlack);
+  return figures.Intersected(inside);
+}
+
+void ClearPositionAndSatellites(Surface& canvas, const DashboardLayout& l, uint32_t figures) {
+  if (figures & kPositionFigures) canvas.FillRect(PositionFiguresRect(l, l.positionValueRect), kBlack);
+  if (figures & kSatelliteFigures) canvas.FillRect(PositionFiguresRect(l, l.satelliteValueRect), kBlack);
 }
 
 // The digital readouts over the middle of the tapes, in yellow boxes (the pen of the fixed symbols).
@@ -287,43 +319,105 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, Dashb
 }
 
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers,
-                         DashboardLayers layers) {
+                         DashboardLayers layers, uint32_t figures) {
   const ViewLayout& v = *picture.layout;
   const DashboardLayout& l = v.dashboard;
   const TripStats& t = *picture.stats;
   // Without a fix the figures of the tapes and readouts are the last known ones: dimmed.
   const bool dim = picture.gpsState != GpsState::Fix;
-  // The figures alone go over the dashboard as the last whole paint left it: what shows a figure is
-  // drawn whole (tapes, ball, boxes, the trip panels) or blacked out first (position, satellites); the
-  // background and the main panel stay.
+  // The figures alone go over the dashboard as the last whole paint left it: what shows a changed
+  // figure is drawn whole (a tape, the ball, a trip panel) or blacked out first (position, satellites);
+  // the background and the main panel stay. The lines and boxes drawn over the tapes and the ball are
+  // drawn again whenever one of those is.
   const bool figuresOnly = layers == DashboardLayers::Figures;
+  const uint32_t f = figuresOnly ? figures : kAllFigures;
+  const bool instruments = (f & kInstrumentFigures) != 0;
   SurfaceStateSaver saver(canvas);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   if (figuresOnly) {
-    ClearPositionAndSatellites(canvas, l);
+    ClearPositionAndSatellites(canvas, l, f);
   } else {
     FillAroundMainPanel(canvas, l);
   }
-  DrawPanels(canvas, l, !figuresOnly);
+  DrawPanels(canvas, l, !figuresOnly, f);
   if (!figuresOnly) {
     canvas.SelectFont(Font::Create(v.labelFont));
-    DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Words);
+    DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Words, f);
   }
   canvas.SelectFont(Font::Create(v.panelFont));
-  DrawStatisticsPanels(canvas, l, t, PanelPart::Words);
-  DrawTapes(canvas, v, t, dim, buffers);
-  DrawAttitudeBall(canvas, picture, dim, buffers);
-  DrawScaleFrames(canvas, l);
-  DrawFixedSymbols(canvas, l);
+  DrawStatisticsPanels(canvas, l, t, PanelPart::Words, f);
+  DrawTapes(canvas, v, t, dim, buffers, f);
+  if (f & kAttitudeFigures) DrawAttitudeBall(canvas, picture, dim, buffers);
+  if (instruments) {
+    DrawScaleFrames(canvas, l);
+    DrawFixedSymbols(canvas, l);
+  }
   canvas.SelectFont(Font::Create(v.labelFont));
-  DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Figures);
+  DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Figures, f);
   canvas.SelectFont(Font::Create(v.readoutFont));
-  if (picture.digitalReadout) DrawReadouts(canvas, l, t, dim);
+  if (picture.digitalReadout && instruments) DrawReadouts(canvas, l, t, dim);
   canvas.SelectFont(Font::Create(v.panelFont));
-  DrawStatisticsPanels(canvas, l, t, PanelPart::Figures);
+  DrawStatisticsPanels(canvas, l, t, PanelPart::Figures, f);
   canvas.SelectFont(Font::Create(v.clockFont));
-  DrawClock(canvas, l, picture.hour, picture.minute);
-  DrawGpsFlag(canvas, l, picture);
+  if (f & kClockPanel) DrawClock(canvas, l, picture.hour, picture.minute);
+  if (f & (kAttitudeFigures | kGpsFlagFigures)) DrawGpsFlag(canvas, l, picture);
+}
+
+uint32_t ChangedFigures(const DrawnFigures& shown, const DrawnFigures& now) {
+  if (shown.gpsState != now.gpsState || shown.digitalReadout != now.digitalReadout) return kAllFigures;
+  const TripStats& a = shown.stats;
+  const TripStats& b = now.stats;
+  uint32_t changed = 0;
+  auto mark = [&changed](uint32_t group, bool differs) {
+    if (differs) changed |= group;
+  };
+  mark(kHeadingFigures, a.courseInt != b.courseInt);
+  mark(kSpeedFigures, a.speedInt != b.speedInt);
+  mark(kAltitudeFigures, a.altitudeInt != b.altitudeInt);
+  mark(kVerticalSpeedFigures, a.verticalSpeedInt != b.verticalSpeedInt);
+  mark(kAttitudeFigures, a.pitchInt != b.pitchInt || a.rollInt != b.rollInt);
+  mark(kDistancePanel, a.distanceInt != b.distanceInt);
+  mark(kDurationPanel, ShownDuration(a) != ShownDuration(b));
+  mark(kSpeedPanel, a.maxSpeedInt != b.maxSpeedInt || a.avgSpeedInt != b.avgSpeedInt);
+  mark(kAltitudePanel, a.minAltitudeInt != b.minAltitudeInt || a.maxAltitudeInt != b.maxAltitudeInt ||
+                           a.altitudeGapInt != b.altitudeGapInt);
+  mark(kPitchPanel, a.pitchMin != b.pitchMin || a.pitchMax != b.pitchMax);
+  mark(kRollPanel, a.rollMin != b.rollMin || a.rollMax != b.rollMax);
+  mark(kClockPanel, shown.hour != now.hour || shown.minute != now.minute);
+  // As printed, so that a position that is not a number compares as itself.
+  mark(kPositionFigures,
+       std::bit_cast<uint64_t>(shown.latitude) != std::bit_cast<uint64_t>(now.latitude) ||
+           std::bit_cast<uint64_t>(shown.longitude) != std::bit_cast<uint64_t>(now.longitude));
+  mark(kSatelliteFigures,
+       shown.satellitesUsed != now.satellitesUsed || shown.satellitesInView != now.satellitesInView);
+  mark(kGpsFlagFigures, shown.lostSeconds != now.lostSeconds);
+  return changed;
+}
+
+size_t FigureRects(const ViewLayout& layout, uint32_t figures, std::array<Rect, kMaxFigureRects>& rects) {
+  const DashboardLayout& l = layout.dashboard;
+  size_t count = 0;
+  auto add = [&](const Rect& rect) {
+    if (!rect.IsEmpty() && count < rects.size()) rects[count++] = rect;
+  };
+  const std::pair<uint32_t, const Rect*> tapes[] = {{kHeadingFigures, &l.headingTapeRect},
+                                                    {kSpeedFigures, &l.speedTapeRect},
+                                                    {kAltitudeFigures, &l.altitudeTapeRect},
+                                                    {kVerticalSpeedFigures, &l.verticalSpeedTapeRect},
+                                                    {kAttitudeFigures, &l.attitudeRect}};
+  for (const auto& [group, rect] : tapes)
+    if (figures & group) add(*rect);
+  if (figures & kInstrumentFigures) {
+    for (const Rect* box : {&l.headingBoxRect, &l.speedBoxRect, &l.altitudeBoxRect, &l.verticalSpeedBoxRect})
+      add(*box);
+  }
+  for (const auto& [group, rect] : TripPanels(l))
+    if (figures & group) add(*rect);
+  if (figures & kPositionFigures) add(PositionFiguresRect(l, l.positionValueRect));
+  if (figures & kSatelliteFigures) add(PositionFiguresRect(l, l.satelliteValueRect));
+  if (figures & (kAttitudeFigures | kGpsFlagFigures)) add(GpsFlagRect(l));
+  add(layout.lightRect);
+  return count;
 }
 
 int AdBreakPosition(const std::string& text, int n) {
@@ -429,9 +523,9 @@ void PaintDashboard(Surface& window, Size /*client*/, const DashboardPicture& pi
   const bool kept = target && target == buffers.keptWindow;
   if (!kept || !buffers.shown || figures.digitalReadout != buffers.shownFigures.digitalReadout) {
     DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Whole);
-  } else if (!(buffers.shownFigures == figures)) {
+  } else if (const uint32_t changed = ChangedFigures(buffers.shownFigures, figures)) {
     // New figures on the window's own image, which holds the rest of the dashboard already.
-    DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Figures);
+    DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Figures, changed);
   }
   buffers.shown = kept;
   buffers.shownFigures = figures;

@@ -4,6 +4,8 @@
 // surfaces, pens, brushes and fonts it selects are restored before it returns.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -104,10 +106,43 @@ void PaintDashboard(Surface& window, Size client, const DashboardPicture& pictur
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture);
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers);
 // Whole: everything. Figures: what changes with the figures, over a canvas that a whole drawing of
-// the same layout and readout setting left (the background, the panels and their words stay).
+// the same layout and readout setting left (the background, the main panel and the position's words
+// stay): of them, the groups in figures (FigureGroup bits).
 enum class DashboardLayers { Whole, Figures };
 void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, DashboardBuffers& buffers,
-                         DashboardLayers layers);
+                         DashboardLayers layers, uint32_t figures = ~uint32_t{0});
+
+// The parts of the dashboard that a figure repaint draws again on their own: a tape with its figure,
+// the ball, a trip panel, the position's or the satellites' figures, the flag. A 1 Hz receiver changes
+// a few of them a second, and only they are drawn and shown again.
+enum FigureGroup : uint32_t {
+  kHeadingFigures = 1u << 0,
+  kSpeedFigures = 1u << 1,
+  kAltitudeFigures = 1u << 2,
+  kVerticalSpeedFigures = 1u << 3,
+  kAttitudeFigures = 1u << 4,
+  kDistancePanel = 1u << 5,
+  kDurationPanel = 1u << 6,
+  kSpeedPanel = 1u << 7,
+  kAltitudePanel = 1u << 8,
+  kPitchPanel = 1u << 9,
+  kRollPanel = 1u << 10,
+  kClockPanel = 1u << 11,
+  kPositionFigures = 1u << 12,
+  kSatelliteFigures = 1u << 13,
+  kGpsFlagFigures = 1u << 14,
+  kAllFigures = (1u << 15) - 1,
+  // What the scale frames, the fixed symbols and the readout boxes are drawn over.
+  kInstrumentFigures =
+      kHeadingFigures | kSpeedFigures | kAltitudeFigures | kVerticalSpeedFigures | kAttitudeFigures,
+};
+// The groups whose figures differ between two pictures. Another GPS state or readout setting changes
+// how all of them are drawn: all.
+uint32_t ChangedFigures(const DrawnFigures& shown, const DrawnFigures& now);
+// The rectangles of the window that a figure repaint of these groups changes (the light's among them,
+// which every paint steps on); at most kMaxFigureRects.
+inline constexpr size_t kMaxFigureRects = 24;
+size_t FigureRects(const ViewLayout& layout, uint32_t figures, std::array<Rect, kMaxFigureRects>& rects);
 
 // The button strip's background and advertisement, drawn into the strip's window rectangle through a
 // bitmap of the strip's size.

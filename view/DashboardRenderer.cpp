@@ -35,4 +35,13 @@ const Bitmap* DashboardRenderer::PaintWindowImage(Size client, const DashboardPi
   return &*windowImage_;
 }
 
+size_t DashboardRenderer::RepaintRects(Size client, DashboardPicture picture,
+                                       std::array<Rect, kMaxFigureRects>& rects) const {
+  const bool kept = windowImage_ && windowImage_->Width() == client.width &&
+                    windowImage_->Height() == client.height && buffers_->keptWindow == &*windowImage_;
+  if (!kept || !buffers_->shown || picture.digitalReadout != buffers_->shownFigures.digitalReadout) return 0;
+  picture.layout = &layout_;
+  return FigureRects(layout_, ChangedFigures(buffers_->shownFigures, DrawnFigures::Of(picture)), rects);
+}
+
 }  // namespace kivu

@@ -32,6 +32,9 @@ class DashboardRenderer {
   // The paint as the window shows it: the whole client area painted into the renderer's own window
   // image, made again at a paint of another client size; null when it cannot be made.
   const Bitmap* PaintWindowImage(Size client, const DashboardPicture& picture);
+  // The rectangles of the window image that PaintWindowImage of picture would change, where it would draw
+  // new figures over the image it keeps; 0 where it would paint the image whole.
+  size_t RepaintRects(Size client, DashboardPicture picture, std::array<Rect, kMaxFigureRects>& rects) const;
 
  private:
   // The window image at the client's size, made unless it has it; false when there is no memory.

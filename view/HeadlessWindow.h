@@ -7,7 +7,7 @@
 
 namespace kivu {
 
-class HeadlessWindow final : public ViewWindow {
+class HeadlessWindow : public ViewWindow {
  public:
   explicit HeadlessWindow(Size client = {}) : client(client) {}
   void Invalidate(bool) override {}

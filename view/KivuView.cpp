@@ -19,12 +19,22 @@ void CKivuView::OnGpsFix(const GpsFix& fix) {
     const bool restartRates = gpsStatus_.FixWouldReturn(steady);
     gpsStatus_.FixArrived(fix, steady);
     trip_.UpdateTripStats(steady, Choices(), restartRates);
-    window_.Invalidate(true);
+    InvalidateFigures();
     trip_.WriteTrackLine(clock_->Now());
   } else {
     gpsStatus_.FixArrived(fix, steady);
   }
   UpdateGpsState();
+}
+
+void CKivuView::InvalidateFigures() {
+  std::array<Rect, kMaxFigureRects> rects;
+  const size_t count = renderer_.RepaintRects(window_.ClientSize(), Picture(), rects);
+  if (count == 0) {
+    window_.Invalidate(true);
+  } else {
+    window_.InvalidateRects(std::span<const Rect>(rects.data(), count));
+  }
 }
 
 TripChoices CKivuView::Choices() const {

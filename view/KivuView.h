@@ -114,6 +114,9 @@ class CKivuView {
   // What a paint at the view's clock shows now.
   DashboardPicture Picture() const;
   TripChoices Choices() const;
+  // Asks the window to show the new figures: only where they change the image shown, when the renderer
+  // can tell.
+  void InvalidateFigures();
 
   ViewWindow& window_;
   AppSettings settings_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "config/SettingsCommand.h"
@@ -18,6 +19,9 @@ class ViewWindow {
   // Asks for a repaint of the whole client area; erase says the background is to be erased first.
   // The paint follows later from the event loop.
   virtual void Invalidate(bool erase) = 0;
+  // Asks for a repaint that needs to show only these rectangles of the client area anew (the rest of it
+  // would come out as it is shown now); a window that cannot tell repaints it all.
+  virtual void InvalidateRects(std::span<const Rect> /*rects*/) { Invalidate(true); }
   // Starts a repeating timer that calls the view's timer handler with id; returns the id in use, or
   // 0 when no timer could be set.
   virtual uint32_t SetTimer(uint32_t id, uint32_t periodMs) = 0;

@@ -2,7 +2,11 @@
 // change between fixes, and the repaint request at the end of each update.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "gps/NmeaTestUtil.h"
 #include "platform/raster/Surface.h"
@@ -141,13 +145,27 @@ TEST_F(ViewFixes, AClockFarFromTheTripStartNeitherOverflowsNorStops) {
   EXPECT_EQ(window.invalidations.size(), 2u);  // the state's change, then the update
 }
 
+// A window that keeps what the view asked it to show anew since its last paint.
+struct AskedWindow final : HeadlessWindow {
+  using HeadlessWindow::HeadlessWindow;
+  void Invalidate(bool) override { whole = true; }
+  void InvalidateRects(std::span<const Rect> asked) override {
+    rects.insert(rects.end(), asked.begin(), asked.end());
+  }
+  bool whole = false;
+  std::vector<Rect> rects;
+};
+
 // The view keeps the dashboard in its window image: a repaint with the same figures draws only the
 // strip, and new figures are drawn over what the image holds. Through fixes that move every figure
 // (the ball turning, figures of every width, the lost fix's flag coming and going, the readouts off
 // and on), repaints that change nothing, a new minute and new sizes, the image must hold exactly what
-// a twin view paints into a fresh bitmap each time.
+// a twin view paints into a fresh bitmap each time. Where a fix asked the window to show only some
+// rectangles anew, no pixel outside them changed.
 TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
-  HeadlessWindow keptWindow(Size{800, 480}), freshWindow(Size{800, 480});
+  AskedWindow keptWindow(Size{800, 480});
+  HeadlessWindow freshWindow(Size{800, 480});
+  std::optional<Bitmap> before;
   test::SetClock clock{test::kDecember7At1303Utc};
   CKivuView kept(keptWindow, AppSettings(), clock), fresh(freshWindow, AppSettings(), clock);
   for (CKivuView* view : {&kept, &fresh})
@@ -155,6 +173,23 @@ TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
   auto expectSame = [&](const char* step) {
     const Bitmap* image = kept.PaintWindowImage();
     ASSERT_NE(image, nullptr) << step;
+    if (!keptWindow.whole && !keptWindow.rects.empty() && before && before->Width() == image->Width() &&
+        before->Height() == image->Height()) {
+      for (int y = 0; y < image->Height(); ++y)
+        for (int x = 0; x < image->Width(); ++x) {
+          if (image->PixelAt(x, y) == before->PixelAt(x, y)) continue;
+          ASSERT_TRUE(std::ranges::any_of(keptWindow.rects,
+                                          [&](const Rect& r) {
+                                            return r.Contains(Point{x, y});
+                                          }))
+              << step << ": " << x << "," << y << " changed outside the rectangles asked for";
+        }
+    }
+    keptWindow.whole = false;
+    keptWindow.rects.clear();
+    ASSERT_TRUE(EnsureBitmap(before, image->Width(), image->Height()));
+    std::memcpy(before->Memory(), image->Memory(),
+                static_cast<size_t>(image->RowBytes()) * static_cast<size_t>(image->Height()));
     std::optional<Bitmap> expected = Bitmap::Create(freshWindow.client.width, freshWindow.client.height);
     Surface surface(*expected);
     fresh.OnDraw(surface);
@@ -176,7 +211,8 @@ TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
   expectSame("a repaint after fixes");
   clock.Set(test::kDecember7At1303Utc + 60);
   expectSame("a new minute");
-  for (auto [window, view] : {std::pair{&keptWindow, &kept}, std::pair{&freshWindow, &fresh}}) {
+  for (auto [window, view] : {std::pair<HeadlessWindow*, CKivuView*>{&keptWindow, &kept},
+                              std::pair<HeadlessWindow*, CKivuView*>{&freshWindow, &fresh}}) {
     window->client = Size{480, 800};
     view->ComputeLayout(480, 800);
   }
@@ -184,7 +220,8 @@ TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
   expectSame("a repaint at the new size");
   // A drive in turns, climbing and falling, fast and slow, at the sizes drivers' screens have.
   for (Size size : {Size{1280, 800}, Size{720, 1280}}) {
-    for (auto [window, view] : {std::pair{&keptWindow, &kept}, std::pair{&freshWindow, &fresh}}) {
+    for (auto [window, view] : {std::pair<HeadlessWindow*, CKivuView*>{&keptWindow, &kept},
+                                std::pair<HeadlessWindow*, CKivuView*>{&freshWindow, &fresh}}) {
       window->client = size;
       view->ComputeLayout(size.width, size.height);
     }
