@@ -21,6 +21,7 @@ enum KivuOption : size_t {
   kWindow,
   kDemo,
   kFullscreen,
+  kHud,
   kHelp,
   kShortHelp,
   kVersion
@@ -34,6 +35,7 @@ constexpr OptionSpec kKivuOptions[] = {
     {"--window", OptionTakes::Value},
     {"--demo"},
     {"--fullscreen"},
+    {"--hud"},
     {"--help"},
     {"-h"},
     {"--version"},
@@ -77,6 +79,7 @@ bool ParseKivuOptions(const std::vector<std::string>& args, KivuOptions& options
   options.replay = given.Value(kReplay);
   options.demo = given.Has(kDemo);
   options.fullscreen = given.Has(kFullscreen);
+  options.hud = given.Has(kHud);
   options.help = given.Has(kHelp) || given.Has(kShortHelp);
   options.version = given.Has(kVersion);
   if (options.demo && !options.replay.empty()) {
@@ -124,6 +127,8 @@ std::string KivuUsage() {
          "  --window WxH    a window of W x H pixels instead (for example 800x480)\n"
          "                  without either, Kivu takes the whole screen where there is no window\n"
          "                  manager or the screen is at most 1280x800, else a maximised window\n"
+         "  --hud           show the dashboard mirrored, to be read in the windscreen, for this\n"
+         "                  run (the h key and the Settings dialog keep it for the next runs too)\n"
          "  --replay FILE   play a recorded capture (a GPS message log or NMEA text) as its receiver\n"
          "                  sent it, cycle by cycle at the capture's own pace\n"
          "  --demo          play the bundled demo drive\n"
@@ -132,7 +137,8 @@ std::string KivuUsage() {
          "\n"
          "\n"
          "Keys: Esc or q (or Ctrl+Q) exit, F11 full screen on and off, s Settings, n Navigator,\n"
-         "m Minimize; Tab moves through the buttons and Space presses the one in focus.\n"
+         "m Minimize, d the next palette (Automatic, Day, Dusk, Night, Red night), h the head-up\n"
+         "display on and off; Tab moves through the buttons and Space presses the one in focus.\n"
          "Tapping the splash picture closes it.\n"
          "\n"
          "Starting Kivu while it runs brings the running copy to the front.\n";

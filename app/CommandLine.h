@@ -12,12 +12,13 @@ struct KivuOptions {
   std::vector<std::string> ports;  // --port PATH, repeatable: replaces the serial port table
   bool gpsd = false;               // --gpsd [HOST[:PORT]]: read the GPS through that gpsd
   GpsdAddress gpsdAddress;
-  std::string home;                // --home DIR: the module folder, as KIVU_HOME
-  std::string replay;              // --replay FILE: a capture fed through a pseudo-terminal
-  bool demo = false;               // --demo: the bundled demo drive, as --replay
-  bool fullscreen = false;         // --fullscreen
-  int windowWidth = 0;             // --window WxH: a window of that client size; 0 when not given
+  std::string home;         // --home DIR: the module folder, as KIVU_HOME
+  std::string replay;       // --replay FILE: a capture fed through a pseudo-terminal
+  bool demo = false;        // --demo: the bundled demo drive, as --replay
+  bool fullscreen = false;  // --fullscreen
+  int windowWidth = 0;      // --window WxH: a window of that client size; 0 when not given
   int windowHeight = 0;
+  bool hud = false;  // --hud: the head-up display for this run, not stored
   bool help = false;
   bool version = false;
 };

@@ -217,6 +217,7 @@ bool CKivuApp::InitInstance(const KivuOptions& options, int& exitCode) {
 
   frame_ = std::make_unique<CMainFrame>(LoadAppSettings());
   frame_->ViewWidget().View().SetSourcePolicy(sourcePolicy_);
+  if (options.hud) frame_->ViewWidget().View().SetHeadUp(true);
   doc_ = std::make_unique<CKivuDoc>(*frame_);
   KivuViewWidget& view = frame_->ViewWidget();
   view.SetExitHandler([this] { doc_->OnCloseDocument(); });

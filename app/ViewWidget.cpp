@@ -56,6 +56,12 @@ void KivuViewWidget::AddKeys() {
   key({Qt::Key_S}, [this] { OnCommand(kCommandSettings); });
   key({Qt::Key_N}, [this] { OnCommand(kCommandNavigator); });
   key({Qt::Key_M}, [this] { OnCommand(kCommandMinimize); });
+  key({Qt::Key_D}, [this] {
+    if (created_ && !shutDown_) view_->OnStepDisplay();
+  });
+  key({Qt::Key_H}, [this] {
+    if (created_ && !shutDown_) view_->OnToggleHeadUp();
+  });
   key({Qt::Key_F11}, [this] {
     if (!shutDown_) ToggleFullScreen(*window());
   });

@@ -43,6 +43,10 @@ void ReadAppSettings(AppSettings& settings, const std::string& path) {
   settings.displayAd = file.GetInt(kSettingsSection, kKeyDisplayAd, defaults.displayAd);
   settings.blinkingLight = file.GetInt(kSettingsSection, kKeyBlinkingLight, defaults.blinkingLight);
   settings.gpsSource = file.GetString(kSettingsSection, kKeyGpsSource, defaults.gpsSource);
+  settings.displayMode = file.GetInt(kSettingsSection, kKeyDisplay, defaults.displayMode);
+  settings.headUpDisplay = file.GetInt(kSettingsSection, kKeyHeadUpDisplay, defaults.headUpDisplay);
+  settings.backlightDusk = file.GetInt(kSettingsSection, kKeyBacklightDusk, defaults.backlightDusk);
+  settings.backlightNight = file.GetInt(kSettingsSection, kKeyBacklightNight, defaults.backlightNight);
 }
 
 AppSettings LoadAppSettings() {
@@ -52,6 +56,35 @@ AppSettings LoadAppSettings() {
   settings.adTexts.push_back(kSponsorshipText);
   return settings;
 }
+
+namespace {
+
+// No value read from a file holds a line feed: what a missing key reads as.
+constexpr const char* kAbsent = "\n";
+
+bool HasKey(const IniDocument& file, const char* key) {
+  return file.GetString(kSettingsSection, key, kAbsent) != kAbsent;
+}
+
+// The settings that came after the first ones are written where the user chose them: a file that never
+// did keeps its lines as they were. written counts the keys set.
+bool SetChosenInt(IniDocument& file, const char* key, int value, int defaultValue, int& written) {
+  if (value == defaultValue && !HasKey(file, key)) return true;
+  ++written;
+  return file.SetInt(kSettingsSection, key, value);
+}
+
+bool SetDisplayKeys(IniDocument& file, const AppSettings& settings, int& written) {
+  const SettingsValues defaults;
+  bool ok = true;
+  ok &= SetChosenInt(file, kKeyDisplay, settings.displayMode, defaults.displayMode, written);
+  ok &= SetChosenInt(file, kKeyHeadUpDisplay, settings.headUpDisplay, defaults.headUpDisplay, written);
+  ok &= SetChosenInt(file, kKeyBacklightDusk, settings.backlightDusk, defaults.backlightDusk, written);
+  ok &= SetChosenInt(file, kKeyBacklightNight, settings.backlightNight, defaults.backlightNight, written);
+  return ok;
+}
+
+}  // namespace
 
 bool SaveAppSettings(const AppSettings& settings, const std::string& path) {
   // One document, one rewrite: a save cut short leaves the old settings whole, never half of each.
@@ -65,9 +98,19 @@ bool SaveAppSettings(const AppSettings& settings, const std::string& path) {
   ok &= file.SetInt(kSettingsSection, kKeyRollSource, settings.rollSource);
   ok &= file.SetInt(kSettingsSection, kKeyRecordTrack, settings.recordTrack);
   // Automatic is the default: a file that never chose a source keeps its lines as they were.
-  constexpr const char* kAbsent = "\n";  // no value read from a file holds a line feed
-  if (!settings.gpsSource.empty() || file.GetString(kSettingsSection, kKeyGpsSource, kAbsent) != kAbsent)
+  if (!settings.gpsSource.empty() || HasKey(file, kKeyGpsSource))
     ok &= file.SetString(kSettingsSection, kKeyGpsSource, settings.gpsSource);
+  int written = 0;
+  ok &= SetDisplayKeys(file, settings, written);
+  return file.Save() == 0 && ok;
+}
+
+bool SaveDisplaySettings(const AppSettings& settings, const std::string& path) {
+  IniDocument file = IniDocument::Load(path);
+  int written = 0;
+  const bool ok = SetDisplayKeys(file, settings, written);
+  // Nothing chosen, nothing written: a missing file stays missing.
+  if (written == 0) return true;
   return file.Save() == 0 && ok;
 }
 

@@ -24,9 +24,40 @@ inline constexpr const char* kKeyRecordTrack = "RECORD_TRACK";
 inline constexpr const char* kKeyDisplayAd = "DISPLAY_AD";
 inline constexpr const char* kKeyBlinkingLight = "BLINKING_LIGHT";
 inline constexpr const char* kKeyGpsSource = "GPS_SOURCE";
+inline constexpr const char* kKeyDisplay = "DISPLAY_MODE";
+inline constexpr const char* kKeyHeadUpDisplay = "HEAD_UP_DISPLAY";
+inline constexpr const char* kKeyBacklightDusk = "BACKLIGHT_DUSK";
+inline constexpr const char* kKeyBacklightNight = "BACKLIGHT_NIGHT";
+// Every key of the file. The store takes the first line that holds a key anywhere as its line, so no key
+// may hold another ("DISPLAY" would be found on the lines of DISPLAY_AD and HEAD_UP_DISPLAY).
+inline constexpr const char* kSettingsKeys[] = {
+    kKeyDigitalReadout, kKeyUnitSelection, kKeyNavigationPath, kKeyRecordGpsMessages, kKeyPitchSource,
+    kKeyRollSource,     kKeyRecordTrack,   kKeyDisplayAd,      kKeyBlinkingLight,     kKeyGpsSource,
+    kKeyDisplay,        kKeyHeadUpDisplay, kKeyBacklightDusk,  kKeyBacklightNight};
 
-// The eight settings the settings dialog edits, and what the Settings command hands it. A combo box with
-// nothing selected gives -1.
+// The Display setting: which palette the dashboard shows. Automatic follows the sun.
+enum DisplayMode : int {
+  kDisplayAutomatic = 0,
+  kDisplayDay = 1,
+  kDisplayDusk = 2,
+  kDisplayNight = 3,
+  kDisplayRedNight = 4,
+};
+inline constexpr int kDisplayModeCount = 5;
+
+// The backlight at dusk and at night in percent of the day's, as far as the screen is dimmed.
+inline constexpr int kLowestBacklightPercent = 1;
+inline constexpr int kHighestBacklightPercent = 100;
+// A level read from the file as the screen takes it: kept as it stands in the settings, brought into
+// 1..100 where it is used.
+inline constexpr int ClampedBacklightPercent(int percent) {
+  return percent < kLowestBacklightPercent    ? kLowestBacklightPercent
+         : percent > kHighestBacklightPercent ? kHighestBacklightPercent
+                                              : percent;
+}
+
+// The twelve settings the settings dialog edits, and what the Settings command hands it. A combo box of
+// the first seven with nothing selected gives -1.
 struct SettingsValues {
   int unitSelection = 0;   // 0 metric, 1 imperial
   int digitalReadout = 1;  // 1 shows the digital readout
@@ -36,9 +67,13 @@ struct SettingsValues {
   int rollSource = 0;         // 0 centripetal acceleration, 1 roll angle
   int recordTrack = 0;        // 1 records the track file
   std::string gpsSource;      // where GPS messages come from: "" automatic, a port, "gpsd[:HOST[:PORT]]"
+  int displayMode = kDisplayAutomatic;  // the palette (DisplayMode); other values count as Automatic
+  int headUpDisplay = 0;                // 1 mirrors the dashboard to be read in the windscreen
+  int backlightDusk = 60;               // the backlight at dusk, in percent of the day's
+  int backlightNight = 30;              // the backlight at night and in red night, likewise
 };
 
-// The settings the view holds for the whole run: the dialog's eight and those only the file sets. Every
+// The settings the view holds for the whole run: the dialog's twelve and those only the file sets. Every
 // reader tests the integers against 0 only, and values other than the listed ones are kept as they are.
 struct AppSettings : SettingsValues {
   std::string recordFolder;          // where the GPS message log and the track file go; ends with '/'
@@ -59,7 +94,7 @@ std::string GetRecordFolder();
 // foxtrotgps) found on PATH, by its absolute path; else kDefaultNavigationPath.
 std::string DefaultNavigationPath();
 
-// Reads the ten stored settings from the settings file at path into settings; missing ones (or integers
+// Reads the fourteen stored settings from the settings file at path into settings; missing ones (or integers
 // with an empty value) get their defaults; a stored navigator is kept as it stands. Never writes the file.
 void ReadAppSettings(AppSettings& settings, const std::string& path);
 
@@ -67,11 +102,17 @@ void ReadAppSettings(AppSettings& settings, const std::string& path);
 // anything is recorded) and the banner's one text.
 AppSettings LoadAppSettings();
 
-// Writes the eight settings of the settings dialog to the file at path, in the dialog's order:
+// Writes the twelve settings of the settings dialog to the file at path, in the dialog's order:
 // DIGITAL_READOUT, UNIT_SELECTION, NAVIGATION_PATH, RECORD_GPS_MSG, PITCH_SOURCE, ROLL_SOURCE,
-// RECORD_TRACK, then GPS_SOURCE where it is not Automatic or the file has it already, all in one crash-safe
-// rewrite of the file. A key that cannot be stored (a value with a line feed) keeps its line, and the
-// others are saved all the same. True when all were.
+// RECORD_TRACK, then the later ones (GPS_SOURCE, DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK,
+// BACKLIGHT_NIGHT) each where it is not its default or the file has it already, so that a file that
+// never chose them keeps its bytes; all in one crash-safe rewrite of the file. A key that cannot be
+// stored (a value with a line feed) keeps its line, and the others are saved all the same. True when all
+// were.
 bool SaveAppSettings(const AppSettings& settings, const std::string& path);
+
+// Writes only DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK and BACKLIGHT_NIGHT, by the same rule: what the
+// dashboard's keys for the palette and the head-up display save.
+bool SaveDisplaySettings(const AppSettings& settings, const std::string& path);
 
 }  // namespace kivu

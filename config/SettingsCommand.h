@@ -1,4 +1,4 @@
-// The Settings and Navigator commands' work that needs no window: the eight values the settings dialog
+// The Settings and Navigator commands' work that needs no window: the twelve values the settings dialog
 // edits, what OK does with them, and the navigator's start.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 namespace kivu {
 
-// The eight of the settings that the dialog edits.
+// The twelve of the settings that the dialog edits.
 inline SettingsValues SettingsValuesOf(const AppSettings& settings) {
   return static_cast<const SettingsValues&>(settings);
 }
@@ -36,10 +36,10 @@ struct RecordingSwitches {
   std::function<void(const std::string& gpsSource)> setGpsSource;
 };
 
-// What OK in the settings dialog leads to: copies the values into settings, saves the eight of them to
-// the settings file at iniPath (every one, changed or not; a failed save is not reported and the values
-// stay applied), then switches the GPS message log and the track file, and the GPS source where it
-// changed.
+// What OK in the settings dialog leads to: copies the values into settings, saves them to the
+// settings file at iniPath as SaveAppSettings does (the first seven every time, changed or not; a failed
+// save is not reported and the values stay applied), then switches the GPS message log and the track file,
+// and the GPS source where it changed.
 void ApplySettingsValues(AppSettings& settings, const SettingsValues& values, const std::string& iniPath,
                          const RecordingSwitches& switches);
 

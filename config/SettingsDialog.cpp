@@ -70,6 +70,27 @@ void PutSelection(QComboBox* box, int value) {
   box->setCurrentIndex(value >= 0 && value < box->count() ? value : -1);
 }
 
+// The backlight levels offered, in steps of a tenth of the day's.
+constexpr int kBacklightStep = 10;
+
+QComboBox* BacklightBox(const char* id, QWidget* parent) {
+  QComboBox* box = ComboBox(id, {}, parent);
+  for (int percent = kBacklightStep; percent <= kHighestBacklightPercent; percent += kBacklightStep)
+    box->addItem(QString("%1%").arg(percent));
+  return box;
+}
+
+// A level that is one of the steps selects it; any other selects nothing.
+void PutBacklight(QComboBox* box, int percent) {
+  PutSelection(box, percent % kBacklightStep == 0 ? percent / kBacklightStep - 1 : -1);
+}
+
+// The level selected, or the one the box was given where nothing is.
+int ReadBacklight(const QComboBox* box, int given) {
+  const int index = box->currentIndex();
+  return index >= 0 ? (index + 1) * kBacklightStep : given;
+}
+
 }  // namespace
 
 CSettings::CSettings(QWidget* parent) : TouchDialog(parent) {
@@ -94,7 +115,9 @@ QWidget* CSettings::CreateFields() {
   fields->addSpacing(8);
   fields->addLayout(NavigatorRow(body));
   fields->addSpacing(8);
-  fields->addLayout(SourceRows(body));
+  QGridLayout* choices = SourceRows(body);
+  AddDisplayRows(body, *choices);
+  fields->addLayout(choices);
   fields->addSpacing(8);
   fields->addLayout(CheckRows(body));
   fields->addStretch(1);
@@ -143,8 +166,8 @@ QLayout* CSettings::NavigatorRow(QWidget* body) {
   return navigator;
 }
 
-// The GPS source over the sources of the pitch and roll figures.
-QLayout* CSettings::SourceRows(QWidget* body) {
+// The GPS source over the sources of the pitch and roll figures, in a grid that the display's rows join.
+QGridLayout* CSettings::SourceRows(QWidget* body) {
   pitchBox_ = ComboBox("1009", {"Acceleration", "Pitch angle"}, body);
   rollBox_ = ComboBox("1010", {"Centripetal Acc", "Roll angle"}, body);
   gpsBox_ = ComboBox("1011", {}, body);
@@ -153,13 +176,32 @@ QLayout* CSettings::SourceRows(QWidget* body) {
 
   auto* sources = new QGridLayout;
   sources->addWidget(new QLabel("GPS", body), 0, 0);
-  sources->addWidget(gpsBox_, 0, 1);
+  sources->addWidget(gpsBox_, 0, 1, 1, 3);
   sources->addWidget(new QLabel("Pitch source", body), 1, 0);
-  sources->addWidget(pitchBox_, 1, 1);
+  sources->addWidget(pitchBox_, 1, 1, 1, 3);
   sources->addWidget(new QLabel("Roll source", body), 2, 0);
-  sources->addWidget(rollBox_, 2, 1);
+  sources->addWidget(rollBox_, 2, 1, 1, 3);
   sources->setColumnStretch(1, 1);
+  sources->setColumnStretch(3, 1);
   return sources;
+}
+
+// The palette with the head-up display beside it, then the backlight's levels at dusk and at night, under
+// the sources in their grid.
+void CSettings::AddDisplayRows(QWidget* body, QGridLayout& grid) {
+  displayBox_ = ComboBox("1012", {"Automatic", "Day", "Dusk", "Night", "Red night"}, body);
+  headUpBox_ = CheckBox("1013", "Head-up display", body);
+  backlightDuskBox_ = BacklightBox("1014", body);
+  backlightNightBox_ = BacklightBox("1015", body);
+
+  const int row = grid.rowCount();
+  grid.addWidget(new QLabel("Display", body), row, 0);
+  grid.addWidget(displayBox_, row, 1);
+  grid.addWidget(headUpBox_, row, 2, 1, 2);
+  grid.addWidget(new QLabel("Backlight at dusk", body), row + 1, 0);
+  grid.addWidget(backlightDuskBox_, row + 1, 1);
+  grid.addWidget(new QLabel("Backlight at night", body), row + 1, 2);
+  grid.addWidget(backlightNightBox_, row + 1, 3);
 }
 
 // The three check boxes, and "About Kivu..." beside them.
@@ -197,6 +239,10 @@ void CSettings::PutValues() {
   PutCheck(digitalReadoutBox_, values_.digitalReadout);
   PutCheck(recordGpsMessagesBox_, values_.recordGpsMessages);
   PutCheck(recordTrackBox_, values_.recordTrack);
+  PutSelection(displayBox_, values_.displayMode);
+  PutCheck(headUpBox_, values_.headUpDisplay);
+  PutBacklight(backlightDuskBox_, values_.backlightDusk);
+  PutBacklight(backlightNightBox_, values_.backlightNight);
   gpsChoices_ = GpsSourceChoices(values_.gpsSource, ListSerialPorts());
   gpsBox_->clear();
   for (const GpsSourceChoice& choice : gpsChoices_) {
@@ -212,6 +258,10 @@ void CSettings::ReadValues() {
   values_.digitalReadout = digitalReadoutBox_->isChecked() ? 1 : 0;
   values_.recordGpsMessages = recordGpsMessagesBox_->isChecked() ? 1 : 0;
   values_.recordTrack = recordTrackBox_->isChecked() ? 1 : 0;
+  if (displayBox_->currentIndex() >= 0) values_.displayMode = displayBox_->currentIndex();
+  values_.headUpDisplay = headUpBox_->isChecked() ? 1 : 0;
+  values_.backlightDusk = ReadBacklight(backlightDuskBox_, values_.backlightDusk);
+  values_.backlightNight = ReadBacklight(backlightNightBox_, values_.backlightNight);
   const int gps = gpsBox_->currentIndex();
   if (gps >= 0 && gps < static_cast<int>(gpsChoices_.size())) values_.gpsSource = gpsChoices_[gps].setting;
 }

@@ -1,5 +1,6 @@
 // The settings dialog: units, digital readout, the navigator program, the two recordings, the GPS
-// source and the sources of the pitch and roll figures. It neither reads nor writes the settings file; the
+// source, the sources of the pitch and roll figures, the palette, the head-up display and the backlight
+// at dusk and night. It neither reads nor writes the settings file; the
 // Settings command hands it the values and takes them back after OK (see RunSettingsDialog).
 #pragma once
 
@@ -12,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLayout;
 class QLineEdit;
 
@@ -19,17 +21,20 @@ namespace kivu {
 
 // Controls carry their numbers as object names: "1000" unit box, "1002" "1003" "1004" unit labels,
 // "1005" navigator box, "1006" "...", "1009" pitch source, "1010" roll source, "1001" digital readout,
-// "1007" record GPS messages, "1008" record track data, "1011" GPS source, "57664" about, "1" OK,
+// "1007" record GPS messages, "1008" record track data, "1011" GPS source, "1012" display, "1013"
+// head-up display, "1014" backlight at dusk, "1015" backlight at night, "57664" about, "1" OK,
 // "2" Cancel.
 class CSettings : public TouchDialog {
  public:
   explicit CSettings(QWidget* parent = nullptr);
 
-  // The eight values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
+  // The twelve values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
   // that names no item selects nothing.
   void SetValues(const SettingsValues& values) { values_ = values; }
   // The values after the run: as set, unless OK read them from the controls (0 or 1 for a check box,
-  // the item's index or -1 for a combo box, the navigator box's text).
+  // the item's index or -1 for a combo box, the navigator box's text). The display and backlight boxes
+  // with nothing selected give back the value they were set, so that a level written by hand
+  // (55, 150) stays as it is.
   const SettingsValues& GetValues() const { return values_; }
 
   // What "About Kivu..." does: show the about box over the main window and return when it is closed.
@@ -44,7 +49,8 @@ class CSettings : public TouchDialog {
   QWidget* CreateFields();
   QLayout* UnitRows(QWidget* body);
   QLayout* NavigatorRow(QWidget* body);
-  QLayout* SourceRows(QWidget* body);
+  QGridLayout* SourceRows(QWidget* body);
+  void AddDisplayRows(QWidget* body, QGridLayout& grid);
   QLayout* CheckRows(QWidget* body);
   void PutValues();
   void ReadValues();
@@ -67,6 +73,10 @@ class CSettings : public TouchDialog {
   QCheckBox* digitalReadoutBox_ = nullptr;
   QCheckBox* recordGpsMessagesBox_ = nullptr;
   QCheckBox* recordTrackBox_ = nullptr;
+  QComboBox* displayBox_ = nullptr;
+  QCheckBox* headUpBox_ = nullptr;
+  QComboBox* backlightDuskBox_ = nullptr;
+  QComboBox* backlightNightBox_ = nullptr;
 };
 
 // The settings dialog of the Settings command, over parent (the main window): shows values, and on OK

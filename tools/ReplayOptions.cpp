@@ -19,6 +19,8 @@ enum ReplayOption : size_t {
   kUnits,
   kPitchSource,
   kRollSource,
+  kPalette,
+  kHud,
   kSettings,
   kSnapshot,
   kSize,
@@ -36,6 +38,8 @@ constexpr OptionSpec kReplayOptions[] = {
     {"--units", OptionTakes::Value},
     {"--pitch-source", OptionTakes::Value},
     {"--roll-source", OptionTakes::Value},
+    {"--palette", OptionTakes::Value},
+    {"--hud"},
     {"--settings", OptionTakes::Value},
     {"--snapshot", OptionTakes::Value},
     {"--size", OptionTakes::Value},
@@ -50,6 +54,18 @@ bool ParseSource(const std::string& value, int& source) {
   if (value != "0" && value != "1") return false;
   source = value == "1" ? 1 : 0;
   return true;
+}
+
+// The Display setting a --palette value names, in the setting's order; false for anything else.
+bool ParsePalette(const std::string& value, int& displayMode) {
+  constexpr const char* kNames[] = {"auto", "day", "dusk", "night", "red"};
+  for (int mode = 0; mode < static_cast<int>(std::size(kNames)); ++mode) {
+    if (value == kNames[mode]) {
+      displayMode = mode;
+      return true;
+    }
+  }
+  return false;
 }
 
 // Refuses what a value of the option cannot be, and takes in the values that mean more than their text.
@@ -79,6 +95,10 @@ bool CheckValue(size_t option, const std::string& value, ReplayOptions& options,
     case kRollSource:
       if (ParseSource(value, option == kPitchSource ? options.pitchSource : options.rollSource)) return true;
       error = "option " + name + " takes 0 or 1, not " + QuoteForMessage(value);
+      return false;
+    case kPalette:
+      if (ParsePalette(value, options.displayMode)) return true;
+      error = "option --palette takes auto, day, dusk, night or red, not " + QuoteForMessage(value);
       return false;
     default:
       return true;
@@ -115,6 +135,8 @@ bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& opt
   options.unitsGiven = given.Has(kUnits);
   options.pitchSourceGiven = given.Has(kPitchSource);
   options.rollSourceGiven = given.Has(kRollSource);
+  options.paletteGiven = given.Has(kPalette);
+  options.hud = given.Has(kHud);
   options.help = given.Has(kHelp) || given.Has(kShortHelp);
   options.version = given.Has(kVersion);
   if (options.help || options.version) return true;
@@ -136,7 +158,10 @@ std::string ReplayUsage() {
          "                          when neither --summary, --track nor --log is given)\n"
          "  --states                with the fix lines: add \"gpsState\", the dashboard's GPS state\n"
          "                          when the fix came (\"no fix\" before the first, \"lost\" when it\n"
-         "                          comes back after a gap, else \"fix\")\n"
+         "                          comes back after a gap, else \"fix\"), then \"sunElevation\" (the\n"
+         "                          sun's elevation in degrees at the last dated fix, null before\n"
+         "                          one) and \"palette\" (\"day\", \"dusk\", \"night\" or \"red\"), what\n"
+         "                          the dashboard shows with the fix\n"
          "  --summary               after the last fix, print the trip figures as one JSON object:\n"
          "                          the sixteen dashboard numbers, durationHours and distance (km)\n"
          "  --track FILE            record the track into FILE, appending (one $TRACK line per fix\n"
@@ -146,8 +171,11 @@ std::string ReplayUsage() {
          "                          the track file always has metres, knots and km\n"
          "  --pitch-source 0|1      pitch from the acceleration (0, default) or from the slope (1)\n"
          "  --roll-source 0|1       roll from the turn (0, default) or shown level (1)\n"
+         "  --palette auto|day|dusk|night|red  the dashboard's palette: auto (default) follows the\n"
+         "                          sun at the fixes' places and times, the others are fixed\n"
+         "  --hud                   paint the snapshot as the head-up display shows it\n"
          "  --settings INI          load every setting from INI as the dashboard loads Kivu.ini\n"
-         "                          (--units and the sources, when given, win over it)\n"
+         "                          (--units, the sources and --palette, when given, win over it)\n"
          "  --snapshot FILE.png     after the last fix, paint the dashboard with its buttons into\n"
          "                          FILE.png, as the window would show it; the clock shows the time\n"
          "                          of the last fix in local time, and the GPS state is the one at the\n"

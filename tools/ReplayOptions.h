@@ -16,10 +16,13 @@ struct ReplayOptions {
   int unitSelection = 0;  // 0 metric, 1 imperial
   int pitchSource = 0;    // 0 acceleration, 1 slope
   int rollSource = 0;     // 0 turn, 1 level
-  // Which of the three were given: they win over a settings file's.
+  int displayMode = 0;    // --palette: the Display setting, 0 auto (the sun's) to 4 red night
+  bool hud = false;       // --hud: the head-up display, mirrored
+  // Which of these were given: they win over a settings file's.
   bool unitsGiven = false;
   bool pitchSourceGiven = false;
   bool rollSourceGiven = false;
+  bool paletteGiven = false;
   std::string settings;  // a settings file to load every setting from, as the dashboard loads Kivu.ini
   std::string snapshot;  // a PNG file to paint the dashboard into after the last fix; "" for none
   int width = 800;       // the client area of the snapshot

@@ -1,5 +1,6 @@
 // kivu-replay: a recorded drive through Kivu's GPS pipeline and trip computer, without a window.
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -61,6 +62,17 @@ bool WriteSnapshot(CKivuView& view, const ReplayOptions& options) {
   return true;
 }
 
+// The sun's elevation (two decimals, null when unknown) and the palette, as --states adds them.
+std::string SunJson(double elevation, Palette palette) {
+  char text[64];
+  if (std::isfinite(elevation)) {
+    std::snprintf(text, sizeof text, "%.2f", elevation);
+  } else {
+    std::snprintf(text, sizeof text, "null");
+  }
+  return std::string(",\"sunElevation\":") + text + ",\"palette\":\"" + PaletteName(palette) + "\"";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,7 +111,11 @@ int main(int argc, char** argv) {
   if (options.unitsGiven || options.settings.empty()) settings.unitSelection = options.unitSelection;
   if (options.pitchSourceGiven || options.settings.empty()) settings.pitchSource = options.pitchSource;
   if (options.rollSourceGiven || options.settings.empty()) settings.rollSource = options.rollSource;
+  if (options.paletteGiven || options.settings.empty()) settings.displayMode = options.displayMode;
   CKivuView view(window, settings, clock);
+  if (options.hud) view.SetHeadUp(true);
+  // The replay's clock is the fixes': a stretch without a dated fix keeps the palette it had.
+  view.SetSunFollowsClock(false);
   view.SetReceiver(std::make_unique<CGpsParser>());
   CGpsParser& receiver = *view.Receiver();
   if (!options.track.empty() && !view.SetRecordTrackFile(options.track)) {
@@ -130,13 +146,15 @@ int main(int argc, char** argv) {
     clock.SetFromFix(fix);
     if (first) view.SetTripStartTime(clock.Steady());
     first = false;
+    view.OnGpsFix(fix);
     if (printFixes) {
       std::string line = FormatFixJson(fix);
-      if (options.states)
-        line.insert(line.size() - 1, std::string(",\"gpsState\":\"") + GpsStateName(before) + "\"");
+      if (options.states) {
+        line.insert(line.size() - 1, std::string(",\"gpsState\":\"") + GpsStateName(before) + "\"" +
+                                         SunJson(view.SunElevationDegrees(), view.ThePalette()));
+      }
       std::printf("%s\n", line.c_str());
     }
-    view.OnGpsFix(fix);
   });
   receiver.SetOwner(&owner);
   ReplayCapture(receiver, capture);

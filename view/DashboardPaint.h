@@ -17,6 +17,7 @@
 #include "view/Attitude.h"
 #include "view/DashboardLayout.h"
 #include "view/GpsState.h"
+#include "view/PaletteChoice.h"
 
 namespace kivu {
 
@@ -41,6 +42,10 @@ struct DashboardPicture {
   // light still; the trip panels keep their values. lostSeconds is the age shown in "GPS LOST".
   GpsState gpsState = GpsState::Fix;
   int64_t lostSeconds = 0;
+  // The colours to paint in, and whether the picture is mirrored left to right to be read in the
+  // windscreen.
+  Palette palette = Palette::kDay;
+  bool headUp = false;
 };
 
 // The figures a paint of the dashboard shows: a paint into the view's own window image that has

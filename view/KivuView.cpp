@@ -5,7 +5,10 @@
 namespace kivu {
 
 CKivuView::CKivuView(ViewWindow& window, AppSettings settings, const Clock& clock)
-    : window_(window), settings_(std::move(settings)), clock_(&clock) {}
+    : window_(window),
+      settings_(std::move(settings)),
+      clock_(&clock),
+      headUp_(settings_.headUpDisplay != 0) {}
 
 CKivuView::~CKivuView() {
   // The reader thread hands fixes to this view: it ends before anything it reaches goes.
@@ -15,6 +18,8 @@ CKivuView::~CKivuView() {
 void CKivuView::OnGpsFix(const GpsFix& fix) {
   // Durations and ages on the steady clock; the track line dated by the wall clock.
   const int64_t steady = clock_->Steady();
+  const Palette palette = ThePalette();
+  daylight_.FollowFix(fix, SunClock());
   if (trip_.TakeFix(fix)) {
     const bool restartRates = gpsStatus_.FixWouldReturn(steady);
     gpsStatus_.FixArrived(fix, steady);
@@ -23,6 +28,7 @@ void CKivuView::OnGpsFix(const GpsFix& fix) {
     trip_.WriteTrackLine(clock_->Now());
   } else {
     gpsStatus_.FixArrived(fix, steady);
+    if (ThePalette() != palette) window_.Invalidate(true);
   }
   UpdateGpsState();
 }
@@ -35,6 +41,11 @@ void CKivuView::InvalidateFigures() {
   } else {
     window_.InvalidateRects(std::span<const Rect>(rects.data(), count));
   }
+}
+
+std::optional<int64_t> CKivuView::SunClock() const {
+  if (!sunFollowsClock_) return std::nullopt;
+  return clock_->Now();
 }
 
 TripChoices CKivuView::Choices() const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #include "trip/TripRecorder.h"
 #include "view/DashboardRenderer.h"
 #include "view/GpsStatusMonitor.h"
+#include "view/PaletteChoice.h"
 #include "view/ViewWindow.h"
 
 namespace kivu {
@@ -97,6 +99,11 @@ class CKivuView {
   void OnMinimize();
   void OnSetFocus();
   void OnClose();
+  // The dashboard's keys: d steps the Display setting (Automatic, Day, Dusk, Night, Red night, and
+  // round again), h switches the head-up display on or off. Each repaints and saves its setting as the
+  // settings dialog would (a settings file that never chose gets the key once the user did).
+  void OnStepDisplay();
+  void OnToggleHeadUp();
   // The client area has a new size (a resize, maximise, full screen, a rotated screen): the layout is
   // computed again and the buttons move to their new places.
   void OnSize(int width, int height);
@@ -108,6 +115,23 @@ class CKivuView {
   const ViewLayout& Layout() const { return renderer_.Layout(); }
   int AdIndex() const { return adIndex_; }
 
+  // The palette the dashboard is painted in: the Display setting's, or in Automatic the sun's at the
+  // car, followed at each fix and, while there is none, once a minute by the view's clock.
+  Palette ThePalette() const { return daylight_.PaletteFor(settings_.displayMode); }
+  // The sun's elevation in degrees where it was last worked out; NaN before a place was known.
+  double SunElevationDegrees() const { return daylight_.SunElevationDegrees(); }
+  // The backlight for the palette in percent of the day's.
+  int BacklightPercentNow() const {
+    return BacklightPercent(ThePalette(), settings_.backlightDusk, settings_.backlightNight);
+  }
+  // A fix without a date, or none, leaves the sun to the view's clock; a replay's clock is the fixes'
+  // own, so there the palette waits for the next dated fix instead.
+  void SetSunFollowsClock(bool follows) { sunFollowsClock_ = follows; }
+  // The head-up display: the dashboard mirrored left to right. Set from the settings at start; kivu
+  // --hud sets it for the one run without storing it.
+  bool HeadUp() const { return headUp_; }
+  void SetHeadUp(bool on) { headUp_ = on; }
+
   ViewWindow& Window() const { return window_; }
 
  private:
@@ -117,6 +141,8 @@ class CKivuView {
   // Asks the window to show the new figures: only where they change the image shown, when the renderer
   // can tell.
   void InvalidateFigures();
+  // The system's time for the sun, where the view's clock is the system's.
+  std::optional<int64_t> SunClock() const;
 
   ViewWindow& window_;
   AppSettings settings_;
@@ -126,6 +152,10 @@ class CKivuView {
   TripRecorder trip_;
   GpsStatusMonitor gpsStatus_;
   DashboardRenderer renderer_;
+
+  PaletteFollower daylight_;
+  bool sunFollowsClock_ = true;
+  bool headUp_ = false;
 
   int64_t minuteTickTime_ = 0;
   uint32_t clockTimerId_ = 0;

@@ -74,6 +74,8 @@ void CKivuView::OnTimer(uint32_t id) {
     int64_t now = clock_->Now();
     if (LocalMinute(now) != LocalMinute(minuteTickTime_)) {
       minuteTickTime_ = now;
+      // Without fixes the sun moves on by the clock, at the last place known; the repaint shows it.
+      if (gpsStatus_.State() != GpsState::Fix) daylight_.FollowClock(SunClock());
       window_.Invalidate(true);
     }
   } else if (id == kAdTimer) {
@@ -98,6 +100,8 @@ DashboardPicture CKivuView::Picture() const {
   picture.minute = local.minute;
   picture.gpsState = gpsStatus_.State();
   picture.lostSeconds = gpsStatus_.LostSeconds();
+  picture.palette = ThePalette();
+  picture.headUp = headUp_;
   return picture;
 }
 
@@ -129,8 +133,27 @@ void CKivuView::OnSettings() {
     StartReceiver();
     UpdateGpsState();
   };
+  // The head-up display follows the dialog where the user changed it there; otherwise it stays as the
+  // run has it (kivu --hud).
+  const int headUpBefore = settings_.headUpDisplay;
   // No repaint of its own: the window repaints when the dialog over it goes, and shows the new choices.
   ApplySettingsValues(settings_, values, GetIniFilePath(), switches);
+  if (settings_.headUpDisplay != headUpBefore) headUp_ = settings_.headUpDisplay != 0;
+}
+
+void CKivuView::OnStepDisplay() {
+  const int mode = settings_.displayMode;
+  const int from = mode >= 0 && mode < kDisplayModeCount ? mode : kDisplayAutomatic;
+  settings_.displayMode = (from + 1) % kDisplayModeCount;
+  SaveDisplaySettings(settings_, GetIniFilePath());
+  window_.Invalidate(true);
+}
+
+void CKivuView::OnToggleHeadUp() {
+  headUp_ = !headUp_;
+  settings_.headUpDisplay = headUp_ ? 1 : 0;
+  SaveDisplaySettings(settings_, GetIniFilePath());
+  window_.Invalidate(true);
 }
 
 void CKivuView::OnNavigator() {

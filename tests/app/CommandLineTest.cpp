@@ -16,15 +16,18 @@ TEST(KivuCommandLine, OptionsTakeValuesInEitherForm) {
   KivuOptions o;
   std::string error;
   ASSERT_TRUE(ParseKivuOptions(
-      {"--port", "/dev/ttyUSB1", "--port=/dev/rfcomm0", "--home=/srv/kivu", "--fullscreen"}, o, error))
+      {"--port", "/dev/ttyUSB1", "--port=/dev/rfcomm0", "--home=/srv/kivu", "--fullscreen", "--hud"}, o,
+      error))
       << error;
   EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyUSB1", "/dev/rfcomm0"}));
   EXPECT_EQ(o.home, "/srv/kivu");
   EXPECT_TRUE(o.fullscreen);
+  EXPECT_TRUE(o.hud);
   EXPECT_FALSE(o.demo);
   ASSERT_TRUE(ParseKivuOptions({"--replay", "drive.nmea"}, o, error));
   EXPECT_EQ(o.replay, "drive.nmea");
   EXPECT_TRUE(o.ports.empty());  // a parse starts afresh
+  EXPECT_FALSE(o.hud);
   ASSERT_TRUE(ParseKivuOptions({}, o, error));
 }
 
@@ -63,10 +66,11 @@ TEST(SizeOption, IsDigitsOnlyWithEachSideFromOneToTheLargest) {
 
 TEST(KivuCommandLine, HelpNamesEveryOption) {
   std::string usage = KivuUsage();
-  for (const char* option :
-       {"--port", "--home", "--fullscreen", "--window WxH", "--replay", "--demo", "--help", "--version"})
+  for (const char* option : {"--port", "--home", "--fullscreen", "--window WxH", "--hud", "--replay",
+                             "--demo", "--help", "--version"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
-  for (const char* key : {"Esc", "q", "Ctrl+Q", "F11", "s Settings", "n Navigator", "m Minimize", "Tab"})
+  for (const char* key : {"Esc", "q", "Ctrl+Q", "F11", "s Settings", "n Navigator", "m Minimize",
+                          "d the next palette", "h the head-up", "Tab"})
     EXPECT_NE(usage.find(key), std::string::npos) << key;
 }
 

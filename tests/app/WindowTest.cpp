@@ -345,6 +345,10 @@ TEST_F(WindowTest, EveryKeyDoesWhatItsButtonDoesAndTabShowsWhereTheFocusIs) {
   EXPECT_EQ(Button("Exit")->x() + Button("Exit")->geometry().bottom() + 1, screen.height());
   press(Qt::Key_F11);
   EXPECT_FALSE(f.isFullScreen());
+  press(Qt::Key_D);
+  EXPECT_EQ(f.ViewWidget().View().Settings().displayMode, kDisplayDay);
+  press(Qt::Key_H);
+  EXPECT_TRUE(f.ViewWidget().View().HeadUp());
   for (QKeyCombination exit : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::Key_Q),
                                QKeyCombination(Qt::ControlModifier, Qt::Key_Q)})
     press(exit);

@@ -26,13 +26,13 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The stored settings but the GPS source, in the order of a first save, then DISPLAY_AD and
-// BLINKING_LIGHT, between bars.
+// The stored settings but the GPS source, in the order of a first save, then DISPLAY_AD,
+// BLINKING_LIGHT, DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK and BACKLIGHT_NIGHT, between bars.
 std::string StoredOf(const AppSettings& s) {
   std::ostringstream stored;
   stored << s.digitalReadout << '|' << s.unitSelection << '|' << s.navigationPath;
-  for (int value :
-       {s.recordGpsMessages, s.pitchSource, s.rollSource, s.recordTrack, s.displayAd, s.blinkingLight})
+  for (int value : {s.recordGpsMessages, s.pitchSource, s.rollSource, s.recordTrack, s.displayAd,
+                    s.blinkingLight, s.displayMode, s.headUpDisplay, s.backlightDusk, s.backlightNight})
     stored << '|' << value;
   return stored.str();
 }
@@ -84,7 +84,7 @@ TEST_F(Settings, WithoutAStoredNavigatorTheFirstKnownOneOnPathIsTheDefaultAndASt
 
 TEST_F(Settings, FirstStartGivesTheDefaultsAndCreatesOnlyTheRecordFolder) {
   AppSettings s = LoadAppSettings();
-  EXPECT_EQ(StoredOf(s), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1");
+  EXPECT_EQ(StoredOf(s), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1|0|0|60|30");
   EXPECT_EQ(s.adTexts, std::vector<std::string>{"Velmarix provides sponsorship"});
   EXPECT_EQ(s.recordFolder, home_ / "KivuRecord/");
   EXPECT_TRUE(IsFolder(home_ / "KivuRecord"));
@@ -117,6 +117,10 @@ TEST_F(Settings, FirstSaveWritesExactlyTheEightLines) {
 TEST_F(Settings, EveryStoredKeyIsLoaded) {
   WriteFile(ini_,
             "[Settings]\n"
+            "BACKLIGHT_NIGHT = -5\n"
+            "BACKLIGHT_DUSK = 150\n"
+            "HEAD_UP_DISPLAY = 2\n"
+            "DISPLAY_MODE = 4\n"
             "BLINKING_LIGHT = 0\n"
             "DISPLAY_AD = 2\n"
             "RECORD_TRACK = 1\n"
@@ -126,7 +130,17 @@ TEST_F(Settings, EveryStoredKeyIsLoaded) {
             "NAVIGATION_PATH = /usr/local/bin/nav tool\n"
             "UNIT_SELECTION = 5\n"
             "DIGITAL_READOUT = 0\n");
-  EXPECT_EQ(StoredOf(LoadAppSettings()), "0|5|/usr/local/bin/nav tool|1|1|1|1|2|0");
+  // Levels outside 1..100 are kept as they stand; the screen brings them into range.
+  EXPECT_EQ(StoredOf(LoadAppSettings()), "0|5|/usr/local/bin/nav tool|1|1|1|1|2|0|4|2|150|-5");
+}
+
+TEST(SettingsKeys, NoKeyIsFoundOnAnotherKeysLine) {
+  for (const char* key : kSettingsKeys) {
+    for (const char* other : kSettingsKeys) {
+      if (key == other) continue;
+      EXPECT_EQ((std::string(other) + " = 1").find(key), std::string::npos) << key << " on " << other;
+    }
+  }
 }
 
 TEST_F(Settings, AnEmptyPathStaysEmptyButAnEmptyIntegerGetsItsDefault) {
@@ -155,6 +169,26 @@ TEST_F(Settings, AHandEditedDisplayAdTakesEffectAndSavesKeepIt) {
             "ROLL_SOURCE = 0\r\n"
             "RECORD_TRACK = 0\r\n");
   EXPECT_EQ(LoadAppSettings().displayAd, 0);
+}
+
+TEST_F(Settings, DisplayChoicesAreWrittenOnceChosenAndKeptOnceWritten) {
+  AppSettings s = LoadAppSettings();
+  ASSERT_TRUE(SaveDisplaySettings(s, ini_));  // nothing chosen: the file is not even made
+  EXPECT_FALSE(FileExists(ini_));
+  s.displayMode = kDisplayRedNight;
+  s.backlightNight = 20;
+  ASSERT_TRUE(SaveDisplaySettings(s, ini_));
+  EXPECT_EQ(ReadFile(ini_), "[Settings]\r\nDISPLAY_MODE = 4\r\nBACKLIGHT_NIGHT = 20\r\n");
+  // Back to the default, a key the file has is written all the same; one it lacks is not.
+  s.displayMode = kDisplayAutomatic;
+  s.headUpDisplay = 1;
+  ASSERT_TRUE(SaveAppSettings(s, ini_));
+  EXPECT_EQ(ReadFile(ini_),
+            "[Settings]\r\nDISPLAY_MODE = 0\r\nBACKLIGHT_NIGHT = 20\r\n"
+            "DIGITAL_READOUT = 1\r\nUNIT_SELECTION = 0\r\nNAVIGATION_PATH = /SDMMC/Navikko/Navikko.exe\r\n"
+            "RECORD_GPS_MSG = 0\r\nPITCH_SOURCE = 0\r\nROLL_SOURCE = 0\r\nRECORD_TRACK = 0\r\n"
+            "HEAD_UP_DISPLAY = 1\r\n");
+  EXPECT_EQ(StoredOf(LoadAppSettings()), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1|0|1|60|20");
 }
 
 TEST_F(Settings, ASaveGoesOnPastAKeyThatCannotBeWritten) {

@@ -1,5 +1,7 @@
 // Both dialogs drawn as a user sees them. With KIVU_SCREENSHOT_DIR set the pictures are also saved there
-// (docs/settings-dialog.png and docs/browse-dialog.png come from this).
+// (docs/settings-dialog.png and docs/browse-dialog.png come from this, the settings dialog whole on an
+// offscreen screen taller than it: QT_QPA_PLATFORM=offscreen:configfile=FILE, the file giving
+// {"screens": [{"name": "tall", "x": 0, "y": 0, "width": 1280, "height": 1024}]}).
 #include <QComboBox>
 #include <QImage>
 #include <QListWidget>
@@ -37,8 +39,11 @@ TEST(DialogPictures, TheSettingsDialogIsDrawn) {
   values.navigationPath = "/usr/bin/navit";
   values.recordGpsMessages = 1;
   values.recordTrack = 1;
+  values.backlightNight = 20;
   dialog.SetValues(values);
   dialog.show();
+  // The scroll area settles its scroll bars in the layout pass after the show.
+  QCoreApplication::processEvents();
   CheckAndSave(dialog, "settings-dialog.png");
 }
 

@@ -42,6 +42,10 @@ void ExpectValues(const SettingsValues& got, const SettingsValues& want) {
   EXPECT_EQ(got.pitchSource, want.pitchSource);
   EXPECT_EQ(got.rollSource, want.rollSource);
   EXPECT_EQ(got.recordTrack, want.recordTrack);
+  EXPECT_EQ(got.displayMode, want.displayMode);
+  EXPECT_EQ(got.headUpDisplay, want.headUpDisplay);
+  EXPECT_EQ(got.backlightDusk, want.backlightDusk);
+  EXPECT_EQ(got.backlightNight, want.backlightNight);
 }
 
 QStringList UnitLabels(QWidget* dialog) {
@@ -153,6 +157,46 @@ TEST(SettingsDialog, TheGpsRowShowsTheStoredSourceAndOkTakesTheChosenOne) {
   Find<QComboBox>(&again, "1011")->setCurrentIndex(0);
   Ok(&again);
   EXPECT_EQ(again.GetValues().gpsSource, "");
+}
+
+TEST(SettingsDialog, TheDisplayRowsShowTheStoredChoicesAndKeepAValueNoItemNames) {
+  SettingsValues values = Values(0, 1, "/usr/bin/navit", 0, 0, 0, 0);
+  values.displayMode = kDisplayRedNight;
+  values.headUpDisplay = 1;
+  values.backlightDusk = 40;
+  values.backlightNight = 55;  // written by hand: no step of the box
+  CSettings dialog;
+  dialog.SetValues(values);
+  dialog.show();
+  auto* display = Find<QComboBox>(&dialog, "1012");
+  auto* dusk = Find<QComboBox>(&dialog, "1014");
+  auto* night = Find<QComboBox>(&dialog, "1015");
+  EXPECT_EQ(display->currentText(), "Red night");
+  EXPECT_TRUE(Find<QCheckBox>(&dialog, "1013")->isChecked());
+  EXPECT_EQ(dusk->currentText(), "40%");
+  EXPECT_EQ(night->currentIndex(), -1);
+  EXPECT_EQ(dusk->itemText(0), "10%");
+  EXPECT_EQ(dusk->itemText(dusk->count() - 1), "100%");
+  display->setCurrentIndex(0);
+  Find<QCheckBox>(&dialog, "1013")->click();
+  dusk->setCurrentIndex(dusk->count() - 1);
+  Ok(&dialog);
+  SettingsValues want = values;
+  want.displayMode = kDisplayAutomatic;
+  want.headUpDisplay = 0;
+  want.backlightDusk = 100;
+  ExpectValues(dialog.GetValues(), want);
+
+  values.displayMode = 9;  // counts as Automatic, selects nothing, and stays as it is
+  CSettings odd;
+  odd.SetValues(values);
+  odd.show();
+  EXPECT_EQ(Find<QComboBox>(&odd, "1012")->currentIndex(), -1);
+  Find<QComboBox>(&odd, "1015")->setCurrentIndex(1);
+  Ok(&odd);
+  want = values;
+  want.backlightNight = 20;
+  ExpectValues(odd.GetValues(), want);
 }
 
 TEST(SettingsDialog, AnUntouchedPathComesBackByteForByte) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -110,9 +111,10 @@ TEST(ReplayFixes, StatesTellHowEachFixCameAndASnapshotInAGapShowsTheFixLost) {
   const char* expected[] = {"no fix", "fix", "fix", "lost"};
   for (size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(plainLines[i].find("gpsState"), std::string::npos);
-    // The line is the plain one with the state added at its end.
-    std::string tail = std::string(",\"gpsState\":\"") + expected[i] + "\"}";
-    EXPECT_EQ(lines[i], plainLines[i].substr(0, plainLines[i].size() - 1) + tail);
+    // The line is the plain one with the state added at its end (the sun's follow it).
+    std::string start =
+        plainLines[i].substr(0, plainLines[i].size() - 1) + ",\"gpsState\":\"" + expected[i] + "\",";
+    EXPECT_EQ(lines[i].substr(0, start.size()), start);
   }
   EXPECT_EQ(states.err, "");
 
@@ -128,16 +130,68 @@ TEST(ReplayFixes, StatesTellHowEachFixCameAndASnapshotInAGapShowsTheFixLost) {
   EXPECT_GT(flag, 1000);
 }
 
+TEST(ReplayFixes, StatesAddTheSunsElevationAndThePaletteTheDashboardShowsWithEachFix) {
+  test::TempDir dir;
+  // A fix without a date (an RMC whose date is empty), then Munich on 23 March 1994 at 12:00:01 and at
+  // 23:00 UTC.
+  std::string capture =
+      Sentence("GPRMC,115959,A,4807.038,N,01131.000,E,022.4,084.4,,003.1,W") + Rmc("120001") + Rmc("230000");
+  test::WriteFile(dir / "c.nmea", capture);
+  auto sun = [](const std::string& line, double& elevation, std::string& palette) {
+    const size_t at = line.find(",\"sunElevation\":");
+    if (at == std::string::npos) return false;
+    char name[16] = {};
+    char text[32] = {};
+    // Either a number with exactly two decimals or null, then the palette, at the very end.
+    if (std::sscanf(line.c_str() + at, ",\"sunElevation\":%31[-0-9.nul],\"palette\":\"%15[a-z]\"}", text,
+                    name) != 2)
+      return false;
+    const std::string number = text;
+    if (number != "null" && (number.find('.') == std::string::npos || number.size() - number.find('.') != 3))
+      return false;
+    elevation = number == "null" ? std::nan("") : std::strtod(text, nullptr);
+    palette = name;
+    return at + std::strlen(",\"sunElevation\":") + number.size() + std::strlen(",\"palette\":\"\"}") +
+               palette.size() ==
+           line.size();
+  };
+  const struct {
+    const char* options;
+    std::vector<std::string> palettes;
+  } runs[] = {{"", {"day", "day", "night"}},
+              {" --palette red", {"red", "red", "red"}},
+              {" --palette=dusk --hud", {"dusk", "dusk", "dusk"}}};
+  for (const auto& r : runs) {
+    ReplayRun run = Replay(dir / "c.nmea --states" + r.options);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    double elevations[3];
+    std::vector<std::string> palettes(3);
+    for (int i = 0; i < 3; ++i)
+      ASSERT_TRUE(sun(lines[i], elevations[i], palettes[i])) << lines[i];
+    // No date, no sun. Near the equinox, 40 minutes past solar noon at 48.1 N: 90 - 48.1 + 1.2 (the
+    // declination) less 6 for the hour angle. At 23:00 the sun is deep below.
+    EXPECT_TRUE(std::isnan(elevations[0]));
+    EXPECT_NEAR(elevations[1], 42.3, 0.5);
+    EXPECT_LT(elevations[2], -30);
+    EXPECT_EQ(palettes, r.palettes) << r.options;
+  }
+}
+
 // The size rule itself is kivu's --window's too (SizeOption): here a snapshot's largest side.
 TEST(ReplayErrors, BadOptionsAndMissingFilesExitWithStatusTwoAndSayWhy) {
   for (std::string args :
-       {"/nonexistent/capture.nmea", "--frobnicate x.nmea", "", "a.nmea b.nmea", "--size 8193x480 x.nmea"}) {
+       {"/nonexistent/capture.nmea", "--frobnicate x.nmea", "", "a.nmea b.nmea", "--size 8193x480 x.nmea",
+        "--palette sunset x.nmea", "--palette Day x.nmea", "--hud=on x.nmea", "--palette"}) {
     ReplayRun run = Replay(args);
     EXPECT_EQ(run.status, 2) << args;
     EXPECT_EQ(Lines(run.err).size(), 1u) << args << ": " << run.err;
     EXPECT_NE(run.err.find(args.substr(0, args.find(' '))), std::string::npos) << run.err;
     EXPECT_TRUE(run.out.empty()) << args;
   }
+  EXPECT_NE(Replay("--palette sunset x.nmea").err.find("takes auto, day, dusk, night or red, not 'sunset'"),
+            std::string::npos);
 }
 
 // The demo drive as a receiver would send it.

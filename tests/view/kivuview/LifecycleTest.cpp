@@ -13,6 +13,7 @@
 #include "gps/NmeaTestUtil.h"
 #include "platform/SerialPort.h"
 #include "support/TestSupport.h"
+#include "trip/TripTestUtil.h"
 #include "view/KivuView.h"
 #include "view/kivuview/ViewTestUtil.h"
 
@@ -242,6 +243,48 @@ TEST_F(ViewLife, AnotherGpsSourceChosenInSettingsIsSavedAndTakenAtOnce) {
   saved.gpsSource = "unread";
   ReadAppSettings(saved, GetIniFilePath());
   EXPECT_EQ(saved.gpsSource, "");
+}
+
+TEST_F(ViewLife, TheDisplayAndHeadUpKeysStepRepaintAndAreSavedOnceChosen) {
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();
+  view.SetHeadUp(true);  // kivu --hud: for this run only
+  window.invalidations.clear();
+  view.OnToggleHeadUp();
+  EXPECT_FALSE(view.HeadUp());
+  EXPECT_FALSE(test::FileExists(GetIniFilePath()));  // off is what the file says already
+  view.OnToggleHeadUp();
+  EXPECT_TRUE(view.HeadUp());
+  const Palette steps[] = {Palette::kDay, Palette::kDusk, Palette::kNight, Palette::kRedNight, Palette::kDay};
+  for (int step = 1; step <= 5; ++step) {
+    view.OnStepDisplay();
+    EXPECT_EQ(view.Settings().displayMode, step % 5);
+    EXPECT_EQ(view.ThePalette(), steps[step - 1]) << step;  // Automatic by day at the end
+  }
+  EXPECT_EQ(window.invalidations, std::vector<bool>(7, true));
+  EXPECT_EQ(test::ReadFile(GetIniFilePath()), "[Settings]\r\nHEAD_UP_DISPLAY = 1\r\nDISPLAY_MODE = 0\r\n");
+  const AppSettings saved = LoadAppSettings();
+  EXPECT_EQ(saved.headUpDisplay, 1);
+  CKivuView next(window, saved, clock);
+  EXPECT_TRUE(next.HeadUp());
+}
+
+TEST_F(ViewLife, AutomaticFollowsTheSunAtTheFixAndByTheClockOnceTheFixIsLost) {
+  clock.Set(UtcSeconds(2026, 12, 7, 22, 0, 0));
+  CKivuView view(window, Settings(), clock);
+  view.OnCreate();
+  EXPECT_EQ(view.ThePalette(), Palette::kDay);                                          // no place known yet
+  view.OnGpsFix(test::MakeFix({.hour = 22, .latitude = 48.137, .longitude = 11.575}));  // Munich
+  EXPECT_LT(view.SunElevationDegrees(), -7);
+  EXPECT_EQ(view.ThePalette(), Palette::kNight);
+  EXPECT_EQ(view.BacklightPercentNow(), 30);
+  // No more fixes; the clock runs on to the next noon, and the next minute's tick follows the sun there.
+  clock.Set(UtcSeconds(2026, 12, 8, 11, 1, 0));
+  view.OnTimer(kClockTimer);
+  EXPECT_NE(view.TheGpsState(), GpsState::Fix);
+  EXPECT_GT(view.SunElevationDegrees(), 15);
+  EXPECT_EQ(view.ThePalette(), Palette::kDay);
+  EXPECT_EQ(view.BacklightPercentNow(), 100);
 }
 
 TEST_F(ViewLife, NavigatorThatCannotStartExplainsHowToSetIt) {
