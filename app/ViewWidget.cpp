@@ -77,6 +77,15 @@ void KivuViewWidget::Shutdown() {
   // The reader may be waiting for this thread in the hand-off: refuse first, then stop it.
   handOff_.RefuseGpsFixes();
   if (created_) view_->OnClose();
+  look_.RestoreBacklight();
+}
+
+void KivuViewWidget::FollowLook() {
+  lookPending_ = false;
+  if (shutDown_ || !created_) return;
+  lookShown_ = &ColoursOf(view_->ThePalette(), view_->HeadUp());
+  backlightShown_ = view_->BacklightPercentNow();
+  look_.Follow(*lookShown_, backlightShown_, buttons_.values());
 }
 
 void KivuViewWidget::showEvent(QShowEvent* event) {
@@ -99,6 +108,14 @@ void KivuViewWidget::paintEvent(QPaintEvent* event) {
   image.setDevicePixelRatio(devicePixelRatioF());
   QPainter painter(this);
   DrawWindowImage(painter, image, event->region());
+  // The rest of the screen follows the palette the paint showed; not from inside a paint, as new
+  // application colours repaint every window.
+  if (!lookPending_ && (&ColoursOf(view_->ThePalette(), view_->HeadUp()) != lookShown_ ||
+                        view_->BacklightPercentNow() != backlightShown_)) {
+    lookPending_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { FollowLook(); }, Qt::QueuedConnection);
+  }
 }
 
 void KivuViewWidget::NoteFirstPaint() {

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/ScreenLook.h"
 #include "gps/GpsFixOwner.h"
 #include "platform/WakeEvent.h"
 #include "view/KivuView.h"
@@ -79,6 +80,9 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   void AddKeys();
   void NoteFirstPaint();
   void ShowWaitingMessages();
+  // Brings the buttons, the dialogs and the backlight to the view's palette (after a paint that showed
+  // another one).
+  void FollowLook();
 
   WakeEvent fixWaiting_;
   FixHandOff handOff_;
@@ -90,6 +94,10 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   bool created_ = false;
   bool shutDown_ = false;
   bool firstPaintDone_ = false;
+  ScreenLook look_;
+  bool lookPending_ = false;
+  const DashboardColours* lookShown_ = nullptr;
+  int backlightShown_ = 100;
   std::function<void()> onExit_;
   std::function<void()> onAbout_;
 };

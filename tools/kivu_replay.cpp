@@ -53,6 +53,11 @@ bool WriteSnapshot(CKivuView& view, const ReplayOptions& options) {
     } else {
       surface.StretchBlit(place, *drawing, drawing->Bounds());  // a place of a pixel or two
     }
+    // In the palette's colours, as the window's buttons show them.
+    const Rect shown = place.Intersected(bitmap->Bounds());
+    for (int y = shown.top; y < shown.bottom; ++y)
+      TintPixels(std::span<uint32_t>(bitmap->Row(y) + shown.left, static_cast<size_t>(shown.Width())),
+                 ColoursOf(view.ThePalette(), view.HeadUp()));
   }
   if (!WritePng(*bitmap, options.snapshot)) {
     std::fprintf(stderr, "kivu-replay: cannot write the snapshot %s\n",

@@ -20,23 +20,24 @@ void DrawBall(Surface& ball, Surface& ladder, int w, int h, const DashboardLayou
   const Bitmap& ladderBitmap = *ladder.SelectedBitmap();
   // Sky above the horizon row, ground below it: 5 units a degree of pitch from the middle.
   const DashboardScale& s = layout.scale;
+  const DashboardColours& c = *figures.colours;
   int horizon = ClampRow(int64_t{s(figures.pitchInt * 5.0)} + h / 2, h);
-  ball.FillRect(Rect{0, 0, w, horizon}, kSkyColour);
-  ball.FillRect(Rect{0, horizon, w, h}, kGroundColour);
+  ball.FillRect(Rect{0, 0, w, horizon}, c.sky);
+  ball.FillRect(Rect{0, horizon, w, h}, c.ground);
 
-  ScopedSelection yellow(ball, Pen::Solid(kYellow, layout.lineWidth));
+  ScopedSelection yellow(ball, Pen::Solid(c.symbol, layout.lineWidth));
   ball.DrawPolyline(layout.rollPointer);
   // The ladder is drawn over the ball's own pixels in its rectangle, which clips it there; its
   // anti-aliased labels blend into the sky and the ground they stand on.
   const Rect& ladderRect = layout.pitchLadderRect;
   ladder.Blit(Point{0, 0}, *ball.SelectedBitmap(), ladderRect);
   ScopedSelection labels(ladder, Font::Create(figures.labelFont));
-  DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap.Width(), ladderBitmap.Height(), s);
+  DrawPitchLadder(ladder, figures.pitchInt, ladderBitmap.Width(), ladderBitmap.Height(), s, c.Scale(false));
   ball.Blit(Point{ladderRect.left, ladderRect.top}, ladderBitmap, ladderBitmap.Bounds());
   if (figures.digitalReadout) {
     SurfaceStateSaver saver(ball);
-    ball.SelectBrush(Brush::Solid(kBlack));
-    ball.SetTextColor(figures.dimmed ? kDimmedReadoutColour : kGreen);
+    ball.SelectBrush(Brush::Solid(c.panel));
+    ball.SetTextColor(c.Readout(figures.dimmed));
     ball.SetBackgroundMode(BackgroundMode::Transparent);
     ball.SelectFont(Font::Create(figures.readoutFont));
     DrawReadout(ball, layout.pitchBoxRect, figures.pitchInt);

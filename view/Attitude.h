@@ -9,6 +9,7 @@
 #include "platform/raster/Bitmap.h"
 #include "platform/raster/Font.h"
 #include "platform/raster/Surface.h"
+#include "view/DashboardColours.h"
 #include "view/DashboardLayout.h"
 
 namespace kivu {
@@ -23,6 +24,7 @@ struct AttitudeFigures {
   FontRecord readoutFont;
   FontRecord labelFont = DefaultFontRecord();  // the ladder's
   bool dimmed = false;                         // the figures are not live
+  const DashboardColours* colours = &ColoursOf(Palette::kDay);
   friend bool operator==(const AttitudeFigures&, const AttitudeFigures&) = default;
 };
 

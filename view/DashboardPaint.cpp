@@ -34,15 +34,16 @@ void Frame(Surface& s, std::initializer_list<Point> points) {
 
 // The GPS state's flag across the top of the attitude indicator: white capitals on red, as an
 // instrument's failure flag.
-void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPicture& picture) {
+void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPicture& picture,
+                 const DashboardColours& c) {
   GpsFlagText buffer;
   const char* text = GpsStateFlag(picture.gpsState, picture.lostSeconds, buffer);
   if (!*text) return;
   SurfaceStateSaver saver(canvas);
   Rect flag = GpsFlagRect(l);
-  canvas.FillRect(flag, kGpsFlagColour);
+  canvas.FillRect(flag, c.flag);
   canvas.SelectFont(Font::Create(l.scale.Font(GpsFlagFont())));
-  canvas.SetTextColor(kWhite);
+  canvas.SetTextColor(c.flagText);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   canvas.DrawText(text, flag, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
@@ -57,7 +58,7 @@ std::pair<int, int> ShownDuration(const TripStats& t) {
 }
 
 void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t, PanelPart part,
-                          uint32_t figures) {
+                          uint32_t figures, const DashboardColours& c) {
   struct Panel {
     uint32_t group;
     const Rect& rect;
@@ -85,12 +86,12 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
   for (const Panel& p : panels) {
     if (!(figures & p.group)) continue;
     if (part == PanelPart::Words) {
-      canvas.SetTextColor(kWhite);
+      canvas.SetTextColor(c.label);
       canvas.DrawText(p.label, p.rect, DT_CENTER);
       if (p.legend) canvas.DrawText(p.legend, p.rect, DT_LEFT);
       continue;
     }
-    canvas.SetTextColor(kCyan);
+    canvas.SetTextColor(c.figure);
     if (!p.legend) {
       canvas.DrawText(p.values.data(), p.rect, DT_CENTER);
       continue;
@@ -102,18 +103,18 @@ void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripS
 
 // The background around the main panel and under its round corners: the panel covers the rest, so
 // its large inside is painted once, not twice.
-void FillAroundMainPanel(Surface& canvas, const DashboardLayout& l) {
+void FillAroundMainPanel(Surface& canvas, const DashboardLayout& l, Color background) {
   const Rect& c = l.canvasRect;
   const Rect p = l.mainPanelRect.Intersected(c);
-  if (p.IsEmpty()) return canvas.FillRect(c, kCanvasColour);
-  canvas.FillRect(Rect{c.left, c.top, c.right, p.top}, kCanvasColour);
-  canvas.FillRect(Rect{c.left, p.bottom, c.right, c.bottom}, kCanvasColour);
-  canvas.FillRect(Rect{c.left, p.top, p.left, p.bottom}, kCanvasColour);
-  canvas.FillRect(Rect{p.right, p.top, c.right, p.bottom}, kCanvasColour);
+  if (p.IsEmpty()) return canvas.FillRect(c, background);
+  canvas.FillRect(Rect{c.left, c.top, c.right, p.top}, background);
+  canvas.FillRect(Rect{c.left, p.bottom, c.right, c.bottom}, background);
+  canvas.FillRect(Rect{c.left, p.top, p.left, p.bottom}, background);
+  canvas.FillRect(Rect{p.right, p.top, c.right, p.bottom}, background);
   const int corner = l.scale(10);
   for (const Point& at : {Point{p.left, p.top}, Point{p.right - corner, p.top},
                           Point{p.left, p.bottom - corner}, Point{p.right - corner, p.bottom - corner}})
-    canvas.FillRect(Rect{at.x, at.y, at.x + corner, at.y + corner}, kCanvasColour);
+    canvas.FillRect(Rect{at.x, at.y, at.x + corner, at.y + corner}, background);
 }
 
 // The trip panels and the clock's, each with the figure groups it shows.
@@ -129,9 +130,10 @@ std::array<std::pair<uint32_t, const Rect*>, 7> TripPanels(const DashboardLayout
 
 // The panels, black with an outline the colour of the background: the main one or not, and of the trip
 // panels those of the groups in figures.
-void DrawPanels(Surface& canvas, const DashboardLayout& l, bool mainPanel, uint32_t figures) {
-  canvas.SelectPen(Pen::Solid(kCanvasColour, l.lineWidth));
-  canvas.SelectBrush(Brush::Solid(kBlack));
+void DrawPanels(Surface& canvas, const DashboardLayout& l, bool mainPanel, uint32_t figures,
+                const DashboardColours& c) {
+  canvas.SelectPen(Pen::Solid(c.canvas, l.lineWidth));
+  canvas.SelectBrush(Brush::Solid(c.panel));
   const int corner = l.scale(10);
   if (mainPanel) canvas.DrawRoundRect(l.mainPanelRect, corner, corner);
   for (const auto& [group, rect] : TripPanels(l))
@@ -139,23 +141,24 @@ void DrawPanels(Surface& canvas, const DashboardLayout& l, bool mainPanel, uint3
 }
 
 void DrawTapes(Surface& canvas, const ViewLayout& v, const TripStats& t, bool dim, DashboardBuffers& buffers,
-               uint32_t figures) {
+               uint32_t figures, const DashboardColours& c) {
+  const ScaleInk ink = c.Scale(dim);
   const DashboardLayout& l = v.dashboard;
   const DashboardScale& scale = l.scale;
   const FontRecord& font = v.labelFont;
   if (figures & kHeadingFigures)
-    DrawSubPanel(canvas, l.headingTapeRect, kSubPanelColour, font, buffers.headingTape,
-                 [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, dim, scale); });
+    DrawSubPanel(canvas, l.headingTapeRect, c.subPanel, font, buffers.headingTape,
+                 [&](Surface& s, int w, int h) { DrawHeadingTape(s, t.courseInt, w, h, ink, scale); });
   if (figures & kSpeedFigures)
-    DrawSubPanel(canvas, l.speedTapeRect, kSubPanelColour, font, buffers.speedTape,
-                 [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, dim, scale); });
+    DrawSubPanel(canvas, l.speedTapeRect, c.subPanel, font, buffers.speedTape,
+                 [&](Surface& s, int w, int h) { DrawSpeedTape(s, t.speedInt, w, h, ink, scale); });
   if (figures & kAltitudeFigures)
-    DrawSubPanel(canvas, l.altitudeTapeRect, kSubPanelColour, font, buffers.altitudeTape,
-                 [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, dim, scale); });
+    DrawSubPanel(canvas, l.altitudeTapeRect, c.subPanel, font, buffers.altitudeTape,
+                 [&](Surface& s, int w, int h) { DrawAltitudeTape(s, t.altitudeInt, w, h, ink, scale); });
   if (figures & kVerticalSpeedFigures)
     DrawSubPanel(
-        canvas, l.verticalSpeedTapeRect, kSubPanelColour, font, buffers.verticalSpeedTape,
-        [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, dim, scale); });
+        canvas, l.verticalSpeedTapeRect, c.subPanel, font, buffers.verticalSpeedTape,
+        [&](Surface& s, int w, int h) { DrawVerticalSpeedTape(s, t.verticalSpeedInt, w, h, ink, scale); });
 }
 
 // The attitude sub-panel's layer would be black, so the ball goes onto the canvas directly: what it
@@ -170,14 +173,15 @@ void DrawAttitudeBall(Surface& canvas, const DashboardPicture& picture, bool dim
   figures.readoutFont = picture.layout->readoutFont;
   figures.labelFont = picture.layout->labelFont;
   figures.dimmed = dim;
+  figures.colours = &ColoursOf(picture.palette, picture.headUp);
   const Rect& a = l.attitudeRect;
   DrawAttitude(canvas, Point{a.left, a.top}, static_cast<int>(a.Width()), static_cast<int>(a.Height()), l,
                figures, buffers.attitude);
 }
 
 // The roll scale and the tapes' frames in white.
-void DrawScaleFrames(Surface& canvas, const DashboardLayout& l) {
-  canvas.SelectPen(Pen::Solid(kWhite, l.lineWidth));
+void DrawScaleFrames(Surface& canvas, const DashboardLayout& l, const DashboardColours& c) {
+  canvas.SelectPen(Pen::Solid(c.label, l.lineWidth));
   canvas.DrawPolyline(l.rollArc);
   for (size_t i = 0; i < l.rollTickInner.size(); ++i)
     canvas.DrawLine(l.rollTickInner[i], l.rollTickOuter[i]);
@@ -195,8 +199,8 @@ void DrawScaleFrames(Surface& canvas, const DashboardLayout& l) {
 }
 
 // The fixed symbols in yellow over black (the panels' brush).
-void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
-  canvas.SelectPen(Pen::Solid(kYellow, l.lineWidth));
+void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l, const DashboardColours& c) {
+  canvas.SelectPen(Pen::Solid(c.symbol, l.lineWidth));
   canvas.DrawRect(l.centreMarkRect);
   canvas.DrawPolygon(l.leftWing);
   canvas.DrawPolygon(l.rightWing);
@@ -208,15 +212,15 @@ void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l) {
 
 // Position and satellites in the labels' font (the design's default font).
 void DrawPositionAndSatellites(Surface& canvas, const DashboardLayout& l, const GpsFix& fix, PanelPart part,
-                               uint32_t figures) {
+                               uint32_t figures, const DashboardColours& c) {
   if (part == PanelPart::Words) {
-    canvas.SetTextColor(kWhite);
+    canvas.SetTextColor(c.label);
     canvas.DrawText("LAT \nLONG ", l.positionLabelRect, DT_RIGHT);
     canvas.DrawText("SUs \nSVs ", l.satelliteLabelRect, DT_RIGHT);
     return;
   }
   char text[160];
-  canvas.SetTextColor(kCyan);
+  canvas.SetTextColor(c.figure);
   if (figures & kPositionFigures) {
     std::snprintf(text, sizeof text, "%.4f\n%.4f", fix.latitude, fix.longitude);
     canvas.DrawText(text, l.positionValueRect, DT_LEFT);
@@ -236,14 +240,14 @@ Rect PositionFiguresRect(const DashboardLayout& l, const Rect& figures) {
   return figures.Intersected(inside);
 }
 
-void ClearPositionAndSatellites(Surface& canvas, const DashboardLayout& l, uint32_t figures) {
-  if (figures & kPositionFigures) canvas.FillRect(PositionFiguresRect(l, l.positionValueRect), kBlack);
-  if (figures & kSatelliteFigures) canvas.FillRect(PositionFiguresRect(l, l.satelliteValueRect), kBlack);
+void ClearPositionAndSatellites(Surface& canvas, const DashboardLayout& l, uint32_t figures, Color panel) {
+  if (figures & kPositionFigures) canvas.FillRect(PositionFiguresRect(l, l.positionValueRect), panel);
+  if (figures & kSatelliteFigures) canvas.FillRect(PositionFiguresRect(l, l.satelliteValueRect), panel);
 }
 
 // The digital readouts over the middle of the tapes, in yellow boxes (the pen of the fixed symbols).
-void DrawReadouts(Surface& canvas, const DashboardLayout& l, const TripStats& t, bool dim) {
-  canvas.SetTextColor(dim ? kDimmedReadoutColour : kGreen);
+void DrawReadouts(Surface& canvas, const DashboardLayout& l, const TripStats& t, Color text) {
+  canvas.SetTextColor(text);
   const std::pair<const Rect*, int> boxes[] = {{&l.headingBoxRect, t.courseInt},
                                                {&l.speedBoxRect, t.speedInt},
                                                {&l.altitudeBoxRect, t.altitudeInt},
@@ -252,10 +256,10 @@ void DrawReadouts(Surface& canvas, const DashboardLayout& l, const TripStats& t,
     DrawReadout(canvas, *box, value);
 }
 
-void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute) {
+void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute, Color colour) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d:%02d", hour, minute);
-  canvas.SetTextColor(kWhite);
+  canvas.SetTextColor(colour);
   canvas.DrawText(text, l.clockRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
@@ -329,42 +333,43 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, Dashb
   // figure is drawn whole (a tape, the ball, a trip panel) or blacked out first (position, satellites);
   // the background and the main panel stay. The lines and boxes drawn over the tapes and the ball are
   // drawn again whenever one of those is.
+  const DashboardColours& c = ColoursOf(picture.palette, picture.headUp);
   const bool figuresOnly = layers == DashboardLayers::Figures;
   const uint32_t f = figuresOnly ? figures : kAllFigures;
   const bool instruments = (f & kInstrumentFigures) != 0;
   SurfaceStateSaver saver(canvas);
   canvas.SetBackgroundMode(BackgroundMode::Transparent);
   if (figuresOnly) {
-    ClearPositionAndSatellites(canvas, l, f);
+    ClearPositionAndSatellites(canvas, l, f, c.panel);
   } else {
-    FillAroundMainPanel(canvas, l);
+    FillAroundMainPanel(canvas, l, c.canvas);
   }
-  DrawPanels(canvas, l, !figuresOnly, f);
+  DrawPanels(canvas, l, !figuresOnly, f, c);
   if (!figuresOnly) {
     canvas.SelectFont(Font::Create(v.labelFont));
-    DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Words, f);
+    DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Words, f, c);
   }
   canvas.SelectFont(Font::Create(v.panelFont));
-  DrawStatisticsPanels(canvas, l, t, PanelPart::Words, f);
-  DrawTapes(canvas, v, t, dim, buffers, f);
+  DrawStatisticsPanels(canvas, l, t, PanelPart::Words, f, c);
+  DrawTapes(canvas, v, t, dim, buffers, f, c);
   if (f & kAttitudeFigures) DrawAttitudeBall(canvas, picture, dim, buffers);
   if (instruments) {
-    DrawScaleFrames(canvas, l);
-    DrawFixedSymbols(canvas, l);
+    DrawScaleFrames(canvas, l, c);
+    DrawFixedSymbols(canvas, l, c);
   }
   canvas.SelectFont(Font::Create(v.labelFont));
-  DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Figures, f);
+  DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Figures, f, c);
   canvas.SelectFont(Font::Create(v.readoutFont));
-  if (picture.digitalReadout && instruments) DrawReadouts(canvas, l, t, dim);
+  if (picture.digitalReadout && instruments) DrawReadouts(canvas, l, t, c.Readout(dim));
   canvas.SelectFont(Font::Create(v.panelFont));
-  DrawStatisticsPanels(canvas, l, t, PanelPart::Figures, f);
+  DrawStatisticsPanels(canvas, l, t, PanelPart::Figures, f, c);
   canvas.SelectFont(Font::Create(v.clockFont));
-  if (f & kClockPanel) DrawClock(canvas, l, picture.hour, picture.minute);
-  if (f & (kAttitudeFigures | kGpsFlagFigures)) DrawGpsFlag(canvas, l, picture);
+  if (f & kClockPanel) DrawClock(canvas, l, picture.hour, picture.minute, c.label);
+  if (f & (kAttitudeFigures | kGpsFlagFigures)) DrawGpsFlag(canvas, l, picture, c);
 }
 
 uint32_t ChangedFigures(const DrawnFigures& shown, const DrawnFigures& now) {
-  if (shown.gpsState != now.gpsState || shown.digitalReadout != now.digitalReadout) return kAllFigures;
+  if (shown.gpsState != now.gpsState || !shown.SameLook(now)) return kAllFigures;
   const TripStats& a = shown.stats;
   const TripStats& b = now.stats;
   uint32_t changed = 0;
@@ -440,12 +445,14 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
   const DashboardScale& b = v.stripScale;
   if (!EnsureBitmap(bitmap, static_cast<int>(strip.Width()), static_cast<int>(strip.Height()))) return;
   Surface s(*bitmap);
-  s.FillRect(bitmap->Bounds(), kCanvasColour);
+  const DashboardColours& c = ColoursOf(picture.palette, picture.headUp);
+  s.FillRect(bitmap->Bounds(), c.canvas);
   s.SetBackgroundMode(BackgroundMode::Transparent);
   const Rect& ad = v.adRect;
   const std::vector<std::string>* texts = picture.adTexts;
   if (picture.displayAd && !ad.IsEmpty() && texts && !texts->empty()) {
-    s.DrawFrame3D(ad, kColor3DDarkShadow, kColor3DLight);
+    s.DrawFrame3D(ad, c.frameShadow, c.frameLight);
+    s.SetTextColor(c.adText);
     s.SelectFont(Font::Create(v.adFont));
     size_t index = picture.adIndex >= 0 && static_cast<size_t>(picture.adIndex) < texts->size()
                        ? static_cast<size_t>(picture.adIndex)
@@ -473,6 +480,12 @@ void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& pic
   window.Blit(Point{strip.left, strip.top}, *bitmap, bitmap->Bounds());
 }
 
+void MirrorLeftToRight(Bitmap& bitmap, const Rect& rect) {
+  const Rect r = rect.Intersected(bitmap.Bounds());
+  for (int y = r.top; y < r.bottom; ++y)
+    std::reverse(bitmap.Row(y) + r.left, bitmap.Row(y) + r.right);
+}
+
 DrawnFigures DrawnFigures::Of(const DashboardPicture& picture) {
   DrawnFigures f;
   f.stats = *picture.stats;
@@ -485,6 +498,8 @@ DrawnFigures DrawnFigures::Of(const DashboardPicture& picture) {
   f.gpsState = picture.gpsState;
   f.lostSeconds = picture.lostSeconds;
   f.digitalReadout = picture.digitalReadout;
+  f.palette = picture.palette;
+  f.headUp = picture.headUp;
   return f;
 }
 
@@ -505,7 +520,8 @@ bool DrawnFigures::operator==(const DrawnFigures& o) const {
   return ShownTripFigures(stats) == ShownTripFigures(o.stats) && latitude == o.latitude &&
          longitude == o.longitude && satellitesUsed == o.satellitesUsed &&
          satellitesInView == o.satellitesInView && hour == o.hour && minute == o.minute &&
-         gpsState == o.gpsState && lostSeconds == o.lostSeconds && digitalReadout == o.digitalReadout;
+         gpsState == o.gpsState && lostSeconds == o.lostSeconds && digitalReadout == o.digitalReadout &&
+         palette == o.palette && headUp == o.headUp;
 }
 
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {
@@ -521,19 +537,25 @@ void PaintDashboard(Surface& window, Size /*client*/, const DashboardPicture& pi
   const Bitmap* target = window.SelectedBitmap();
   const DrawnFigures figures = DrawnFigures::Of(picture);
   const bool kept = target && target == buffers.keptWindow;
-  if (!kept || !buffers.shown || figures.digitalReadout != buffers.shownFigures.digitalReadout) {
+  if (picture.headUp) {
+    // Mirrored for the windscreen, which turns it back: drawn whole each time, as a mirrored image can
+    // take no figures drawn over it the right way round.
+    DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Whole);
+    if (Bitmap* bitmap = window.SelectedBitmap()) MirrorLeftToRight(*bitmap, v.area);
+  } else if (!kept || !buffers.shown || !buffers.shownFigures.SameLook(figures)) {
     DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Whole);
   } else if (const uint32_t changed = ChangedFigures(buffers.shownFigures, figures)) {
     // New figures on the window's own image, which holds the rest of the dashboard already.
     DrawDashboardCanvas(window, picture, buffers, DashboardLayers::Figures, changed);
   }
-  buffers.shown = kept;
+  buffers.shown = kept && !picture.headUp;
   buffers.shownFigures = figures;
 
   DrawAdStrip(window, v.strip, picture, buffers.strip);
 
   if (picture.blinkingLight) {
-    ScopedSelection brush(window, Brush::Solid(kLightColours[lightPhase & 1]));
+    ScopedSelection brush(window,
+                          Brush::Solid(ColoursOf(picture.palette, picture.headUp).light[lightPhase & 1]));
     window.DrawEllipse(v.lightRect);
     // The light blinks with the fixes; without one it holds still.
     if (picture.gpsState == GpsState::Fix) lightPhase = lightPhase == 0 ? 1 : 0;

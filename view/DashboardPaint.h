@@ -53,6 +53,11 @@ struct DashboardPicture {
 struct DrawnFigures {
   static DrawnFigures Of(const DashboardPicture& picture);
   bool operator==(const DrawnFigures& other) const;
+  // Drawn alike apart from the figures: the same readout setting and palette. Another look repaints
+  // the whole dashboard.
+  bool SameLook(const DrawnFigures& o) const {
+    return digitalReadout == o.digitalReadout && palette == o.palette && headUp == o.headUp;
+  }
 
   TripStats stats;
   double latitude = 0;
@@ -64,6 +69,8 @@ struct DrawnFigures {
   GpsState gpsState = GpsState::Fix;
   int64_t lostSeconds = 0;
   bool digitalReadout = true;
+  Palette palette = Palette::kDay;
+  bool headUp = false;
 };
 
 // What a paint draws in, kept from paint to paint: each bitmap is made at the first paint that needs
@@ -154,6 +161,9 @@ size_t FigureRects(const ViewLayout& layout, uint32_t figures, std::array<Rect, 
 void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture);
 void DrawAdStrip(Surface& window, const Rect& strip, const DashboardPicture& picture,
                  std::optional<Bitmap>& bitmap);
+
+// Turns the pixels of rect (clipped to the bitmap) round left to right, as a windscreen shows them.
+void MirrorLeftToRight(Bitmap& bitmap, const Rect& rect);
 
 // The first column of a long advertisement in the upright strip: the break position k, or -1 when the
 // first n characters hold no blank (text of length > n).

@@ -39,9 +39,10 @@ size_t DashboardRenderer::RepaintRects(Size client, DashboardPicture picture,
                                        std::array<Rect, kMaxFigureRects>& rects) const {
   const bool kept = windowImage_ && windowImage_->Width() == client.width &&
                     windowImage_->Height() == client.height && buffers_->keptWindow == &*windowImage_;
-  if (!kept || !buffers_->shown || picture.digitalReadout != buffers_->shownFigures.digitalReadout) return 0;
   picture.layout = &layout_;
-  return FigureRects(layout_, ChangedFigures(buffers_->shownFigures, DrawnFigures::Of(picture)), rects);
+  const DrawnFigures figures = DrawnFigures::Of(picture);
+  if (!kept || !buffers_->shown || !buffers_->shownFigures.SameLook(figures) || picture.headUp) return 0;
+  return FigureRects(layout_, ChangedFigures(buffers_->shownFigures, figures), rects);
 }
 
 }  // namespace kivu

@@ -9,15 +9,15 @@ namespace {
 
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
-// The white pen, text colour and transparent text background every scale draws with; everything is
+// The pen, text colour and transparent text background every scale draws with; everything is
 // put back when the scale is done.
 class ScaleDrawing {
  public:
-  ScaleDrawing(Surface& surface, bool dimmed, const DashboardScale& scale)
+  ScaleDrawing(Surface& surface, ScaleInk ink, const DashboardScale& scale)
       : saver_(surface), surface_(surface) {
-    surface.SetTextColor(dimmed ? kDimmedLabelColour : kWhite);
+    surface.SetTextColor(ink.label);
     surface.SetBackgroundMode(BackgroundMode::Transparent);
-    surface.SelectPen(Pen::Solid(kWhite, scale.LineWidth()));
+    surface.SelectPen(Pen::Solid(ink.line, scale.LineWidth()));
   }
   void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     surface_.DrawLine(Point{static_cast<int>(x0), static_cast<int>(y0)},
@@ -50,8 +50,8 @@ void Format(char* text, size_t size, const char* format, int64_t value) {
 enum class TickSide { Right, Left };
 
 void DrawVerticalTape(Surface& surface, int value, int w, int h, TickSide side, const char* format,
-                      bool magnitude, bool dimmed, const DashboardScale& s) {
-  ScaleDrawing scale(surface, dimmed, s);
+                      bool magnitude, ScaleInk ink, const DashboardScale& s) {
+  ScaleDrawing scale(surface, ink, s);
   int64_t v = value;
   int64_t c = GraduationBase(value);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {
@@ -76,23 +76,23 @@ void DrawVerticalTape(Surface& surface, int value, int w, int h, TickSide side, 
 
 }  // namespace
 
-void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, bool dimmed, const DashboardScale& scale) {
-  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true, dimmed, scale);
+void DrawSpeedTape(Surface& surface, int speedInt, int w, int h, ScaleInk ink, const DashboardScale& scale) {
+  DrawVerticalTape(surface, speedInt, w, h, TickSide::Right, "%.3" PRId64, true, ink, scale);
 }
 
-void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h, bool dimmed,
+void DrawAltitudeTape(Surface& surface, int altitudeInt, int w, int h, ScaleInk ink,
                       const DashboardScale& scale) {
-  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false, dimmed, scale);
+  DrawVerticalTape(surface, altitudeInt, w, h, TickSide::Right, "%.3" PRId64, false, ink, scale);
 }
 
-void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h, bool dimmed,
+void DrawVerticalSpeedTape(Surface& surface, int verticalSpeedInt, int w, int h, ScaleInk ink,
                            const DashboardScale& scale) {
-  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false, dimmed, scale);
+  DrawVerticalTape(surface, verticalSpeedInt, w, h, TickSide::Left, "%.2" PRId64, false, ink, scale);
 }
 
-void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, bool dimmed,
+void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, ScaleInk ink,
                      const DashboardScale& s) {
-  ScaleDrawing scale(surface, dimmed, s);
+  ScaleDrawing scale(surface, ink, s);
   int64_t v = courseInt;
   int64_t c = GraduationBase(courseInt);
   for (int64_t d = c + 25; d >= c - 25; d -= 5) {
@@ -120,8 +120,8 @@ void DrawHeadingTape(Surface& surface, int courseInt, int w, int /*h*/, bool dim
   }
 }
 
-void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h, const DashboardScale& s) {
-  ScaleDrawing scale(surface, false, s);
+void DrawPitchLadder(Surface& surface, int pitchInt, int w, int h, const DashboardScale& s, ScaleInk ink) {
+  ScaleDrawing scale(surface, ink, s);
   scale.Line(0, 0, w, 0);
   scale.Line(0, h - 1, w, h - 1);
   int64_t v = pitchInt;

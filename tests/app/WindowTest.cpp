@@ -9,9 +9,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -85,6 +87,46 @@ TEST_F(WindowTest, FixesFromAPseudoTerminalChangeTheFiguresAndThePicture) {
   ASSERT_TRUE(ProcessUntil([&] { return f.ViewWidget().View().Trip().StatsStarted(); }));
   EXPECT_EQ(f.ViewWidget().View().Stats().speedInt, 111);  // 60 knots in km/h, rounded
   ASSERT_TRUE(ProcessUntil([&] { return Grab() != before; }));
+}
+
+// At night the screen's backlight goes down to the night level, the buttons and the dialogs go dark
+// with the dashboard, and the day's brightness comes back when Kivu ends.
+TEST_F(WindowTest, NightDimsTheBacklightAndTheDialogsAndKivuGivesTheBrightnessBack) {
+  const std::string device = home.Path() + "backlight/panel/";
+  std::filesystem::create_directories(device);
+  test::WriteFile(device + "max_brightness", "1000\n");
+  test::WriteFile(device + "brightness", "800\n");
+  test::WriteFile(device + "type", "raw\n");
+  setenv("KIVU_BACKLIGHT", (home.Path() + "backlight").c_str(), 1);
+  const QPalette day = QApplication::palette();
+  AppSettings settings = LoadAppSettings();
+  settings.displayMode = 3;  // Night
+  settings.backlightNight = 30;
+  CMainFrame& f = Show(settings);
+  EXPECT_TRUE(ProcessUntil([&] { return test::ReadFile(device + "brightness") == "240\n"; }));
+  // The brightest pixel of the buttons and of the Settings dialog.
+  auto brightest = [](const QImage& image) {
+    int most = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb p = image.pixel(x, y);
+        most = std::max({most, qRed(p), qGreen(p), qBlue(p)});
+      }
+    return most;
+  };
+  EXPECT_LE(brightest(Button("Exit")->grab().toImage()), 160);
+  int dialog = 256;
+  test::WhenModal([&](QWidget* modal) {
+    dialog = brightest(modal->grab().toImage());
+    qobject_cast<QDialog*>(modal)->reject();
+  });
+  Button("Settings")->click();
+  EXPECT_LE(dialog, 160);
+  f.ViewWidget().Shutdown();
+  frame.reset();
+  unsetenv("KIVU_BACKLIGHT");
+  EXPECT_EQ(test::ReadFile(device + "brightness"), "800\n");
+  QApplication::setPalette(day);  // for the tests that follow
 }
 
 TEST_F(WindowTest, AReceiverThatFallsSilentOrGoesIsFlaggedOnTheDashboard) {

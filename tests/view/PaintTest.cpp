@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 #include "platform/raster/Bitmap.h"
 #include "view/DashboardPaint.h"
@@ -343,6 +344,92 @@ TEST(DashboardPaint, DurationShowsHoursAndMinutesNeverSixtyMinutes) {
         ShowsText(p.bitmap, shown, p.layout.dashboard.durationRect, DT_CENTER, kCyan, p.layout.panelFont))
         << hours;
   }
+}
+
+}  // namespace
+}  // namespace kivu
+
+namespace kivu {
+namespace {
+
+// WCAG's contrast ratio of two colours: 1 (none) to 21 (black on white).
+double Contrast(Color a, Color b) {
+  auto luminance = [](Color c) {
+    auto channel = [](uint8_t v) {
+      const double s = v / 255.0;
+      return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red) + 0.7152 * channel(c.green) + 0.0722 * channel(c.blue);
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// By dusk and night, and on a windscreen, every figure and line stands out from every ground it is
+// drawn on as clearly as printed text should (a contrast of 4.5; the dimmed labels of a lost fix as
+// much as by day), and at night nothing is brighter than 160 of 255.
+TEST(DashboardPalette, FiguresStayReadableAndNightStaysDark) {
+  const double dimmedByDay = Contrast(kDimmedLabelColour, kSubPanelColour);
+  for (const bool headUp : {false, true}) {
+    for (const Palette palette : {Palette::kDusk, Palette::kNight}) {
+      const DashboardColours& c = ColoursOf(palette, headUp);
+      const std::pair<Color, std::vector<Color>> drawn[] = {{c.label, {c.panel, c.subPanel, c.sky, c.ground}},
+                                                            {c.figure, {c.panel}},
+                                                            {c.readout, {c.panel}},
+                                                            {c.symbol, {c.panel, c.sky, c.ground}},
+                                                            {c.flagText, {c.flag}},
+                                                            {c.dimmedLabel, {c.subPanel}}};
+      for (const auto& [ink, grounds] : drawn)
+        for (Color ground : grounds)
+          EXPECT_GE(Contrast(ink, ground), ink != c.dimmedLabel ? 4.5 : dimmedByDay)
+              << PaletteName(palette) << (headUp ? " head-up" : "") << " ink " << int{ink.red} << ","
+              << int{ink.green} << "," << int{ink.blue};
+    }
+  }
+  for (const Palette palette : {Palette::kNight, Palette::kRedNight}) {
+    const DashboardColours& c = ColoursOf(palette);
+    for (Color colour : {c.canvas, c.subPanel, c.label, c.symbol, c.figure, c.readout, c.sky, c.ground,
+                         c.light[0], c.light[1], c.flag, c.flagText, c.frameLight, c.adText})
+      EXPECT_LE(std::max({colour.red, colour.green, colour.blue}), 160) << PaletteName(palette);
+    std::vector<uint32_t> white(3, 0xFFFFFFFFu);
+    TintPixels(white, c);
+    EXPECT_LE(Color::FromPixel(white[0]).red, 160) << "a button picture's white";
+    EXPECT_EQ(white[0] >> 24, 0xFFu) << "the spare byte is kept";
+  }
+}
+
+// The head-up display is the dashboard turned round left to right on black, the strip as it was: each
+// figure's pixel stands where the windscreen turns it back to.
+TEST(DashboardPalette, HeadUpDisplayIsTheDashboardMirroredOnBlack) {
+  Paint plain(800, 480), headUp(800, 480);
+  for (Paint* p : {&plain, &headUp}) {
+    p->stats.speedInt = 87;
+    p->stats.courseInt = 212;
+    p->stats.distanceInt = 1234;
+    p->picture.palette = Palette::kNight;
+  }
+  headUp.picture.headUp = true;
+  plain.Run();
+  headUp.Run();
+  const DashboardColours& c = ColoursOf(Palette::kNight);
+  const Rect& area = headUp.layout.area;
+  int figures = 0, black = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      black += headUp.At(x, y) == kBlack;
+      if (!area.Contains(Point{x, y})) continue;
+      const Color shown = plain.At(x, y);
+      if (shown != c.figure && shown != c.readout && shown != c.symbol) continue;
+      ++figures;
+      ASSERT_EQ(headUp.At(area.left + area.right - 1 - x, y), shown) << x << "," << y;
+    }
+  }
+  EXPECT_GT(figures, 2000);
+  EXPECT_GE(black, 800 * 480 * 8 / 10);
+  // The strip and its light stay where the buttons are.
+  const Rect& light = headUp.layout.lightRect;
+  const Point middle{(light.left + light.right) / 2, (light.top + light.bottom) / 2};
+  EXPECT_EQ(headUp.At(middle.x, middle.y), plain.At(middle.x, middle.y));
 }
 
 }  // namespace

@@ -31,12 +31,21 @@ void PictureButton::PreparePictures() {
   if (pixels == pictureSize_) return;
   pictureSize_ = pixels;
   auto make = [&](const SizedPicture& picture) {
-    QPixmap shown = QPixmap::fromImage(picture.At(pixels));
+    QImage image = picture.At(pixels);
+    if (tint_ && !image.isNull()) tint_(image);
+    QPixmap shown = QPixmap::fromImage(image);
     shown.setDevicePixelRatio(ratio);
     return shown;
   };
   shownNormal_ = make(normal_);
   shownPressed_ = make(pressed_);
+}
+
+void PictureButton::SetTint(std::function<void(QImage&)> tint) {
+  tint_ = std::move(tint);
+  pictureSize_ = QSize();  // made again with the new tint
+  PreparePictures();
+  update();
 }
 
 void PictureButton::resizeEvent(QResizeEvent* event) {

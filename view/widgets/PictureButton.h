@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QPixmap>
+#include <functional>
 
 #include "view/widgets/SizedPicture.h"
 
@@ -20,6 +21,8 @@ class PictureButton : public QAbstractButton {
 
   PictureButton(SizedPicture normal, SizedPicture pressed, QWidget* parent, int margin = 0);
   QSize sizeHint() const override;
+  // Turns the pictures' pixels into another palette's (null: as drawn); the button shows them at once.
+  void SetTint(std::function<void(QImage&)> tint);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -37,6 +40,7 @@ class PictureButton : public QAbstractButton {
   QPixmap shownNormal_;
   QPixmap shownPressed_;
   QSize pictureSize_;
+  std::function<void(QImage&)> tint_;
 };
 
 }  // namespace kivu
