@@ -25,7 +25,6 @@
 #include "support/ChildProgram.h"
 #include "support/TestSupport.h"
 
-
 namespace kivu {
 namespace {
 
@@ -174,6 +173,7 @@ class KivuRun : public ::testing::Test {
   std::unique_ptr<KivuProcess> Start(std::vector<std::string> args) {
     return std::make_unique<KivuProcess>(
         args, EnvChanges{{"QT_QPA_PLATFORM", "offscreen"},
+                         {"KIVU_BACKLIGHT", home / "backlight"},
                          {"DISPLAY", std::nullopt},
                          {"WAYLAND_DISPLAY", std::nullopt},
                          {"XDG_RUNTIME_DIR", runtime.Path()},
@@ -237,13 +237,19 @@ TEST_F(KivuRun, AStartAfterACopyWasKilledTakesOverItsLeftoversAndIsTheOneCopy) {
   EXPECT_TRUE(next->Running()) << next->Describe();
 }
 
-// SIGTERM and SIGINT end kivu through its event loop like the Exit button.
+// SIGTERM and SIGINT end kivu through its event loop like the Exit button: the track whole, and the
+// backlight that night dimmed at its day level again.
 class TerminationSignal : public KivuRun, public ::testing::WithParamInterface<int> {};
 
 TEST_P(TerminationSignal, EndsKivuPromptlyWithStatus0AndLeavesOnlyWholeTrackLines) {
-  WriteSettings("RECORD_TRACK = 1\r\nRECORD_GPS_MSG = 1\r\n");
+  WriteSettings("RECORD_TRACK = 1\r\nRECORD_GPS_MSG = 1\r\nDISPLAY_MODE = 3\r\nBACKLIGHT_NIGHT = 20\r\n");
+  const std::string brightness = home / "backlight/panel/brightness";
+  std::filesystem::create_directories(home / "backlight/panel");
+  test::WriteFile(home / "backlight/panel/max_brightness", "255\n");
+  test::WriteFile(brightness, "200\n");
   auto kivu = StartOnThePort();
   ASSERT_TRUE(WaitUntilFollowingThePort(*kivu, pty.SlavePath())) << kivu->Describe();
+  ASSERT_TRUE(kivu->WaitUntil([&] { return test::ReadFile(brightness) == "40\n"; }, 5s)) << kivu->Describe();
   // One burst a second of receiver time; each is written once the one before has been read.
   pty.Write(Burst(1));
   ASSERT_TRUE(kivu->WaitUntil([&] { return RecordFile("gps").size() == Burst(1).size(); }, 5s))
@@ -260,6 +266,7 @@ TEST_P(TerminationSignal, EndsKivuPromptlyWithStatus0AndLeavesOnlyWholeTrackLine
   kivu->Signal(GetParam());
   ASSERT_TRUE(kivu->WaitForExit(3s)) << kivu->Describe();
   EXPECT_EQ(kivu->ExitStatus(), 0) << kivu->Describe();
+  EXPECT_EQ(test::ReadFile(brightness), "200\n");
 
   std::string track = RecordFile("track");
   std::vector<std::string> lines = CrLfLines(track);

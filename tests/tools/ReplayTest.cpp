@@ -290,6 +290,31 @@ TEST(ReplaySnapshot, EmptyCapturePaintsTheDashboardWithItsButtons) {
       EXPECT_EQ(picture->PixelAt(6 + x, 338 + y), exit->PixelAt(x, y)) << x << "," << y;
 }
 
+// The demo drive at night: a dark picture (a mean under 30% of the day's, no pixel channel above 160)
+// whose figures still show in the night's colours.
+TEST(ReplaySnapshot, NightIsDarkAndItsFiguresStillShow) {
+  test::TempDir dir;
+  const std::string drive = test::ReadFile(test::SourcePath("res/demo/drive.nmea"));
+  std::optional<Bitmap> day = Snapshot(drive, "--size 800x480", dir);
+  std::optional<Bitmap> night = Snapshot(drive, "--size 800x480 --palette night", dir);
+  ASSERT_TRUE(day && night);
+  auto luminance = [](Color c) { return 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue; };
+  double dayTotal = 0, nightTotal = 0;
+  int brightest = 0, figurePixels = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      const Color n = night->ColorAt(x, y);
+      dayTotal += luminance(day->ColorAt(x, y));
+      nightTotal += luminance(n);
+      brightest = std::max({brightest, int{n.red}, int{n.green}, int{n.blue}});
+      figurePixels += n == Color{0, 150, 150};  // the night's colour of the trip figures
+    }
+  }
+  EXPECT_LE(nightTotal, 0.30 * dayTotal);
+  EXPECT_LE(brightest, 160);
+  EXPECT_GT(figurePixels, 500);
+}
+
 TEST(ReplaySnapshot, SettingsFileIsReadAsTheDashboardReadsKivuIni) {
   test::TempDir dir;
   // A hand-written file with LF line ends: no readout boxes, no advertisement, no light.
