@@ -14,7 +14,7 @@ std::vector<int16_t> ChimeSamples() {
   constexpr int kToneSamples = kChimeRate * kChimeToneMs / 1000;
   constexpr int kRise = kChimeRate * 5 / 1000;  // 5 ms
   std::vector<int16_t> samples;
-  samples.reserve(2 * kToneSamples);
+  samples.reserve(size_t{2} * kToneSamples);
   for (double hz : {kChimeHighHz, kChimeLowHz}) {
     for (int i = 0; i < kToneSamples; ++i) {
       const double t = static_cast<double>(i) / kChimeRate;
