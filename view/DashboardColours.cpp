@@ -121,6 +121,7 @@ DashboardColours HeadUp(DashboardColours c) {
   c.headUp = true;
   c.canvas = c.subPanel = c.panel = c.sky = c.ground = kBlack;
   c.frameShadow = c.frameLight = kBlack;
+  c.adText = c.dimmedLabel;  // black words would vanish on the black strip
   return c;
 }
 
