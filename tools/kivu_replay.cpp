@@ -154,6 +154,7 @@ int main(int argc, char** argv) {
 
   const bool printFixes = options.PrintFixes();
   bool first = true;
+  GpsFix lastFix{};
   view.SetReportGpsState(false);
   view.UpdateGpsState();
   // Between fixes the clock follows the receiver's cycles, so that a stretch without a fix ages the
@@ -168,10 +169,15 @@ int main(int argc, char** argv) {
     GpsState before = view.TheGpsState();
     clock.SetFromFix(fix);
     if (first) view.SetTripStartTime(clock.Steady());
+    // A fix that comes back after the dashboard showed it lost starts a new segment, and so does one
+    // after a gap the trip does not take as one step: captures joined together, a day apart or out of
+    // order.
+    const bool newSegment =
+        before != GpsState::Fix || view.FixWouldReturnNow() || (!first && FixTimeJumps(lastFix, fix));
+    lastFix = fix;
     first = false;
     view.OnGpsFix(fix);
-    // A fix that comes back after the dashboard showed it lost starts a new segment.
-    if (!options.gpx.empty()) gpx.AddPoint(fix, before != GpsState::Fix);
+    if (!options.gpx.empty()) gpx.AddPoint(fix, newSegment);
     if (printFixes) {
       std::string line = FormatFixJson(fix);
       if (options.states) {

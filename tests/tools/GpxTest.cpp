@@ -72,20 +72,21 @@ bool HasCommand(const char* name) {
 }
 
 // Second by second: RMC, GGA and GSA of a 3D fix, or an RMC without a fix.
-std::string Cycle(const std::string& time, bool fix = true) {
-  if (!fix) return Sentence("GPRMC," + time + ",V,4807.038,N,01131.000,E,022.4,084.4,230326,003.1,W");
-  return Sentence("GPRMC," + time + ",A,4807.038,N,01131.000,E,022.4,084.4,230326,003.1,W") +
+std::string Cycle(const std::string& time, bool fix = true, const std::string& date = "230326") {
+  if (!fix) return Sentence("GPRMC," + time + ",V,4807.038,N,01131.000,E,022.4,084.4," + date + ",003.1,W");
+  return Sentence("GPRMC," + time + ",A,4807.038,N,01131.000,E,022.4,084.4," + date + ",003.1,W") +
          Sentence("GPGGA," + time + ",4807.038,N,01131.000,E,1,08,1.3,545.4,M,46.9,M,,") +
          Sentence("GPGSA,A,3,04,05,09,12,,,,,,,,,2.5,1.3,2.1");
 }
 
-TEST(ReplayGpx, ATunnelStartsASecondSegmentAndEveryFixIsOneExactPointValidAgainstTheSchema) {
+TEST(ReplayGpx, ATunnelOrAJoinStartsASegmentAndEveryFixIsOneExactPointValidAgainstTheSchema) {
   test::TempDir dir;
-  // Three fixes, six seconds in a tunnel, two fixes with milliseconds.
+  // Three fixes, six seconds in a tunnel, two fixes with milliseconds; then the next day's drive
+  // joined on, a minute earlier in the day.
   std::string capture = Cycle("120000") + Cycle("120001") + Cycle("120002");
   for (int s = 3; s <= 8; ++s)
     capture += Cycle("12000" + std::to_string(s), false);
-  capture += Cycle("120009.25") + Cycle("120010.25");
+  capture += Cycle("120009.25") + Cycle("120010.25") + Cycle("115900", true, "240326");
   test::WriteFile(dir / "c.nmea", capture);
   test::WriteFile(dir / "d.gpx", "an older file, replaced whole");
   ReplayRun run = Replay(dir / "c.nmea --fixes --gpx " + dir / "d.gpx");
@@ -94,11 +95,11 @@ TEST(ReplayGpx, ATunnelStartsASecondSegmentAndEveryFixIsOneExactPointValidAgains
   const std::string gpx = test::ReadFile(dir / "d.gpx");
   const std::vector<std::string> fixes = Lines(run.out);
   const std::vector<Point> points = Points(gpx);
-  ASSERT_EQ(fixes.size(), 5u);
-  ASSERT_EQ(points.size(), 5u) << gpx;
+  ASSERT_EQ(fixes.size(), 6u);
+  ASSERT_EQ(points.size(), 6u) << gpx;
   EXPECT_NE(gpx.find("<gpx version=\"1.1\" creator=\"Kivu\""), std::string::npos);
   EXPECT_NE(gpx.find("<trk>\n  <name>2026-03-23</name>\n  <trkseg>"), std::string::npos) << gpx;
-  const size_t segments[] = {0, 0, 0, 1, 1};
+  const size_t segments[] = {0, 0, 0, 1, 1, 2};
   for (size_t i = 0; i < points.size(); ++i) {
     EXPECT_EQ(points[i].segment, segments[i]) << i;
     // The very doubles the dashboard had.
@@ -158,10 +159,10 @@ TEST(ReplayGpx, GpsbabelReadsBackEveryPointOfTheDemoDrive) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<Point> points = Points(test::ReadFile(dir / "d.gpx"));
   ASSERT_GT(points.size(), 900u);
-  ASSERT_EQ(
-      std::system(("gpsbabel -t -i gpx -f " + dir / "d.gpx" + " -o unicsv -F " + dir / "d.csv 2>" + dir / "err")
-                      .c_str()),
-      0)
+  ASSERT_EQ(std::system(
+                ("gpsbabel -t -i gpx -f " + dir / "d.gpx" + " -o unicsv -F " + dir / "d.csv 2>" + dir / "err")
+                    .c_str()),
+            0)
       << test::ReadFile(dir / "err");
   std::vector<std::string> rows = Lines(test::ReadFile(dir / "d.csv"));
   ASSERT_FALSE(rows.empty());
