@@ -20,17 +20,24 @@ constexpr std::string_view kHead =
 constexpr size_t kPointRoom = 4096;
 
 // A number as XML Schema's decimal wants it: fixed notation, '.' whatever the locale. Without
-// decimals, the fewest digits that read back as the same value. False for values that are not finite
-// or too large to be a position or a speed (nothing is appended then).
+// decimals, the fewest digits that read back as the same value; a value so close to 0 that those
+// would run past 20 digits (schema checkers refuse long decimals) gets twelve decimals instead. False
+// for values that are not finite or too large to be a position or a speed (nothing is appended then).
 template <typename T>
 bool AppendNumber(std::string& out, T value, int decimals = -1) {
   if (!std::isfinite(value) || std::fabs(value) > 1e9) return false;
+  constexpr std::ptrdiff_t kMostChars = 22;  // a sign, a point and 20 digits
   char text[64];
-  const auto [end, error] =
-      decimals < 0 ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
-                   : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  if (error != std::errc()) return false;
-  out.append(text, end);
+  std::to_chars_result written{text, std::errc::value_too_large};
+  if (decimals < 0) {
+    written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (written.ec == std::errc() && written.ptr - text > kMostChars) written.ec = std::errc::value_too_large;
+  }
+  if (written.ec != std::errc())
+    written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
+                            decimals < 0 ? 12 : decimals);
+  if (written.ec != std::errc()) return false;
+  out.append(text, written.ptr);
   return true;
 }
 
@@ -41,8 +48,12 @@ void AppendDigits(std::string& out, unsigned value, int width) {
   out.append(text, static_cast<size_t>(width));
 }
 
+// A date that is one: a receiver's day 31 of a short month names no day a schema checker accepts.
 bool HasDate(const SystemTime& t) noexcept {
-  return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.year <= 99;
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (t.year > 99 || t.month < 1 || t.month > 12 || t.day < 1) return false;
+  const bool leap = t.year % 4 == 0;  // 2000 to 2099
+  return t.day <= kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
 }
 
 // YYYY-MM-DD of the fix's UTC date: the receiver's two-digit year is of this century.

@@ -120,36 +120,46 @@ TEST(ReplayGpx, ATunnelOrAJoinStartsASegmentAndEveryFixIsOneExactPointValidAgain
   EXPECT_NE(bad.err.find("kivu-replay: cannot write the GPX file"), std::string::npos) << bad.err;
   EXPECT_EQ(Replay(dir / "c.nmea --gpx " + dir.Path()).status, 2);
 
-  // A locale with a decimal comma changes no number.
+  // A locale with a decimal comma changes no number; a receiver's nonsense (a 29 February of a common
+  // year, a speed that is no number, values a hair from 0) still makes a valid document.
   GpsFix fix{};
   fix.latitude = 48.5;
   fix.longitude = -11.25;
   fix.altitude = 12.5f;
   fix.fixType = 2;
   fix.hdop = 0.5f;
-  std::string inComma;
+  GpsFix odd = fix;
+  odd.utcTime = SystemTime{26, 2, 0, 29, 12, 0, 0, 0};
+  odd.speedKnots = NAN;
+  odd.latitude = 1e-300;
+  odd.altitude = 1e-30f;
+  std::string written;
   const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
   const bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
   {
     GpxWriter writer([&](std::string_view piece) {
-      inComma.append(piece);
+      written.append(piece);
       return true;
     });
     writer.AddPoint(fix, false);
+    writer.AddPoint(odd, false);
     EXPECT_TRUE(writer.Finish());
   }
   std::setlocale(LC_NUMERIC, saved.c_str());
   if (comma) {
-    EXPECT_NE(inComma.find("lat=\"48.5\" lon=\"-11.25\"><ele>12.5</ele>"), std::string::npos) << inComma;
+    EXPECT_NE(written.find("lat=\"48.5\" lon=\"-11.25\"><ele>12.5</ele>"), std::string::npos) << written;
   }
+  test::WriteFile(dir / "odd.gpx", written);
 
   const std::string schema = std::string(KIVU_SHARED_DIR) + "/gpx/gpx.xsd";
   if (!HasCommand("xmllint") || !test::FileExists(schema))
     GTEST_SKIP() << "xmllint (libxml2-utils) or ../shared/gpx/gpx.xsd is absent: the schema check is skipped";
-  EXPECT_EQ(std::system(
-                ("xmllint --noout --schema " + schema + " " + dir / "d.gpx" + " 2>" + dir / "lint").c_str()),
-            0)
-      << test::ReadFile(dir / "lint");
+  for (const char* name : {"d.gpx", "odd.gpx"}) {
+    EXPECT_EQ(
+        std::system(("xmllint --noout --schema " + schema + " " + dir / name + " 2>" + dir / "lint").c_str()),
+        0)
+        << name << ": " << test::ReadFile(dir / "lint");
+  }
 }
 
 TEST(ReplayGpx, GpsbabelReadsBackEveryPointOfTheDemoDrive) {
