@@ -121,57 +121,80 @@ Result FollowOwnLinks(const std::string& path, std::string& target) {
   return {};
 }
 
-Result Replace(const std::string& path, std::string_view content) {
-  std::string target;
-  if (Result followed = FollowOwnLinks(path, target); !followed) return followed;
+}  // namespace
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_) {
+    fd_.Reset();
+    ::unlink(temp_.c_str());
+  }
+}
+
+Result AtomicFileWriter::Prepare(const std::string& path) {
+  if (Result followed = FollowOwnLinks(path, target_); !followed) return followed;
   struct stat st;
   bool exists = false;
-  if (::stat(target.c_str(), &st) == 0) {
+  if (::stat(target_.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) return Result::Failure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     // An in-place rewrite could not write a file we may not write; neither may its replacement.
-    if (::access(target.c_str(), W_OK) != 0) return Result::Failure(errno);
+    if (::access(target_.c_str(), W_OK) != 0) return Result::Failure(errno);
     exists = true;
   } else if (errno != ENOENT) {
     return Result::Failure(errno);
   }
 
-  RemoveLeftovers(target);
-  std::string temp;
+  RemoveLeftovers(target_);
   int error = 0;
-  UniqueFd fd = CreateSibling(target, temp, error);
-  if (!fd) return Result::Failure(error);
-
-  auto fail = [&temp](int code) {
-    ::unlink(temp.c_str());
-    return Result::Failure(code);
-  };
+  fd_ = CreateSibling(target_, temp_, error);
+  if (!fd_) return Result::Failure(error);
   if (exists) {
-    if (::fchmod(fd.Get(), st.st_mode & 07777) != 0) return fail(errno);
+    if (::fchmod(fd_.Get(), st.st_mode & 07777) != 0) return Fail(errno);
     // Only a privileged writer can hand the file back to its owner; anyone else already is the owner
     // or has just been allowed to write it, so a refusal here changes nothing that matters.
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
-      [[maybe_unused]] int ignored = ::fchown(fd.Get(), st.st_uid, st.st_gid);
+      [[maybe_unused]] int ignored = ::fchown(fd_.Get(), st.st_uid, st.st_gid);
     }
   }
-  if (int e = WriteAll(fd.Get(), content)) return fail(e);
-  if (::fsync(fd.Get()) != 0) return fail(errno);
-  if (::close(fd.Release()) != 0) return fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+  return {};
+}
+
+Result AtomicFileWriter::Fail(int error) {
+  fd_.Reset();
+  ::unlink(temp_.c_str());
+  return Result::Failure(error);
+}
+
+Result AtomicFileWriter::Open(const std::string& path) noexcept {
+  try {
+    return Prepare(path);
+  } catch (const std::bad_alloc&) {
+    return Fail(ENOMEM);
+  }
+}
+
+Result AtomicFileWriter::Write(std::string_view data) noexcept {
+  if (!fd_) return Result::Failure(EBADF);
+  if (int e = WriteAll(fd_.Get(), data)) return Fail(e);
+  return {};
+}
+
+Result AtomicFileWriter::Commit() noexcept {
+  if (!fd_) return Result::Failure(EBADF);
+  if (::fsync(fd_.Get()) != 0) return Fail(errno);
+  if (::close(fd_.Release()) != 0) return Fail(errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
 
   // Make the rename itself durable. Some file systems cannot sync a folder; the file is in place anyway.
-  UniqueFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd folder(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder) ::fsync(folder.Get());
   return {};
 }
 
-}  // namespace
-
 Result ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept {
-  try {
-    return Replace(path, content);
-  } catch (const std::bad_alloc&) {
-    return Result::Failure(ENOMEM);
-  }
+  AtomicFileWriter writer;
+  if (Result opened = writer.Open(path); !opened) return opened;
+  if (Result written = writer.Write(content); !written) return written;
+  return writer.Commit();
 }
 
 }  // namespace kivu

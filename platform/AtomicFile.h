@@ -1,4 +1,5 @@
-// Crash-safe whole-file rewrites, for small files that Kivu keeps (the settings file).
+// Crash-safe whole-file rewrites: small files that Kivu keeps (the settings file) and files written in
+// pieces (a replay's GPX).
 #pragma once
 
 #include <cstddef>
@@ -6,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Result.h"
+#include "platform/UniqueFd.h"
 
 namespace kivu {
 
@@ -20,5 +22,28 @@ namespace kivu {
 // Temporary files of this name that a killed save left behind ("Kivu.ini.new-PID-N" of a process that
 // is gone) are removed first.
 Result ReplaceFileAtomically(const std::string& path, std::string_view content) noexcept;
+
+// The same in pieces, for files too large to hold whole: Open does the checks above and creates the
+// fresh file, Write appends to it, Commit flushes it and renames it over path. A failure of any step
+// removes the fresh file and leaves path as it was; so does a writer that goes without Commit.
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  Result Open(const std::string& path) noexcept;
+  Result Write(std::string_view data) noexcept;
+  Result Commit() noexcept;
+
+ private:
+  Result Prepare(const std::string& path);
+  Result Fail(int error);
+
+  std::string target_;  // path, or the file its own links lead to
+  std::string temp_;
+  UniqueFd fd_;
+};
 
 }  // namespace kivu

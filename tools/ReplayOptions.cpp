@@ -16,6 +16,7 @@ enum ReplayOption : size_t {
   kSummary,
   kTrack,
   kLog,
+  kGpx,
   kUnits,
   kPitchSource,
   kRollSource,
@@ -35,6 +36,7 @@ constexpr OptionSpec kReplayOptions[] = {
     {"--summary"},
     {"--track", OptionTakes::Value},
     {"--log", OptionTakes::Value},
+    {"--gpx", OptionTakes::Value},
     {"--units", OptionTakes::Value},
     {"--pitch-source", OptionTakes::Value},
     {"--roll-source", OptionTakes::Value},
@@ -74,6 +76,7 @@ bool CheckValue(size_t option, const std::string& value, ReplayOptions& options,
   switch (option) {
     case kTrack:
     case kLog:
+    case kGpx:
     case kSettings:
     case kSnapshot:
       if (!value.empty()) return true;
@@ -130,6 +133,7 @@ bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& opt
   options.summary = given.Has(kSummary);
   options.track = given.Value(kTrack);
   options.log = given.Value(kLog);
+  options.gpx = given.Value(kGpx);
   options.settings = given.Value(kSettings);
   options.snapshot = given.Value(kSnapshot);
   options.unitsGiven = given.Has(kUnits);
@@ -155,7 +159,8 @@ std::string ReplayUsage() {
          "first one. Local times in the track file follow the time zone in TZ, as on the dashboard.\n"
          "\n"
          "  --fixes                 print one JSON line per fix handed to the dashboard (the default\n"
-         "                          when neither --summary, --track nor --log is given)\n"
+         "                          when none of --summary, --track, --log, --gpx and --snapshot\n"
+         "                          is given)\n"
          "  --states                with the fix lines: add \"gpsState\", the dashboard's GPS state\n"
          "                          when the fix came (\"no fix\" before the first, \"lost\" when it\n"
          "                          comes back after a gap, else \"fix\"), then \"sunElevation\" (the\n"
@@ -167,6 +172,12 @@ std::string ReplayUsage() {
          "  --track FILE            record the track into FILE, appending (one $TRACK line per fix\n"
          "                          from the second on, as the dashboard records it)\n"
          "  --log FILE              record the GPS message log into FILE, appending\n"
+         "  --gpx FILE              write the drive into FILE as GPX 1.1, replacing it whole once\n"
+         "                          the capture is done: one track named by the first fix's UTC\n"
+         "                          date, a new segment after each loss of the fix and between\n"
+         "                          captures joined together, one point per fix with its altitude\n"
+         "                          (3D fixes), UTC time, fix type, satellites and DOPs, and speed\n"
+         "                          (m/s) and course in Garmin's TrackPointExtension v2\n"
          "  --units metric|imperial the dashboard's unit system for the summary (default metric);\n"
          "                          the track file always has metres, knots and km\n"
          "  --pitch-source 0|1      pitch from the acceleration (0, default) or from the slope (1)\n"

@@ -13,6 +13,7 @@ struct ReplayOptions {
   bool summary = false;   // one JSON object of the trip figures after the last fix
   std::string track;      // record the track into this file (appending); "" for none
   std::string log;        // record the GPS message log into this file (appending); "" for none
+  std::string gpx;        // write the drive as GPX 1.1 into this file (replacing it); "" for none
   int unitSelection = 0;  // 0 metric, 1 imperial
   int pitchSource = 0;    // 0 acceleration, 1 slope
   int rollSource = 0;     // 0 turn, 1 level
@@ -31,7 +32,9 @@ struct ReplayOptions {
   bool version = false;
 
   // Fixes are printed when asked for, or when no other output is.
-  bool PrintFixes() const { return fixes || (!summary && track.empty() && log.empty() && snapshot.empty()); }
+  bool PrintFixes() const {
+    return fixes || (!summary && track.empty() && log.empty() && gpx.empty() && snapshot.empty());
+  }
 };
 
 // The largest side of a snapshot, in pixels.

@@ -13,6 +13,7 @@
 #include "gps/CaptureReplay.h"
 #include "gps/FixJson.h"
 #include "gps/GpsParser.h"
+#include "platform/AtomicFile.h"
 #include "platform/MessageText.h"
 #include "platform/WholeFile.h"
 #include "platform/raster/Png.h"
@@ -20,6 +21,7 @@
 #include "tools/ReplayOptions.h"
 #include "tools/SmoothScale.h"
 #include "trip/FixClock.h"
+#include "trip/GpxWriter.h"
 #include "trip/TripJson.h"
 #include "view/HeadlessWindow.h"
 #include "view/KivuView.h"
@@ -134,8 +136,25 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // The GPX file replaces the one at its path only when it is whole: a bad path fails here, before
+  // the replay.
+  AtomicFileWriter gpxFile;
+  Result gpxWritten;
+  if (!options.gpx.empty()) {
+    if (Result opened = gpxFile.Open(options.gpx); !opened) {
+      std::fprintf(stderr, "kivu-replay: cannot write the GPX file %s: %s\n",
+                   QuoteForMessage(options.gpx).c_str(), opened.Text().c_str());
+      return 2;
+    }
+  }
+  GpxWriter gpx([&](std::string_view piece) {
+    gpxWritten = gpxFile.Write(piece);
+    return gpxWritten.Ok();
+  });
+
   const bool printFixes = options.PrintFixes();
   bool first = true;
+  GpsFix lastFix{};
   view.SetReportGpsState(false);
   view.UpdateGpsState();
   // Between fixes the clock follows the receiver's cycles, so that a stretch without a fix ages the
@@ -150,8 +169,15 @@ int main(int argc, char** argv) {
     GpsState before = view.TheGpsState();
     clock.SetFromFix(fix);
     if (first) view.SetTripStartTime(clock.Steady());
+    // A fix that comes back after the dashboard showed it lost starts a new segment, and so does one
+    // after a gap the trip does not take as one step: captures joined together, a day apart or out of
+    // order.
+    const bool newSegment =
+        before != GpsState::Fix || view.FixWouldReturnNow() || (!first && FixTimeJumps(lastFix, fix));
+    lastFix = fix;
     first = false;
     view.OnGpsFix(fix);
+    if (!options.gpx.empty()) gpx.AddPoint(fix, newSegment);
     if (printFixes) {
       std::string line = FormatFixJson(fix);
       if (options.states) {
@@ -166,6 +192,14 @@ int main(int argc, char** argv) {
   // The receiver refuses its owner when it goes: it goes first.
   view.DestroyReceiver();
 
+  if (!options.gpx.empty()) {
+    if (gpx.Finish()) gpxWritten = gpxFile.Commit();
+    if (!gpxWritten) {
+      std::fprintf(stderr, "kivu-replay: cannot write the GPX file %s: %s\n",
+                   QuoteForMessage(options.gpx).c_str(), gpxWritten.Text().c_str());
+      return 1;
+    }
+  }
   if (options.summary) std::printf("%s\n", FormatTripSummaryJson(view.Stats()).c_str());
   if (!options.snapshot.empty() && !WriteSnapshot(view, options)) return 1;
   return std::fflush(stdout) == 0 ? 0 : 1;

@@ -71,6 +71,8 @@ class CKivuView {
   // GpsStatusMonitor); a change repaints at once. The clock timer calls it every second.
   void UpdateGpsState();
   GpsState TheGpsState() const { return gpsStatus_.State(); }
+  // Whether a fix handed over now comes back after the GPS was lost: the trip then restarts its rates.
+  bool FixWouldReturnNow() const { return gpsStatus_.FixWouldReturn(clock_->Steady()); }
   void SetReportGpsState(bool report) { gpsStatus_.SetReport(report); }
 
   // The trip starts now (at window creation), or at a given time of the steady clock (replays).
