@@ -1,6 +1,7 @@
 #include "config/SettingsDialog.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,7 +122,7 @@ int ConvertedSpeedWarning(int limit, bool toMetric) {
   constexpr double kKmPerMile = 1.609344;
   const double converted = toMetric ? limit * kKmPerMile : limit / kKmPerMile;
   const WarningLimits l = WarningLimitsOf(toMetric);
-  const int step = static_cast<int>(converted / kSpeedWarningStep + 0.5) * kSpeedWarningStep;
+  const int step = static_cast<int>(std::lround(converted / kSpeedWarningStep)) * kSpeedWarningStep;
   return std::clamp(step, l.lowest, l.highest);
 }
 
