@@ -138,7 +138,8 @@ std::string KivuUsage() {
          "\n"
          "Keys: Esc or q (or Ctrl+Q) exit, F11 full screen on and off, s Settings, n Navigator,\n"
          "m Minimize, d the next palette (Automatic, Day, Dusk, Night, Red night), h the head-up\n"
-         "display on and off; Tab moves through the buttons and Space presses the one in focus.\n"
+         "display on and off, w silences the speed warning's chime until the warning ends; Tab\n"
+         "moves through the buttons and Space presses the one in focus.\n"
          "Tapping the splash picture closes it.\n"
          "\n"
          "Starting Kivu while it runs brings the running copy to the front.\n";

@@ -62,6 +62,9 @@ void KivuViewWidget::AddKeys() {
   key({Qt::Key_H}, [this] {
     if (created_ && !shutDown_) view_->OnToggleHeadUp();
   });
+  key({Qt::Key_W}, [this] {
+    if (created_ && !shutDown_) view_->SilenceWarning();
+  });
   key({Qt::Key_F11}, [this] {
     if (!shutDown_) ToggleFullScreen(*window());
   });

@@ -47,6 +47,8 @@ void ReadAppSettings(AppSettings& settings, const std::string& path) {
   settings.headUpDisplay = file.GetInt(kSettingsSection, kKeyHeadUpDisplay, defaults.headUpDisplay);
   settings.backlightDusk = file.GetInt(kSettingsSection, kKeyBacklightDusk, defaults.backlightDusk);
   settings.backlightNight = file.GetInt(kSettingsSection, kKeyBacklightNight, defaults.backlightNight);
+  settings.speedWarning = file.GetInt(kSettingsSection, kKeySpeedWarning, defaults.speedWarning);
+  settings.warningSound = file.GetInt(kSettingsSection, kKeyWarningSound, defaults.warningSound);
 }
 
 AppSettings LoadAppSettings() {
@@ -102,6 +104,9 @@ bool SaveAppSettings(const AppSettings& settings, const std::string& path) {
     ok &= file.SetString(kSettingsSection, kKeyGpsSource, settings.gpsSource);
   int written = 0;
   ok &= SetDisplayKeys(file, settings, written);
+  const SettingsValues defaults;
+  ok &= SetChosenInt(file, kKeySpeedWarning, settings.speedWarning, defaults.speedWarning, written);
+  ok &= SetChosenInt(file, kKeyWarningSound, settings.warningSound, defaults.warningSound, written);
   return file.Save() == 0 && ok;
 }
 

@@ -28,12 +28,15 @@ inline constexpr const char* kKeyDisplay = "DISPLAY_MODE";
 inline constexpr const char* kKeyHeadUpDisplay = "HEAD_UP_DISPLAY";
 inline constexpr const char* kKeyBacklightDusk = "BACKLIGHT_DUSK";
 inline constexpr const char* kKeyBacklightNight = "BACKLIGHT_NIGHT";
+inline constexpr const char* kKeySpeedWarning = "SPEED_WARNING";
+inline constexpr const char* kKeyWarningSound = "WARNING_SOUND";
 // Every key of the file. The store takes the first line that holds a key anywhere as its line, so no key
 // may hold another ("DISPLAY" would be found on the lines of DISPLAY_AD and HEAD_UP_DISPLAY).
 inline constexpr const char* kSettingsKeys[] = {
-    kKeyDigitalReadout, kKeyUnitSelection, kKeyNavigationPath, kKeyRecordGpsMessages, kKeyPitchSource,
-    kKeyRollSource,     kKeyRecordTrack,   kKeyDisplayAd,      kKeyBlinkingLight,     kKeyGpsSource,
-    kKeyDisplay,        kKeyHeadUpDisplay, kKeyBacklightDusk,  kKeyBacklightNight};
+    kKeyDigitalReadout, kKeyUnitSelection,  kKeyNavigationPath, kKeyRecordGpsMessages,
+    kKeyPitchSource,    kKeyRollSource,     kKeyRecordTrack,    kKeyDisplayAd,
+    kKeyBlinkingLight,  kKeyGpsSource,      kKeyDisplay,        kKeyHeadUpDisplay,
+    kKeyBacklightDusk,  kKeyBacklightNight, kKeySpeedWarning,   kKeyWarningSound};
 
 // The Display setting: which palette the dashboard shows. Automatic follows the sun.
 enum DisplayMode : int {
@@ -56,7 +59,14 @@ inline constexpr int ClampedBacklightPercent(int percent) {
                                               : percent;
 }
 
-// The twelve settings the settings dialog edits, and what the Settings command hands it. A combo box of
+// The speed warning's limits offered, in steps of 5 of the display unit: km/h, and mph.
+inline constexpr int kSpeedWarningStep = 5;
+inline constexpr int kSpeedWarningLowestKmh = 30;
+inline constexpr int kSpeedWarningHighestKmh = 250;
+inline constexpr int kSpeedWarningLowestMph = 20;
+inline constexpr int kSpeedWarningHighestMph = 155;
+
+// The fourteen settings the settings dialog edits, and what the Settings command hands it. A combo box of
 // the first seven with nothing selected gives -1.
 struct SettingsValues {
   int unitSelection = 0;   // 0 metric, 1 imperial
@@ -71,9 +81,11 @@ struct SettingsValues {
   int headUpDisplay = 0;                // 1 mirrors the dashboard to be read in the windscreen
   int backlightDusk = 60;               // the backlight at dusk, in percent of the day's
   int backlightNight = 30;              // the backlight at night and in red night, likewise
+  int speedWarning = 0;  // the speed limit the dashboard warns above, in the unit system's speed; 0 off
+  int warningSound = 1;  // 1 lets the warning chime
 };
 
-// The settings the view holds for the whole run: the dialog's twelve and those only the file sets. Every
+// The settings the view holds for the whole run: the dialog's fourteen and those only the file sets. Every
 // reader tests the integers against 0 only, and values other than the listed ones are kept as they are.
 struct AppSettings : SettingsValues {
   std::string recordFolder;          // where the GPS message log and the track file go; ends with '/'
@@ -94,7 +106,7 @@ std::string GetRecordFolder();
 // foxtrotgps) found on PATH, by its absolute path; else kDefaultNavigationPath.
 std::string DefaultNavigationPath();
 
-// Reads the fourteen stored settings from the settings file at path into settings; missing ones (or integers
+// Reads the sixteen stored settings from the settings file at path into settings; missing ones (or integers
 // with an empty value) get their defaults; a stored navigator is kept as it stands. Never writes the file.
 void ReadAppSettings(AppSettings& settings, const std::string& path);
 
@@ -102,13 +114,13 @@ void ReadAppSettings(AppSettings& settings, const std::string& path);
 // anything is recorded) and the banner's one text.
 AppSettings LoadAppSettings();
 
-// Writes the twelve settings of the settings dialog to the file at path, in the dialog's order:
+// Writes the fourteen settings of the settings dialog to the file at path, in the dialog's order:
 // DIGITAL_READOUT, UNIT_SELECTION, NAVIGATION_PATH, RECORD_GPS_MSG, PITCH_SOURCE, ROLL_SOURCE,
 // RECORD_TRACK, then the later ones (GPS_SOURCE, DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK,
-// BACKLIGHT_NIGHT) each where it is not its default or the file has it already, so that a file that
-// never chose them keeps its bytes; all in one crash-safe rewrite of the file. A key that cannot be
-// stored (a value with a line feed) keeps its line, and the others are saved all the same. True when all
-// were.
+// BACKLIGHT_NIGHT, SPEED_WARNING, WARNING_SOUND) each where it is not its default or the file has it already,
+// so that a file that never chose them keeps its bytes; all in one crash-safe rewrite of the file. A key that
+// cannot be stored (a value with a line feed) keeps its line, and the others are saved all the same. True
+// when all were.
 bool SaveAppSettings(const AppSettings& settings, const std::string& path);
 
 // Writes only DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK and BACKLIGHT_NIGHT, by the same rule: what the

@@ -1,4 +1,4 @@
-// The Settings and Navigator commands' work that needs no window: the twelve values the settings dialog
+// The Settings and Navigator commands' work that needs no window: the fourteen values the settings dialog
 // edits, what OK does with them, and the navigator's start.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 namespace kivu {
 
-// The twelve of the settings that the dialog edits.
+// The fourteen of the settings that the dialog edits.
 inline SettingsValues SettingsValuesOf(const AppSettings& settings) {
   return static_cast<const SettingsValues&>(settings);
 }

@@ -1,5 +1,8 @@
 #include "config/SettingsDialog.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -89,6 +92,38 @@ void PutBacklight(QComboBox* box, int percent) {
 int ReadBacklight(const QComboBox* box, int given) {
   const int index = box->currentIndex();
   return index >= 0 ? (index + 1) * kBacklightStep : given;
+}
+
+// The speed warning's items: "Off", then the limits of the unit system in its steps.
+struct WarningLimits {
+  int lowest, highest;
+  const char* unit;
+};
+WarningLimits WarningLimitsOf(bool metric) {
+  return metric ? WarningLimits{kSpeedWarningLowestKmh, kSpeedWarningHighestKmh, "km/h"}
+                : WarningLimits{kSpeedWarningLowestMph, kSpeedWarningHighestMph, "mph"};
+}
+
+// The item of a limit: 0 for off, -1 for one the box does not list.
+int SpeedWarningIndex(int limit, bool metric) {
+  const WarningLimits l = WarningLimitsOf(metric);
+  if (limit == 0) return 0;
+  if (limit < l.lowest || limit > l.highest || (limit - l.lowest) % kSpeedWarningStep != 0) return -1;
+  return (limit - l.lowest) / kSpeedWarningStep + 1;
+}
+
+int SpeedWarningOfIndex(int index, bool metric) {
+  return index <= 0 ? 0 : WarningLimitsOf(metric).lowest + (index - 1) * kSpeedWarningStep;
+}
+
+// A limit in the other unit system, to the nearest step it lists.
+int ConvertedSpeedWarning(int limit, bool toMetric) {
+  if (limit == 0) return 0;
+  constexpr double kKmPerMile = 1.609344;
+  const double converted = toMetric ? limit * kKmPerMile : limit / kKmPerMile;
+  const WarningLimits l = WarningLimitsOf(toMetric);
+  const int step = static_cast<int>(std::lround(converted / kSpeedWarningStep)) * kSpeedWarningStep;
+  return std::clamp(step, l.lowest, l.highest);
 }
 
 }  // namespace
@@ -202,6 +237,36 @@ void CSettings::AddDisplayRows(QWidget* body, QGridLayout& grid) {
   grid.addWidget(backlightDuskBox_, row + 1, 1);
   grid.addWidget(new QLabel("Backlight at night", body), row + 1, 2);
   grid.addWidget(backlightNightBox_, row + 1, 3);
+
+  speedWarningBox_ = ComboBox("1016", {}, body);
+  warningSoundBox_ = CheckBox("1017", "Warning sound", body);
+  grid.addWidget(new QLabel("Speed warning", body), row + 2, 0);
+  grid.addWidget(speedWarningBox_, row + 2, 1);
+  grid.addWidget(warningSoundBox_, row + 2, 2, 1, 2);
+}
+
+// The limits of the unit system chosen. A limit chosen in the other one becomes the nearest of these;
+// one that is none of the items stays as it was given.
+void CSettings::FillSpeedWarning(bool metric) {
+  const int listed = metric ? 0 : 1;
+  if (speedWarningMetric_ == listed) return;
+  const int chosen = speedWarningBox_->currentIndex();
+  const bool wasMetric = speedWarningMetric_ == 0;
+  const bool hadList = speedWarningMetric_ >= 0;
+  speedWarningMetric_ = listed;
+  speedWarningBox_->clear();
+  speedWarningBox_->addItem("Off");
+  const WarningLimits l = WarningLimitsOf(metric);
+  for (int limit = l.lowest; limit <= l.highest; limit += kSpeedWarningStep)
+    speedWarningBox_->addItem(QString("%1 %2").arg(limit).arg(l.unit));
+  if (!hadList) {
+    PutSelection(speedWarningBox_, SpeedWarningIndex(values_.speedWarning, metric));
+  } else if (chosen >= 0) {
+    const int limit = ConvertedSpeedWarning(SpeedWarningOfIndex(chosen, wasMetric), metric);
+    speedWarningBox_->setCurrentIndex(SpeedWarningIndex(limit, metric));
+  } else {
+    speedWarningBox_->setCurrentIndex(-1);
+  }
 }
 
 // The three check boxes, and "About Kivu..." beside them.
@@ -243,6 +308,9 @@ void CSettings::PutValues() {
   PutCheck(headUpBox_, values_.headUpDisplay);
   PutBacklight(backlightDuskBox_, values_.backlightDusk);
   PutBacklight(backlightNightBox_, values_.backlightNight);
+  speedWarningMetric_ = -1;
+  FillSpeedWarning(unitBox_->currentIndex() == 0);
+  PutCheck(warningSoundBox_, values_.warningSound);
   gpsChoices_ = GpsSourceChoices(values_.gpsSource, ListSerialPorts());
   gpsBox_->clear();
   for (const GpsSourceChoice& choice : gpsChoices_) {
@@ -262,6 +330,9 @@ void CSettings::ReadValues() {
   values_.headUpDisplay = headUpBox_->isChecked() ? 1 : 0;
   values_.backlightDusk = ReadBacklight(backlightDuskBox_, values_.backlightDusk);
   values_.backlightNight = ReadBacklight(backlightNightBox_, values_.backlightNight);
+  const int limit = speedWarningBox_->currentIndex();
+  if (limit >= 0) values_.speedWarning = SpeedWarningOfIndex(limit, speedWarningMetric_ == 0);
+  values_.warningSound = warningSoundBox_->isChecked() ? 1 : 0;
   const int gps = gpsBox_->currentIndex();
   if (gps >= 0 && gps < static_cast<int>(gpsChoices_.size())) values_.gpsSource = gpsChoices_[gps].setting;
 }
@@ -271,6 +342,7 @@ void CSettings::ShowUnits() {
   speedUnit_->setText(metric ? "km/h" : "mph");
   altitudeUnit_->setText(metric ? "m" : "ft");
   distanceUnit_->setText(metric ? "km" : "mile");
+  FillSpeedWarning(metric);
 }
 
 void CSettings::Browse() {

@@ -1,6 +1,6 @@
 // The settings dialog: units, digital readout, the navigator program, the two recordings, the GPS
-// source, the sources of the pitch and roll figures, the palette, the head-up display and the backlight
-// at dusk and night. It neither reads nor writes the settings file; the
+// source, the sources of the pitch and roll figures, the palette, the head-up display, the backlight
+// at dusk and night, and the speed warning. It neither reads nor writes the settings file; the
 // Settings command hands it the values and takes them back after OK (see RunSettingsDialog).
 #pragma once
 
@@ -22,19 +22,19 @@ namespace kivu {
 // Controls carry their numbers as object names: "1000" unit box, "1002" "1003" "1004" unit labels,
 // "1005" navigator box, "1006" "...", "1009" pitch source, "1010" roll source, "1001" digital readout,
 // "1007" record GPS messages, "1008" record track data, "1011" GPS source, "1012" display, "1013"
-// head-up display, "1014" backlight at dusk, "1015" backlight at night, "57664" about, "1" OK,
-// "2" Cancel.
+// head-up display, "1014" backlight at dusk, "1015" backlight at night, "1016" speed warning, "1017"
+// warning sound, "57664" about, "1" OK, "2" Cancel.
 class CSettings : public TouchDialog {
  public:
   explicit CSettings(QWidget* parent = nullptr);
 
-  // The twelve values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
+  // The fourteen values, before the run. A check-box value outside 0..2 shows unchecked; a combo value
   // that names no item selects nothing.
   void SetValues(const SettingsValues& values) { values_ = values; }
   // The values after the run: as set, unless OK read them from the controls (0 or 1 for a check box,
   // the item's index or -1 for a combo box, the navigator box's text). The display and backlight boxes
   // with nothing selected give back the value they were set, so that a level written by hand
-  // (55, 150) stays as it is.
+  // (55, 150) stays as it is; so does a speed warning limit that is none of the box's.
   const SettingsValues& GetValues() const { return values_; }
 
   // What "About Kivu..." does: show the about box over the main window and return when it is closed.
@@ -55,6 +55,7 @@ class CSettings : public TouchDialog {
   void PutValues();
   void ReadValues();
   void ShowUnits();
+  void FillSpeedWarning(bool metric);
   void Browse();
 
   SettingsValues values_;
@@ -77,6 +78,9 @@ class CSettings : public TouchDialog {
   QCheckBox* headUpBox_ = nullptr;
   QComboBox* backlightDuskBox_ = nullptr;
   QComboBox* backlightNightBox_ = nullptr;
+  QComboBox* speedWarningBox_ = nullptr;
+  QCheckBox* warningSoundBox_ = nullptr;
+  int speedWarningMetric_ = -1;  // the unit system the speed warning box lists (0 metric, 1 imperial)
 };
 
 // The settings dialog of the Settings command, over parent (the main window): shows values, and on OK

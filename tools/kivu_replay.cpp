@@ -182,7 +182,8 @@ int main(int argc, char** argv) {
       std::string line = FormatFixJson(fix);
       if (options.states) {
         line.insert(line.size() - 1, std::string(",\"gpsState\":\"") + GpsStateName(before) + "\"" +
-                                         SunJson(view.SunElevationDegrees(), view.ThePalette()));
+                                         SunJson(view.SunElevationDegrees(), view.ThePalette()) +
+                                         ",\"speedWarning\":" + (view.SpeedWarningOn() ? "true" : "false"));
       }
       std::printf("%s\n", line.c_str());
     }

@@ -28,6 +28,7 @@ DashboardColours DayColours() {
   c.light[0] = kLightColours[0];
   c.light[1] = kLightColours[1];
   c.flag = kGpsFlagColour;
+  c.warning = Color{255, 0, 0};
   c.flagText = kWhite;
   c.frameShadow = kColor3DDarkShadow;
   c.frameLight = kColor3DLight;
@@ -54,6 +55,7 @@ DashboardColours DuskColours() {
   c.light[0] = Color{0, 100, 0};
   c.light[1] = Color{0, 200, 0};
   c.flag = Color{170, 0, 0};
+  c.warning = Color{230, 0, 0};
   c.flagText = Grey(215);
   c.frameShadow = Grey(40);
   c.frameLight = Grey(150);
@@ -81,6 +83,7 @@ DashboardColours NightColours() {
   c.light[0] = Color{0, 60, 0};
   c.light[1] = Color{0, 140, 0};
   c.flag = Color{90, 0, 0};
+  c.warning = Color{160, 0, 0};
   c.flagText = Grey(150);
   c.frameShadow = Grey(12);
   c.frameLight = Grey(50);
@@ -107,6 +110,7 @@ DashboardColours RedNightColours() {
   c.light[0] = Color{60, 0, 0};
   c.light[1] = Color{140, 0, 0};
   c.flag = Color{150, 0, 0};
+  c.warning = Color{160, 0, 0};
   c.flagText = kBlack;
   c.frameShadow = Color{8, 0, 0};
   c.frameLight = Color{50, 0, 0};

@@ -53,6 +53,7 @@ struct DashboardColours {
   Color ground;         // the ball below it
   Color light[2];       // the blinking light's two phases
   Color flag;           // the GPS state's flag
+  Color warning;        // the speed readout and the speed tape's index marks above the speed limit
   Color flagText;       // its words
   Color frameShadow;    // the advertisement's sunken frame
   Color frameLight;

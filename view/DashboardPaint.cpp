@@ -198,16 +198,37 @@ void DrawScaleFrames(Surface& canvas, const DashboardLayout& l, const DashboardC
         {{vs.right - 1, vs.top}, {vs.left, vs.top}, {vs.left, vs.bottom - 1}, {vs.right - 1, vs.bottom - 1}});
 }
 
-// The fixed symbols in yellow over black (the panels' brush).
-void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l, const DashboardColours& c) {
+// The fixed symbols in yellow over black (the panels' brush); the speed's index marks in the warning's
+// red while it is lit. The symbols' pen stays selected for the readout boxes.
+void DrawFixedSymbols(Surface& canvas, const DashboardLayout& l, const DashboardColours& c, bool warning) {
+  if (warning) {
+    ScopedSelection pen(canvas, Pen::Solid(c.warning, l.lineWidth));
+    for (const Segment& s : l.speedIndexMarks)
+      canvas.DrawLine(s.from, s.to);
+  }
   canvas.SelectPen(Pen::Solid(c.symbol, l.lineWidth));
   canvas.DrawRect(l.centreMarkRect);
   canvas.DrawPolygon(l.leftWing);
   canvas.DrawPolygon(l.rightWing);
   canvas.DrawPolygon(l.rollIndex);
-  for (const auto* marks : {&l.speedIndexMarks, &l.altitudeIndexMarks, &l.headingIndexMarks})
+  for (const auto* marks : {&l.speedIndexMarks, &l.altitudeIndexMarks, &l.headingIndexMarks}) {
+    if (warning && marks == &l.speedIndexMarks) continue;
     for (const Segment& s : *marks)
       canvas.DrawLine(s.from, s.to);
+  }
+}
+
+// Where the speed tape's index marks are drawn, their pen's width all round.
+Rect SpeedIndexMarksRect(const DashboardLayout& l) {
+  Rect r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  for (const Segment& s : l.speedIndexMarks)
+    for (const Point& p : {s.from, s.to}) {
+      r.left = std::min(r.left, p.x - l.lineWidth);
+      r.top = std::min(r.top, p.y - l.lineWidth);
+      r.right = std::max(r.right, p.x + l.lineWidth + 1);
+      r.bottom = std::max(r.bottom, p.y + l.lineWidth + 1);
+    }
+  return r;
 }
 
 // Position and satellites in the labels' font (the design's default font).
@@ -245,15 +266,20 @@ void ClearPositionAndSatellites(Surface& canvas, const DashboardLayout& l, uint3
   if (figures & kSatelliteFigures) canvas.FillRect(PositionFiguresRect(l, l.satelliteValueRect), panel);
 }
 
-// The digital readouts over the middle of the tapes, in yellow boxes (the pen of the fixed symbols).
-void DrawReadouts(Surface& canvas, const DashboardLayout& l, const TripStats& t, Color text) {
+// The digital readouts over the middle of the tapes, in yellow boxes (the pen of the fixed symbols); the
+// speed's box and figure in the warning's red while it is lit.
+void DrawReadouts(Surface& canvas, const DashboardLayout& l, const TripStats& t, Color text,
+                  const DashboardColours& c, bool warning) {
   canvas.SetTextColor(text);
   const std::pair<const Rect*, int> boxes[] = {{&l.headingBoxRect, t.courseInt},
-                                               {&l.speedBoxRect, t.speedInt},
                                                {&l.altitudeBoxRect, t.altitudeInt},
                                                {&l.verticalSpeedBoxRect, t.verticalSpeedInt}};
   for (const auto& [box, value] : boxes)
     DrawReadout(canvas, *box, value);
+  if (!warning) return DrawReadout(canvas, l.speedBoxRect, t.speedInt);
+  ScopedSelection pen(canvas, Pen::Solid(c.warning, l.lineWidth));
+  canvas.SetTextColor(c.warning);
+  DrawReadout(canvas, l.speedBoxRect, t.speedInt);
 }
 
 void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute, Color colour) {
@@ -355,12 +381,13 @@ void DrawDashboardCanvas(Surface& canvas, const DashboardPicture& picture, Dashb
   if (f & kAttitudeFigures) DrawAttitudeBall(canvas, picture, dim, buffers);
   if (instruments) {
     DrawScaleFrames(canvas, l, c);
-    DrawFixedSymbols(canvas, l, c);
+    DrawFixedSymbols(canvas, l, c, picture.speedWarning);
   }
   canvas.SelectFont(Font::Create(v.labelFont));
   DrawPositionAndSatellites(canvas, l, *picture.currentFix, PanelPart::Figures, f, c);
   canvas.SelectFont(Font::Create(v.readoutFont));
-  if (picture.digitalReadout && instruments) DrawReadouts(canvas, l, t, c.Readout(dim));
+  if (picture.digitalReadout && instruments)
+    DrawReadouts(canvas, l, t, c.Readout(dim), c, picture.speedWarning);
   canvas.SelectFont(Font::Create(v.panelFont));
   DrawStatisticsPanels(canvas, l, t, PanelPart::Figures, f, c);
   canvas.SelectFont(Font::Create(v.clockFont));
@@ -377,7 +404,7 @@ uint32_t ChangedFigures(const DrawnFigures& shown, const DrawnFigures& now) {
     if (differs) changed |= group;
   };
   mark(kHeadingFigures, a.courseInt != b.courseInt);
-  mark(kSpeedFigures, a.speedInt != b.speedInt);
+  mark(kSpeedFigures, a.speedInt != b.speedInt || shown.speedWarning != now.speedWarning);
   mark(kAltitudeFigures, a.altitudeInt != b.altitudeInt);
   mark(kVerticalSpeedFigures, a.verticalSpeedInt != b.verticalSpeedInt);
   mark(kAttitudeFigures, a.pitchInt != b.pitchInt || a.rollInt != b.rollInt);
@@ -412,6 +439,8 @@ size_t FigureRects(const ViewLayout& layout, uint32_t figures, std::array<Rect, 
                                                     {kAttitudeFigures, &l.attitudeRect}};
   for (const auto& [group, rect] : tapes)
     if (figures & group) add(*rect);
+  // The marks reach beyond the tape, across the gap and onto the ball.
+  if (figures & kSpeedFigures) add(SpeedIndexMarksRect(l));
   if (figures & kInstrumentFigures) {
     for (const Rect* box : {&l.headingBoxRect, &l.speedBoxRect, &l.altitudeBoxRect, &l.verticalSpeedBoxRect})
       add(*box);
@@ -500,6 +529,7 @@ DrawnFigures DrawnFigures::Of(const DashboardPicture& picture) {
   f.digitalReadout = picture.digitalReadout;
   f.palette = picture.palette;
   f.headUp = picture.headUp;
+  f.speedWarning = picture.speedWarning;
   return f;
 }
 
@@ -521,7 +551,7 @@ bool DrawnFigures::operator==(const DrawnFigures& o) const {
          longitude == o.longitude && satellitesUsed == o.satellitesUsed &&
          satellitesInView == o.satellitesInView && hour == o.hour && minute == o.minute &&
          gpsState == o.gpsState && lostSeconds == o.lostSeconds && digitalReadout == o.digitalReadout &&
-         palette == o.palette && headUp == o.headUp;
+         palette == o.palette && headUp == o.headUp && speedWarning == o.speedWarning;
 }
 
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {

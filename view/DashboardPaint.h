@@ -46,6 +46,9 @@ struct DashboardPicture {
   // windscreen.
   Palette palette = Palette::kDay;
   bool headUp = false;
+  // The speed readout and the speed tape's index marks in the palette's warning red: the car is above
+  // the speed limit and the warning's blink is in its lit half.
+  bool speedWarning = false;
 };
 
 // The figures a paint of the dashboard shows: a paint into the view's own window image that has
@@ -71,6 +74,7 @@ struct DrawnFigures {
   bool digitalReadout = true;
   Palette palette = Palette::kDay;
   bool headUp = false;
+  bool speedWarning = false;
 };
 
 // What a paint draws in, kept from paint to paint: each bitmap is made at the first paint that needs
@@ -148,8 +152,8 @@ enum FigureGroup : uint32_t {
   kInstrumentFigures =
       kHeadingFigures | kSpeedFigures | kAltitudeFigures | kVerticalSpeedFigures | kAttitudeFigures,
 };
-// The groups whose figures differ between two pictures. Another GPS state or readout setting changes
-// how all of them are drawn: all.
+// The groups whose figures differ between two pictures (the speed's also when the speed warning's red
+// comes or goes). Another GPS state or readout setting changes how all of them are drawn: all.
 uint32_t ChangedFigures(const DrawnFigures& shown, const DrawnFigures& now);
 // The rectangles of the window that a figure repaint of these groups changes (the light's among them,
 // which every paint steps on); at most kMaxFigureRects.

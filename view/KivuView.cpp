@@ -1,8 +1,18 @@
 #include "view/KivuView.h"
 
+#include <algorithm>
+
 #include "gps/GpsMessageLog.h"
+#include "trip/FixClock.h"
 
 namespace kivu {
+
+namespace {
+
+// The warning blinks twice a second: lit a quarter of a second, then not.
+constexpr uint32_t kWarningBlinkMs = 250;
+
+}  // namespace
 
 CKivuView::CKivuView(ViewWindow& window, AppSettings settings, const Clock& clock)
     : window_(window),
@@ -24,6 +34,11 @@ void CKivuView::OnGpsFix(const GpsFix& fix) {
     const bool restartRates = gpsStatus_.FixWouldReturn(steady);
     gpsStatus_.FixArrived(fix, steady);
     trip_.UpdateTripStats(steady, Choices(), restartRates);
+    // The warning runs on the fixes' own time, whatever the rate the receiver sends them at.
+    const int64_t fixMs = FixUtcSeconds(fix) * 1000 + std::min<int64_t>(fix.utcTime.milliseconds, 999);
+    const SpeedWarningChoice choice{settings_.speedWarning, settings_.unitSelection,
+                                    settings_.warningSound != 0};
+    if (speedWarning_.Feed(fixMs, trip_.Stats().speedInt, choice)) WarningChanged();
     InvalidateFigures();
     trip_.WriteTrackLine(clock_->Now());
   } else {
@@ -62,6 +77,23 @@ void CKivuView::UpdateGpsState() {
     changed = gpsStatus_.Update(nullptr, clock_->Steady());
   }
   if (changed) window_.Invalidate(true);
+  if (gpsStatus_.State() != GpsState::Fix && speedWarning_.Lose()) {
+    WarningChanged();
+    window_.Invalidate(true);
+  }
+}
+
+void CKivuView::WarningChanged() {
+  const bool warning = speedWarning_.Warning();
+  if (warning == blinking_) return;
+  blinking_ = warning;
+  warningLit_ = true;
+  if (warning) {
+    warningTimerId_ = window_.SetTimer(kWarningTimer, kWarningBlinkMs);
+  } else if (warningTimerId_) {
+    window_.KillTimer(warningTimerId_);
+    warningTimerId_ = 0;
+  }
 }
 
 void CKivuView::SetRecordTrack(bool record) {

@@ -15,6 +15,7 @@
 #include "gps/GpsParser.h"
 #include "platform/Clock.h"
 #include "platform/raster/Surface.h"
+#include "trip/SpeedWarning.h"
 #include "trip/TripRecorder.h"
 #include "view/DashboardRenderer.h"
 #include "view/GpsStatusMonitor.h"
@@ -30,6 +31,7 @@ constexpr int kCommandNavigator = 3;
 constexpr int kCommandMinimize = 4;
 constexpr uint32_t kClockTimer = 1;
 constexpr uint32_t kAdTimer = 3;
+constexpr uint32_t kWarningTimer = 4;  // the speed warning's blink, while it warns
 
 class CKivuView {
  public:
@@ -134,9 +136,26 @@ class CKivuView {
   bool HeadUp() const { return headUp_; }
   void SetHeadUp(bool on) { headUp_ = on; }
 
+  // The speed warning (the SPEED_WARNING limit, in the unit system's speed): on once the car has been
+  // above it for 2 s of the fixes' time, off once it is 3 km/h (2 mph) under it or the fix is lost.
+  // While on, the speed readout and the speed tape's index marks blink red, twice a second.
+  bool SpeedWarningOn() const { return speedWarning_.Warning(); }
+  // The key w: no more chimes until this warning ends.
+  void SilenceWarning() { speedWarning_.Silence(); }
+  // Whether the warning wants to be heard now: on, not silenced, and the warning sound (WARNING_SOUND)
+  // not switched off. A chime playing stops when this goes false.
+  bool ChimeWanted() const {
+    return speedWarning_.Warning() && !speedWarning_.Silenced() && settings_.warningSound != 0;
+  }
+  // The chimes due so far: one when a warning starts and one every 30 s of fix time while it lasts,
+  // unless it was silenced or the sound is off. Whoever plays them plays one each time this goes up.
+  uint64_t ChimesDue() const { return speedWarning_.ChimesDue(); }
+
   ViewWindow& Window() const { return window_; }
 
  private:
+  // Starts or stops the blink after the warning came or went, and shows the change.
+  void WarningChanged();
   // What a paint at the view's clock shows now.
   DashboardPicture Picture() const;
   TripChoices Choices() const;
@@ -163,6 +182,11 @@ class CKivuView {
   uint32_t clockTimerId_ = 0;
   uint32_t adTimerId_ = 0;
   int adIndex_ = 0;
+
+  SpeedWarning speedWarning_;
+  bool warningLit_ = true;  // the blink's half: lit (red) or not (as ever)
+  bool blinking_ = false;
+  uint32_t warningTimerId_ = 0;
 };
 
 }  // namespace kivu

@@ -78,6 +78,9 @@ void CKivuView::OnTimer(uint32_t id) {
       if (gpsStatus_.State() != GpsState::Fix) daylight_.FollowClock(SunClock());
       window_.Invalidate(true);
     }
+  } else if (id == kWarningTimer) {
+    warningLit_ = !warningLit_;
+    InvalidateFigures();
   } else if (id == kAdTimer) {
     ++adIndex_;
     if (adIndex_ >= static_cast<int>(settings_.adTexts.size())) adIndex_ = 0;
@@ -102,6 +105,7 @@ DashboardPicture CKivuView::Picture() const {
   picture.lostSeconds = gpsStatus_.LostSeconds();
   picture.palette = ThePalette();
   picture.headUp = headUp_;
+  picture.speedWarning = speedWarning_.Warning() && warningLit_;
   return picture;
 }
 
@@ -172,7 +176,8 @@ void CKivuView::OnSetFocus() {
 void CKivuView::OnClose() {
   if (clockTimerId_) window_.KillTimer(clockTimerId_);
   if (adTimerId_) window_.KillTimer(adTimerId_);
-  clockTimerId_ = adTimerId_ = 0;
+  if (warningTimerId_) window_.KillTimer(warningTimerId_);
+  clockTimerId_ = adTimerId_ = warningTimerId_ = 0;
   DestroyReceiver();
   trip_.CloseTrackFile();
 }

@@ -70,7 +70,7 @@ TEST(KivuCommandLine, HelpNamesEveryOption) {
                              "--demo", "--help", "--version"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   for (const char* key : {"Esc", "q", "Ctrl+Q", "F11", "s Settings", "n Navigator", "m Minimize",
-                          "d the next palette", "h the head-up", "Tab"})
+                          "d the next palette", "h the head-up", "w silences", "Tab"})
     EXPECT_NE(usage.find(key), std::string::npos) << key;
 }
 

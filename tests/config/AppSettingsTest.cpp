@@ -27,12 +27,14 @@ bool IsFolder(const std::string& path) {
 }
 
 // The stored settings but the GPS source, in the order of a first save, then DISPLAY_AD,
-// BLINKING_LIGHT, DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK and BACKLIGHT_NIGHT, between bars.
+// BLINKING_LIGHT, DISPLAY_MODE, HEAD_UP_DISPLAY, BACKLIGHT_DUSK, BACKLIGHT_NIGHT, SPEED_WARNING and
+// WARNING_SOUND, between bars.
 std::string StoredOf(const AppSettings& s) {
   std::ostringstream stored;
   stored << s.digitalReadout << '|' << s.unitSelection << '|' << s.navigationPath;
-  for (int value : {s.recordGpsMessages, s.pitchSource, s.rollSource, s.recordTrack, s.displayAd,
-                    s.blinkingLight, s.displayMode, s.headUpDisplay, s.backlightDusk, s.backlightNight})
+  for (int value :
+       {s.recordGpsMessages, s.pitchSource, s.rollSource, s.recordTrack, s.displayAd, s.blinkingLight,
+        s.displayMode, s.headUpDisplay, s.backlightDusk, s.backlightNight, s.speedWarning, s.warningSound})
     stored << '|' << value;
   return stored.str();
 }
@@ -84,7 +86,7 @@ TEST_F(Settings, WithoutAStoredNavigatorTheFirstKnownOneOnPathIsTheDefaultAndASt
 
 TEST_F(Settings, FirstStartGivesTheDefaultsAndCreatesOnlyTheRecordFolder) {
   AppSettings s = LoadAppSettings();
-  EXPECT_EQ(StoredOf(s), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1|0|0|60|30");
+  EXPECT_EQ(StoredOf(s), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1|0|0|60|30|0|1");
   EXPECT_EQ(s.adTexts, std::vector<std::string>{"Velmarix provides sponsorship"});
   EXPECT_EQ(s.recordFolder, home_ / "KivuRecord/");
   EXPECT_TRUE(IsFolder(home_ / "KivuRecord"));
@@ -117,6 +119,8 @@ TEST_F(Settings, FirstSaveWritesExactlyTheEightLines) {
 TEST_F(Settings, EveryStoredKeyIsLoaded) {
   WriteFile(ini_,
             "[Settings]\n"
+            "WARNING_SOUND = 0\n"
+            "SPEED_WARNING = 65\n"
             "BACKLIGHT_NIGHT = -5\n"
             "BACKLIGHT_DUSK = 150\n"
             "HEAD_UP_DISPLAY = 2\n"
@@ -131,7 +135,7 @@ TEST_F(Settings, EveryStoredKeyIsLoaded) {
             "UNIT_SELECTION = 5\n"
             "DIGITAL_READOUT = 0\n");
   // Levels outside 1..100 are kept as they stand; the screen brings them into range.
-  EXPECT_EQ(StoredOf(LoadAppSettings()), "0|5|/usr/local/bin/nav tool|1|1|1|1|2|0|4|2|150|-5");
+  EXPECT_EQ(StoredOf(LoadAppSettings()), "0|5|/usr/local/bin/nav tool|1|1|1|1|2|0|4|2|150|-5|65|0");
 }
 
 TEST(SettingsKeys, NoKeyIsFoundOnAnotherKeysLine) {
@@ -182,13 +186,14 @@ TEST_F(Settings, DisplayChoicesAreWrittenOnceChosenAndKeptOnceWritten) {
   // Back to the default, a key the file has is written all the same; one it lacks is not.
   s.displayMode = kDisplayAutomatic;
   s.headUpDisplay = 1;
+  s.speedWarning = 110;
   ASSERT_TRUE(SaveAppSettings(s, ini_));
   EXPECT_EQ(ReadFile(ini_),
             "[Settings]\r\nDISPLAY_MODE = 0\r\nBACKLIGHT_NIGHT = 20\r\n"
             "DIGITAL_READOUT = 1\r\nUNIT_SELECTION = 0\r\nNAVIGATION_PATH = /SDMMC/Navikko/Navikko.exe\r\n"
             "RECORD_GPS_MSG = 0\r\nPITCH_SOURCE = 0\r\nROLL_SOURCE = 0\r\nRECORD_TRACK = 0\r\n"
-            "HEAD_UP_DISPLAY = 1\r\n");
-  EXPECT_EQ(StoredOf(LoadAppSettings()), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1|0|1|60|20");
+            "HEAD_UP_DISPLAY = 1\r\nSPEED_WARNING = 110\r\n");
+  EXPECT_EQ(StoredOf(LoadAppSettings()), "1|0|/SDMMC/Navikko/Navikko.exe|0|0|0|0|1|1|0|1|60|20|110|1");
 }
 
 TEST_F(Settings, ASaveGoesOnPastAKeyThatCannotBeWritten) {

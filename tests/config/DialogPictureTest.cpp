@@ -40,6 +40,7 @@ TEST(DialogPictures, TheSettingsDialogIsDrawn) {
   values.recordGpsMessages = 1;
   values.recordTrack = 1;
   values.backlightNight = 20;
+  values.speedWarning = 70;
   dialog.SetValues(values);
   dialog.show();
   // The scroll area settles its scroll bars in the layout pass after the show.

@@ -46,6 +46,8 @@ void ExpectValues(const SettingsValues& got, const SettingsValues& want) {
   EXPECT_EQ(got.headUpDisplay, want.headUpDisplay);
   EXPECT_EQ(got.backlightDusk, want.backlightDusk);
   EXPECT_EQ(got.backlightNight, want.backlightNight);
+  EXPECT_EQ(got.speedWarning, want.speedWarning);
+  EXPECT_EQ(got.warningSound, want.warningSound);
 }
 
 QStringList UnitLabels(QWidget* dialog) {
@@ -165,6 +167,7 @@ TEST(SettingsDialog, TheDisplayRowsShowTheStoredChoicesAndKeepAValueNoItemNames)
   values.headUpDisplay = 1;
   values.backlightDusk = 40;
   values.backlightNight = 55;  // written by hand: no step of the box
+  values.speedWarning = 100;
   CSettings dialog;
   dialog.SetValues(values);
   dialog.show();
@@ -177,21 +180,38 @@ TEST(SettingsDialog, TheDisplayRowsShowTheStoredChoicesAndKeepAValueNoItemNames)
   EXPECT_EQ(night->currentIndex(), -1);
   EXPECT_EQ(dusk->itemText(0), "10%");
   EXPECT_EQ(dusk->itemText(dusk->count() - 1), "100%");
+  // The speed warning lists the limits of the unit system chosen, and follows a change of it.
+  auto* limit = Find<QComboBox>(&dialog, "1016");
+  EXPECT_EQ(limit->currentText(), "100 km/h");
+  EXPECT_TRUE(Find<QCheckBox>(&dialog, "1017")->isChecked());
+  EXPECT_EQ(limit->itemText(0), "Off");
+  EXPECT_EQ(limit->itemText(1), "30 km/h");
+  EXPECT_EQ(limit->itemText(limit->count() - 1), "250 km/h");
+  Find<QComboBox>(&dialog, "1000")->setCurrentIndex(1);
+  EXPECT_EQ(limit->currentText(), "60 mph");
+  EXPECT_EQ(limit->itemText(1), "20 mph");
+  EXPECT_EQ(limit->itemText(limit->count() - 1), "155 mph");
+  Find<QCheckBox>(&dialog, "1017")->click();
   display->setCurrentIndex(0);
   Find<QCheckBox>(&dialog, "1013")->click();
   dusk->setCurrentIndex(dusk->count() - 1);
   Ok(&dialog);
   SettingsValues want = values;
+  want.unitSelection = 1;
   want.displayMode = kDisplayAutomatic;
   want.headUpDisplay = 0;
   want.backlightDusk = 100;
+  want.speedWarning = 60;
+  want.warningSound = 0;
   ExpectValues(dialog.GetValues(), want);
 
-  values.displayMode = 9;  // counts as Automatic, selects nothing, and stays as it is
+  values.displayMode = 9;    // counts as Automatic, selects nothing, and stays as it is
+  values.speedWarning = 33;  // likewise
   CSettings odd;
   odd.SetValues(values);
   odd.show();
   EXPECT_EQ(Find<QComboBox>(&odd, "1012")->currentIndex(), -1);
+  EXPECT_EQ(Find<QComboBox>(&odd, "1016")->currentIndex(), -1);
   Find<QComboBox>(&odd, "1015")->setCurrentIndex(1);
   Ok(&odd);
   want = values;

@@ -142,8 +142,9 @@ TEST(ReplayFixes, StatesAddTheSunsElevationAndThePaletteTheDashboardShowsWithEac
     if (at == std::string::npos) return false;
     char name[16] = {};
     char text[32] = {};
-    // Either a number with exactly two decimals or null, then the palette, at the very end.
-    if (std::sscanf(line.c_str() + at, ",\"sunElevation\":%31[-0-9.nul],\"palette\":\"%15[a-z]\"}", text,
+    // Either a number with exactly two decimals or null, then the palette, then the speed warning (off:
+    // these settings have none) at the very end.
+    if (std::sscanf(line.c_str() + at, ",\"sunElevation\":%31[-0-9.nul],\"palette\":\"%15[a-z]\"", text,
                     name) != 2)
       return false;
     const std::string number = text;
@@ -151,9 +152,9 @@ TEST(ReplayFixes, StatesAddTheSunsElevationAndThePaletteTheDashboardShowsWithEac
       return false;
     elevation = number == "null" ? std::nan("") : std::strtod(text, nullptr);
     palette = name;
-    return at + std::strlen(",\"sunElevation\":") + number.size() + std::strlen(",\"palette\":\"\"}") +
-               palette.size() ==
-           line.size();
+    const std::string end = ",\"palette\":\"" + palette + "\",\"speedWarning\":false}";
+    return at + std::strlen(",\"sunElevation\":") + number.size() + end.size() == line.size() &&
+           line.ends_with(end);
   };
   const struct {
     const char* options;
@@ -177,6 +178,30 @@ TEST(ReplayFixes, StatesAddTheSunsElevationAndThePaletteTheDashboardShowsWithEac
     EXPECT_LT(elevations[2], -30);
     EXPECT_EQ(palettes, r.palettes) << r.options;
   }
+}
+
+// With a speed limit in the settings, each fix line says whether the dashboard warns: from the fix 2 s
+// after the first one above the limit (22.4 knots is 41 km/h), not across a lost fix.
+TEST(ReplayFixes, StatesTellWhetherTheSpeedWarningIsOn) {
+  test::TempDir dir;
+  std::string capture;
+  for (const char* time : {"120000", "120001", "120002", "120003", "120004"})
+    capture += Rmc(time);
+  for (int s = 5; s <= 8; ++s)
+    capture += Rmc(("12000" + std::to_string(s)).c_str(), "V");
+  for (const char* time : {"120009", "120010", "120011"})
+    capture += Rmc(time);
+  test::WriteFile(dir / "c.nmea", capture);
+  test::WriteFile(dir / "Kivu.ini", "[Settings]\r\nSPEED_WARNING = 40\r\n");
+  ReplayRun run = Replay(dir / "c.nmea --states --settings " + dir / "Kivu.ini");
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 8u) << run.out;
+  const bool warns[] = {false, false, false, true, true, false, false, true};
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_TRUE(lines[i].ends_with(std::string("\"palette\":\"day\",\"speedWarning\":") +
+                                   (warns[i] ? "true}" : "false}")))
+        << lines[i];
 }
 
 // The size rule itself is kivu's --window's too (SizeOption): here a snapshot's largest side.

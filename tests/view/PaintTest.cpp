@@ -135,6 +135,47 @@ TEST(DashboardPaint, DigitalReadoutSwitchesTheBoxes) {
   EXPECT_GT(on.Count(attitude, kGreen), off.Count(attitude, kGreen) + 10);
 }
 
+// Above the speed limit the speed readout (box and figure) and the speed tape's index marks blink in
+// the palette's warning red: red in the lit half, as ever in the other. Nothing else changes.
+TEST(DashboardPaint, TheSpeedWarningTurnsTheSpeedReadoutAndItsMarksRed) {
+  Paint lit(572, 430), dark(572, 430);
+  for (Paint* p : {&lit, &dark})
+    p->stats.speedInt = 131;
+  lit.picture.speedWarning = true;
+  lit.Run();
+  dark.Run();
+  const Color red = ColoursOf(Palette::kDay).warning;
+  EXPECT_EQ(red, (Color{255, 0, 0}));
+  const DashboardLayout& l = lit.layout.dashboard;
+  const Rect& box = l.speedBoxRect;
+  for (Point frame : {Point{box.left, box.top}, Point{box.right - 1, box.bottom - 1}, Point{box.left, 170}}) {
+    EXPECT_EQ(lit.At(frame.x, frame.y), red) << frame.x << "," << frame.y;
+    EXPECT_EQ(dark.At(frame.x, frame.y), kYellow) << frame.x << "," << frame.y;
+  }
+  // The figure inside the frame, which is red too.
+  const Rect inside{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
+  EXPECT_TRUE(test::ShowsDrawing(lit.bitmap, inside, red, lit.layout.readoutFont,
+                                 [&](Surface& s) { s.DrawText("131", box, DT_CENTER | DT_VCENTER); }));
+  EXPECT_GT(lit.Count(inside, red), 40);
+  EXPECT_TRUE(ShowsText(dark.bitmap, "131", box, DT_CENTER | DT_VCENTER, kGreen, dark.layout.readoutFont));
+  // The marks run from under the box to the ball (x 32 to 82 at y 173, two short ones beside).
+  Rect marks{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  for (const Segment& s : l.speedIndexMarks) {
+    marks.left = std::min({marks.left, s.from.x, s.to.x});
+    marks.right = std::max({marks.right, s.from.x + 1, s.to.x + 1});
+    marks.top = std::min({marks.top, s.from.y, s.to.y});
+    marks.bottom = std::max({marks.bottom, s.from.y + 1, s.to.y + 1});
+  }
+  EXPECT_GT(lit.Count(Rect{box.right, marks.top, marks.right, marks.bottom}, red), 40);
+  EXPECT_EQ(dark.Count(marks, red), 0);
+  EXPECT_EQ(lit.Count(marks, kYellow), 0);
+  for (int y = 0; y < 430; ++y)
+    for (int x = 0; x < 572; ++x) {
+      if (box.Contains(Point{x, y}) || marks.Contains(Point{x, y})) continue;
+      ASSERT_EQ(lit.At(x, y), dark.At(x, y)) << x << "," << y;
+    }
+}
+
 TEST(DashboardPaint, AdvertisementAndLightFollowTheirSettings) {
   Paint p(572, 430);
   // Bottom strip: adRect (293, 4, 549, 36) in strip coordinates, the strip from y 384.
@@ -389,7 +430,7 @@ TEST(DashboardPalette, FiguresStayReadableAndNightStaysDark) {
   for (const Palette palette : {Palette::kNight, Palette::kRedNight}) {
     const DashboardColours& c = ColoursOf(palette);
     for (Color colour : {c.canvas, c.subPanel, c.label, c.symbol, c.figure, c.readout, c.sky, c.ground,
-                         c.light[0], c.light[1], c.flag, c.flagText, c.frameLight, c.adText})
+                         c.light[0], c.light[1], c.flag, c.flagText, c.frameLight, c.adText, c.warning})
       EXPECT_LE(std::max({colour.red, colour.green, colour.blue}), 160) << PaletteName(palette);
     std::vector<uint32_t> white(3, 0xFFFFFFFFu);
     TintPixels(white, c);

@@ -159,17 +159,20 @@ struct AskedWindow final : HeadlessWindow {
 // The view keeps the dashboard in its window image: a repaint with the same figures draws only the
 // strip, and new figures are drawn over what the image holds. Through fixes that move every figure
 // (the ball turning, figures of every width, the lost fix's flag coming and going, the readouts off
-// and on), repaints that change nothing, a new minute and new sizes, the image must hold exactly what
-// a twin view paints into a fresh bitmap each time. Where a fix asked the window to show only some
-// rectangles anew, no pixel outside them changed.
+// and on, the speed warning coming, blinking and going), repaints that change nothing, a new minute and new
+// sizes, the image must hold exactly what a twin view paints into a fresh bitmap each time. Where a fix asked
+// the window to show only some rectangles anew, no pixel outside them changed.
 TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
   AskedWindow keptWindow(Size{800, 480});
   HeadlessWindow freshWindow(Size{800, 480});
   std::optional<Bitmap> before;
   test::SetClock clock{test::kDecember7At1303Utc};
-  CKivuView kept(keptWindow, AppSettings(), clock), fresh(freshWindow, AppSettings(), clock);
+  AppSettings settings;
+  settings.speedWarning = 50;
+  CKivuView kept(keptWindow, settings, clock), fresh(freshWindow, settings, clock);
   for (CKivuView* view : {&kept, &fresh})
     view->ComputeLayout(800, 480);
+  int warned = 0;
   auto expectSame = [&](const char* step) {
     const Bitmap* image = kept.PaintWindowImage();
     ASSERT_NE(image, nullptr) << step;
@@ -246,6 +249,12 @@ TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
           view->Settings().digitalReadout = 1;
       }
       expectSame("a fix of the drive");
+      warned += kept.SpeedWarningOn();
+      if (i % 2 == 1) {
+        for (CKivuView* view : {&kept, &fresh})
+          view->OnTimer(kWarningTimer);
+        expectSame("a blink of the speed warning");
+      }
     }
     // The fix is lost: the flag comes, then goes with the next fix.
     clock.Set(clock.Now() + 40);
@@ -255,6 +264,7 @@ TEST(WindowImage, AlwaysHoldsWhatAPaintIntoAFreshBitmapShows) {
     feed(MakeFix({.minute = 2, .second = 0, .knots = 44, .course = 10, .altitude = 300}));
     expectSame("a fix after the loss");
   }
+  EXPECT_GE(warned, 4);
 }
 
 }  // namespace
