@@ -35,6 +35,7 @@ KivuViewWidget::KivuViewWidget(AppSettings settings, QWidget* parent)
   connect(&fixNotifier_, &QSocketNotifier::activated, this, [this] {
     fixWaiting_.Clear();
     handOff_.Deliver();
+    FollowChime();
   });
   // The view paints every pixel of the client area: no background erase, no flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -81,6 +82,17 @@ void KivuViewWidget::Shutdown() {
   handOff_.RefuseGpsFixes();
   if (created_) view_->OnClose();
   look_.RestoreBacklight();
+}
+
+void KivuViewWidget::FollowChime() {
+  if (!created_ || shutDown_) return;
+  const uint64_t due = view_->ChimesDue();
+  if (due == chimesHeard_) return;
+  chimesHeard_ = due;
+  if (!view_->ChimeWanted()) return;
+  // The sound card is looked for at the first warning, not at every start.
+  if (!chime_) chime_ = std::make_unique<Chime>();
+  chime_->Play();
 }
 
 void KivuViewWidget::FollowLook() {

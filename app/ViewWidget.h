@@ -17,6 +17,7 @@
 #include "app/ScreenLook.h"
 #include "gps/GpsFixOwner.h"
 #include "platform/WakeEvent.h"
+#include "platform/sound/Chime.h"
 #include "view/KivuView.h"
 #include "view/ViewWindow.h"
 
@@ -83,6 +84,8 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   // Brings the buttons, the dialogs and the backlight to the view's palette (after a paint that showed
   // another one).
   void FollowLook();
+  // Plays the speed warning's chime when the view has one more due.
+  void FollowChime();
 
   WakeEvent fixWaiting_;
   FixHandOff handOff_;
@@ -98,6 +101,8 @@ class KivuViewWidget : public QWidget, public ViewWindow {
   bool lookPending_ = false;
   const DashboardColours* lookShown_ = nullptr;
   int backlightShown_ = 100;
+  std::unique_ptr<Chime> chime_;
+  uint64_t chimesHeard_ = 0;
   std::function<void()> onExit_;
   std::function<void()> onAbout_;
 };

@@ -28,6 +28,7 @@
 #include "config/AppSettings.h"
 #include "gps/NmeaTestUtil.h"
 #include "platform/SerialPort.h"
+#include "platform/sound/Chime.h"
 #include "support/QtTestSupport.h"
 #include "support/TestSupport.h"
 #include "view/DashboardPaint.h"
@@ -127,6 +128,28 @@ TEST_F(WindowTest, NightDimsTheBacklightAndTheDialogsAndKivuGivesTheBrightnessBa
   unsetenv("KIVU_BACKLIGHT");
   EXPECT_EQ(test::ReadFile(device + "brightness"), "800\n");
   QApplication::setPalette(day);  // for the tests that follow
+}
+
+// The chime plays through the sound device when the speed warning starts, two seconds of fixes above
+// the limit after the first, and not before.
+TEST_F(WindowTest, TheSpeedWarningChimesThroughTheSoundDeviceWhenItStarts) {
+  const std::string played = home.Path() + "played.raw";
+  setenv("KIVU_SOUND_DEVICE", ("file:FILE=" + played + ",FORMAT=raw").c_str(), 1);
+  AppSettings settings = LoadAppSettings();
+  settings.speedWarning = 100;  // km/h; the bursts go 60 knots, 111 km/h
+  CMainFrame& f = Show(settings);
+  CKivuView& view = f.ViewWidget().View();
+  for (int second = 1; second <= 3; ++second) {
+    pty.Write(Burst(second));
+    ASSERT_TRUE(ProcessUntil([&] { return view.CurrentFix().utcTime.second == second; }));
+  }
+  EXPECT_FALSE(view.SpeedWarningOn());
+  EXPECT_FALSE(test::FileExists(played));
+  pty.Write(Burst(4));
+  ASSERT_TRUE(ProcessUntil([&] { return view.SpeedWarningOn(); }));
+  const size_t chime = ChimeSamples().size() * sizeof(int16_t);
+  EXPECT_TRUE(ProcessUntil([&] { return test::ReadFile(played).size() == chime; }));
+  unsetenv("KIVU_SOUND_DEVICE");
 }
 
 TEST_F(WindowTest, AReceiverThatFallsSilentOrGoesIsFlaggedOnTheDashboard) {
