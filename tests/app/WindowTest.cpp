@@ -149,6 +149,12 @@ TEST_F(WindowTest, TheSpeedWarningChimesThroughTheSoundDeviceWhenItStarts) {
   ASSERT_TRUE(ProcessUntil([&] { return view.SpeedWarningOn(); }));
   const size_t chime = ChimeSamples().size() * sizeof(int16_t);
   EXPECT_TRUE(ProcessUntil([&] { return test::ReadFile(played).size() == chime; }));
+  // The key w silences it until the warning ends; the warning itself stays on.
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f, Qt::Key_W);
+  EXPECT_FALSE(view.ChimeWanted());
+  EXPECT_TRUE(view.SpeedWarningOn());
   unsetenv("KIVU_SOUND_DEVICE");
 }
 
