@@ -116,28 +116,15 @@ GpxWriter::GpxWriter(Sink sink) : sink_(std::move(sink)) {
   buffer_ += kHead;
 }
 
-void GpxWriter::AddPoint(const GpsFix& fix, bool newSegment) {
+std::string_view GpxHead() noexcept {
+  return kHead;
+}
+
+bool AppendGpxPoint(std::string& out, const GpsFix& fix) {
   if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) || std::fabs(fix.latitude) > 90 ||
       std::fabs(fix.longitude) > 180)
-    return;
+    return false;
   const SystemTime& t = fix.utcTime;
-  std::string& out = buffer_;
-  if (points_ == 0) {
-    out += " <trk>\n";
-    // Named by the first fix's date; a fix without a date (an RMC with its date empty) names nothing.
-    if (HasDate(t)) {
-      out += "  <name>";
-      std::string date;  // once per document
-      AppendDate(date, t);
-      AppendXmlEscaped(out, date);
-      out += "</name>\n";
-    }
-    out += "  <trkseg>\n";
-  } else if (newSegment) {
-    out += "  </trkseg>\n  <trkseg>\n";
-  }
-  ++points_;
-
   out += "   <trkpt lat=\"";
   AppendNumber(out, fix.latitude);
   out += "\" lon=\"";
@@ -181,6 +168,31 @@ void GpxWriter::AddPoint(const GpsFix& fix, bool newSegment) {
   AppendElement(out, "gpxtpx:speed", [&] { return AppendNumber(out, metresPerSecond, 3); });
   AppendElement(out, "gpxtpx:course", [&] { return AppendNumber(out, fix.course); });
   out += "</gpxtpx:TrackPointExtension></extensions></trkpt>\n";
+  return true;
+}
+
+void GpxWriter::AddPoint(const GpsFix& fix, bool newSegment) {
+  if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) || std::fabs(fix.latitude) > 90 ||
+      std::fabs(fix.longitude) > 180)
+    return;
+  const SystemTime& t = fix.utcTime;
+  std::string& out = buffer_;
+  if (points_ == 0) {
+    out += " <trk>\n";
+    // Named by the first fix's date; a fix without a date (an RMC with its date empty) names nothing.
+    if (HasDate(t)) {
+      out += "  <name>";
+      std::string date;  // once per document
+      AppendDate(date, t);
+      AppendXmlEscaped(out, date);
+      out += "</name>\n";
+    }
+    out += "  <trkseg>\n";
+  } else if (newSegment) {
+    out += "  </trkseg>\n  <trkseg>\n";
+  }
+  ++points_;
+  AppendGpxPoint(out, fix);
   if (out.size() >= kBufferBytes) Flush();
 }
 

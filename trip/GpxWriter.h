@@ -16,6 +16,12 @@ namespace kivu {
 // Appends text to out with the five characters XML reserves written as entities.
 void AppendXmlEscaped(std::string& out, std::string_view text);
 
+// The document's start: the XML declaration and the opening <gpx> with its namespaces.
+std::string_view GpxHead() noexcept;
+// Appends one <trkpt> line for fix, as a segment holds it. False, with nothing appended, for a fix
+// without a finite position.
+bool AppendGpxPoint(std::string& out, const GpsFix& fix);
+
 class GpxWriter {
  public:
   // The document goes to sink in pieces of about kBufferBytes; a sink that returns false has failed,

@@ -62,11 +62,17 @@ bool TripRecorder::OpenDailyTrackFile(const std::string& folder, int64_t now) {
   if (trackFile_.IsOpen()) return true;
   LocalTime local;
   ToLocalTime(now, local);
-  return trackFile_.Open(TrackFileName(folder, local));
+  std::string path = TrackFileName(folder, local);
+  if (!trackFile_.Open(path)) return false;
+  path.replace(path.size() - 3, 3, "gpx");
+  char day[32];
+  std::snprintf(day, sizeof day, "%04d-%02d-%02d", local.year, local.month, local.day);
+  gpx_.Open(path, day);
+  return true;
 }
 
 bool TripRecorder::OpenTrackFile(const std::string& path) {
-  trackFile_.Close();
+  CloseTrackFile();
   if (!trackFile_.Open(path)) return false;
   trackFile_.SetBatching(true);  // a replay's lines come far faster than a receiver's
   return true;
@@ -84,6 +90,7 @@ void TripRecorder::WriteTrackLine(int64_t now) {
     return;
   }
   trackFile_.WriteLine(line, length);
+  if (gpx_.IsOpen()) gpx_.AddPoint(currentFix_);
 }
 
 }  // namespace kivu

@@ -8,6 +8,7 @@
 
 #include "gps/GpsFix.h"
 #include "platform/Diagnostics.h"
+#include "trip/LiveGpxFile.h"
 #include "trip/TrackFile.h"
 #include "trip/TripStats.h"
 
@@ -41,18 +42,24 @@ class TripRecorder {
   float FixInterval() const;
 
   // The track file of the local day of now in folder ("trackYYYYMMDD.txt", appending), unless one is
-  // open already: that one stays in use, even when the local date has changed since. False when it
-  // cannot be opened.
+  // open already: that one stays in use, even when the local date has changed since. Beside it the
+  // day's GPX ("trackYYYYMMDD.gpx") gets a new segment; the track file goes on without it when the GPX
+  // cannot be written. False when the track file cannot be opened.
   bool OpenDailyTrackFile(const std::string& folder, int64_t now);
   // Records into path instead (replays), in batches written at least when the file is closed; any open
   // track file is closed first. False when it cannot be opened.
   bool OpenTrackFile(const std::string& path);
-  void CloseTrackFile() { trackFile_.Close(); }
+  void CloseTrackFile() {
+    trackFile_.Close();
+    gpx_.Close();
+  }
   bool IsRecordingTrack() const { return trackFile_.IsOpen(); }
   // Appends the line of the current fix and the trip figures, dated by now in local time, when the
   // track file is open. A fix whose values lie far outside their ranges is left out, and standard error
-  // hears of it once.
+  // hears of it once. The day's GPX gets the fix as a point.
   void WriteTrackLine(int64_t now);
+  // The fix was lost: the GPX's next point starts a new segment.
+  void EndGpxSegment() noexcept { gpx_.EndSegment(); }
 
   const TripStats& Stats() const { return stats_; }
   const GpsFix& CurrentFix() const { return currentFix_; }
@@ -67,6 +74,7 @@ class TripRecorder {
   int64_t tripStartTime_ = 0;
   TripStats stats_;
   TrackFile trackFile_;
+  LiveGpxFile gpx_;
   std::string reportScope_ = NewReportScope();  // each cause is told once per trip
 };
 

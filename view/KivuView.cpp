@@ -32,6 +32,7 @@ void CKivuView::OnGpsFix(const GpsFix& fix) {
   daylight_.FollowFix(fix, SunClock());
   if (trip_.TakeFix(fix)) {
     const bool restartRates = gpsStatus_.FixWouldReturn(steady);
+    if (restartRates) trip_.EndGpxSegment();
     gpsStatus_.FixArrived(fix, steady);
     trip_.UpdateTripStats(steady, Choices(), restartRates);
     // The warning runs on the fixes' own time, whatever the rate the receiver sends them at.
@@ -77,6 +78,8 @@ void CKivuView::UpdateGpsState() {
     changed = gpsStatus_.Update(nullptr, clock_->Steady());
   }
   if (changed) window_.Invalidate(true);
+  if (gpsStatus_.State() != GpsState::Fix)
+    trip_.EndGpxSegment();  // the line to the next fix is no road driven
   if (gpsStatus_.State() != GpsState::Fix && speedWarning_.Lose()) {
     WarningChanged();
     window_.Invalidate(true);
