@@ -114,10 +114,22 @@ TEST_F(TrackRecording, SwitchingOffAndOnAgainTheSameDayAppendsToTheSameFile) {
   view->SetRecordTrack(true);
   view->SetRecordTrack(true);  // already on: nothing more
   Drive(1);
+  clock.Pass(10);  // the fix was lost
+  Drive(1);
   std::vector<std::string> lines = Lines(test::ReadFile(TrackOfTheDay()));
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[2].rfind("$TRACK,150307,20261207,", 0), 0u) << lines[2];
   EXPECT_TRUE(window.messages.empty());
+  // The day's GPX beside it: a segment for each opening and one after the loss, a point per line.
+  const std::string gpx = test::ReadFile(dir / "track20261207.gpx");
+  size_t segments = 0, points = 0;
+  for (size_t at = gpx.find("<trkseg>"); at != std::string::npos; at = gpx.find("<trkseg>", at + 1))
+    ++segments;
+  for (size_t at = gpx.find("<trkpt "); at != std::string::npos; at = gpx.find("<trkpt ", at + 1))
+    ++points;
+  EXPECT_EQ(segments, 3u) << gpx;
+  EXPECT_EQ(points, 4u) << gpx;
+  EXPECT_NE(gpx.find("<name>2026-12-07</name>"), std::string::npos) << gpx;
 }
 
 TEST_F(TrackRecording, AFileOpenedBeforeMidnightStaysInUseAfterIt) {
