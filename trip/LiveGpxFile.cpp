@@ -60,6 +60,7 @@ bool LiveGpxFile::Open(const std::string& path, const std::string& day) {
     Refuse("is written by another program");
     return false;
   }
+  if (!reportScope_.empty()) ForgetReports(reportScope_);
   reportScope_ = NewReportScope();
   segmentOpen_ = false;
   if (st.st_size == 0) {

@@ -31,7 +31,8 @@ class LiveGpxFile {
   bool AddPoint(const GpsFix& fix);
 
  private:
-  // Writes text at offset, then cuts the file after it. False with errno set when it did not get in.
+  // Writes text at offset, in one write unless the system takes less. False with errno set when it did
+  // not all get in.
   bool WriteAt(const std::string& text, off_t offset) noexcept;
   void Refuse(const std::string& why);
 
