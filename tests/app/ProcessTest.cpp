@@ -194,7 +194,9 @@ class KivuRun : public ::testing::Test {
   std::string RecordFile(const std::string& prefix) const {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(home / "KivuRecord", ec))
-      if (entry.path().filename().string().rfind(prefix, 0) == 0) return test::ReadFile(entry.path());
+      // The record files proper: the track file's day GPX beside it is not one of them.
+      if (entry.path().filename().string().rfind(prefix, 0) == 0 && entry.path().extension() == ".txt")
+        return test::ReadFile(entry.path());
     return "";
   }
 

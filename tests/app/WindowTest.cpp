@@ -264,7 +264,7 @@ TEST_F(WindowTest, MinimizedDashboardKeepsLogging) {
   for (const auto& entry : std::filesystem::directory_iterator(record)) {
     std::string content = test::ReadFile(entry.path());
     if (entry.path().filename().string().rfind("gps", 0) == 0) logBytes = content.size();
-    if (entry.path().filename().string().rfind("track", 0) == 0)
+    if (entry.path().filename().string().rfind("track", 0) == 0 && entry.path().extension() == ".txt")
       trackLines = static_cast<size_t>(std::count(content.begin(), content.end(), '\n'));
   }
   EXPECT_EQ(logBytes, 3 * Burst(1).size());
@@ -291,7 +291,8 @@ TEST_F(WindowTest, ClosingWhileTheReaderWaitsInTheHandOffIsPromptAndLosesNoLine)
   // The fix handled before the close has its whole line in the track file.
   std::string track;
   for (const auto& entry : std::filesystem::directory_iterator(settings.recordFolder))
-    if (entry.path().filename().string().rfind("track", 0) == 0) track = test::ReadFile(entry.path());
+    if (entry.path().filename().string().rfind("track", 0) == 0 && entry.path().extension() == ".txt")
+      track = test::ReadFile(entry.path());
   EXPECT_EQ(std::count(track.begin(), track.end(), '\n'), 1);
   EXPECT_EQ(track.substr(track.size() - 2), "\r\n");
   f.close();  // a second way out does nothing more
@@ -494,7 +495,8 @@ TEST_F(WindowTest, NewUserSetsUpImperialUnitsRecordingAndTheNavigator) {
   for (const auto& entry : std::filesystem::directory_iterator(home.Path() + "KivuRecord")) {
     std::string name = entry.path().filename().string();
     if (name.rfind("gps", 0) == 0) log = test::ReadFile(entry.path());
-    if (name.rfind("track", 0) == 0) track = test::ReadFile(entry.path());
+    if (name.rfind("track", 0) == 0 && entry.path().extension() == ".txt")
+      track = test::ReadFile(entry.path());
   }
   EXPECT_EQ(log, Burst(3));
   EXPECT_EQ(std::count(track.begin(), track.end(), '\n'), 1);
