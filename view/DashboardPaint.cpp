@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstdio>
 #include <optional>
-#include <tuple>
 
 #include "trip/TripMath.h"
 #include "view/Tapes.h"
@@ -531,27 +530,6 @@ DrawnFigures DrawnFigures::Of(const DashboardPicture& picture) {
   f.headUp = picture.headUp;
   f.speedWarning = picture.speedWarning;
   return f;
-}
-
-namespace {
-
-// The trip figures a paint shows: the whole numbers and the duration (as stored bits, so that a value
-// that is not a number compares as itself).
-auto ShownTripFigures(const TripStats& t) {
-  return std::tuple(t.courseInt, t.speedInt, t.altitudeInt, t.verticalSpeedInt, t.pitchInt, t.rollInt,
-                    t.distanceInt, t.maxSpeedInt, t.avgSpeedInt, t.minAltitudeInt, t.maxAltitudeInt,
-                    t.altitudeGapInt, t.pitchMin, t.pitchMax, t.rollMin, t.rollMax,
-                    std::bit_cast<uint32_t>(t.durationHours));
-}
-
-}  // namespace
-
-bool DrawnFigures::operator==(const DrawnFigures& o) const {
-  return ShownTripFigures(stats) == ShownTripFigures(o.stats) && latitude == o.latitude &&
-         longitude == o.longitude && satellitesUsed == o.satellitesUsed &&
-         satellitesInView == o.satellitesInView && hour == o.hour && minute == o.minute &&
-         gpsState == o.gpsState && lostSeconds == o.lostSeconds && digitalReadout == o.digitalReadout &&
-         palette == o.palette && headUp == o.headUp && speedWarning == o.speedWarning;
 }
 
 void PaintDashboard(Surface& window, Size client, const DashboardPicture& picture, int& lightPhase) {

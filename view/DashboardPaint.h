@@ -55,7 +55,6 @@ struct DashboardPicture {
 // these figures to show, and the image shows them already, draws the strip and the light alone.
 struct DrawnFigures {
   static DrawnFigures Of(const DashboardPicture& picture);
-  bool operator==(const DrawnFigures& other) const;
   // Drawn alike apart from the figures: the same readout setting and palette. Another look repaints
   // the whole dashboard.
   bool SameLook(const DrawnFigures& o) const {
