@@ -54,6 +54,7 @@ std::string FormatFixJson(const GpsFix& fix) {
   AppendFloat(out, "vdop", fix.vdop, "%.9g");
   AppendInt(out, "satellitesUsed", fix.satellitesUsed);
   AppendInt(out, "satellitesInView", fix.satellitesInView);
+  AppendInt(out, "differential", fix.differential);
   out += "}";
   return out;
 }

@@ -32,8 +32,9 @@ struct GpsFix {
   float pdop;
   float hdop;
   float vdop;
-  int32_t satellitesUsed;
-  int32_t satellitesInView;
+  int32_t satellitesUsed;    // of every system, each once
+  int32_t satellitesInView;  // of every system, each once
+  int32_t differential;      // 1 when the receiver says it corrects its fix (DGPS, SBAS, RTK), else 0
 };
 
 static_assert(std::is_trivially_copyable_v<GpsFix>, "a fix is copied byte for byte");

@@ -302,14 +302,21 @@ const char* ParseRmc(GpsFix& fix, const char* p) noexcept {
   double variation = NmeaStrtod(p, &end);
   if (*end != '\0' && end[1] == 'W') variation = -variation;
   fix.magneticVariation = variation;
-  return FindChar(end, '*');
+  // The mode after the variation's side (NMEA 2.3 on): differential, RTK float and RTK are corrected.
+  const char* star = FindChar(end, '*');
+  const char* comma = *end == ',' ? FindChar(end + 1, ',') : star;
+  if (comma < star && IsAlnum(comma[1]))
+    fix.differential = comma[1] == 'D' || comma[1] == 'F' || comma[1] == 'R';
+  return star;
 }
 
 const char* ParseGga(GpsFix& fix, const char* p) noexcept {
   p = ParseNmeaTime(fix, p);
   p = ParseNmeaLatitude(fix, p);
   p = ParseNmeaLongitude(fix, p);
-  p = Skip(p, IsAlnum(*p) ? 2 : 1);  // the fix quality, already checked
+  // The fix quality, already checked: 2 is differential, 4 and 5 are RTK.
+  if (IsAlnum(*p)) fix.differential = *p == '2' || *p == '4' || *p == '5';
+  p = Skip(p, IsAlnum(*p) ? 2 : 1);
   fix.satellitesUsed = NmeaAtoi(p);
   p = After(p, ',');
   const char* end;
@@ -361,6 +368,7 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
   bool rmcSeen = false;
   bool ggaSeen = false;
   SatellitesInView inView;
+  SatelliteSet used;
   const char* p = block;
   // The last line feed of the block, found once: a sentence is followed by another line when it
   // starts before it.
@@ -386,10 +394,9 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
       if (key > kRmcKey) {
         if (key == kGsvKey) {
           ++accepted;
-          const char* field = After(After(p, ','), ',');
-          const char* star = std::strchr(field, '*');
-          if (!star) star = field + std::strlen(field);
-          inView.Add(constellation, NmeaAtoi(field), GsvHasSignalId(p, star));
+          const char* star = std::strchr(p, '*');
+          if (!star) star = p + std::strlen(p);
+          inView.Add(constellation, p, star);
           fix.satellitesInView = inView.Total();
           p = star;
         } else {
@@ -414,6 +421,7 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
             quality = After(quality, ',');
           if (*quality == '0') return false;
           p = ParsePositionSentence(fix, p, ParseGga, 1, -1, ggaSeen);
+          if (used.Count() > 0) fix.satellitesUsed = used.Count();  // GSAs came first
           accepted += ggaSeen;
         }
       } else if (key == kGsaKey) {
@@ -421,6 +429,10 @@ bool ParseNmeaBlock(GpsFix& fix, const char* block) noexcept {
         const char* comma = FindChar(p, ',');
         char fixTypeChar = *comma ? comma[1] : '\0';
         if (!IsAlnum(fixTypeChar) || fixTypeChar == '1') return false;
+        const char* star = std::strchr(p, '*');
+        AddGsaSatellites(used, constellation, p, star ? star : p + std::strlen(p));
+        // The satellites the GSAs name are all the cycle's; a GGA counts at most 12, or one system's.
+        if (used.Count() > 0) fix.satellitesUsed = used.Count();
         p = ParseGsa(fix, p);
       } else {
         p = FindChar(p, '*');

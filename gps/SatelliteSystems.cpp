@@ -4,7 +4,43 @@
 #include <cstring>
 #include <limits>
 
+#include "gps/NmeaParser.h"
+
 namespace kivu {
+
+namespace {
+
+// The numberings satellites are told apart by. GPS, SBAS, GLONASS and a combined GN talker share one,
+// in which GLONASS starts at 65; a receiver that names the system of a GSA may number GLONASS from 1.
+constexpr int kSharedNumbering = 0;
+constexpr int kGlonassById = kConstellations + 1;
+
+int TalkerNumbering(int talker) noexcept {
+  return talker == kGalileo || talker == kBeidou || talker == kQzss || talker == kNavic ? talker + 1
+                                                                                        : kSharedNumbering;
+}
+
+// An NMEA 4.10 system id (1 GPS, 2 GLONASS, 3 Galileo, 4 BeiDou, 5 QZSS, 6 NavIC, one hex digit).
+int SystemIdNumbering(int id) noexcept {
+  constexpr int kSystems[] = {kGps, kGlonass, kGalileo, kBeidou, kQzss, kNavic};
+  if (id == 2) return kGlonassById;
+  if (id >= 1 && id <= 6) return TalkerNumbering(kSystems[id - 1]);
+  return kGlonassById + id;  // a system of a later standard, apart from all others
+}
+
+// The field after the one at p, or star when p's field is the last.
+const char* NextField(const char* p, const char* star) noexcept {
+  const void* comma = std::memchr(p, ',', static_cast<size_t>(star - p));
+  return comma ? static_cast<const char*>(comma) + 1 : star;
+}
+
+int HexDigit(char c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
 
 int TalkerConstellation(char a, char b) noexcept {
   if (a == 'B' && b == 'D') return kBeidou;
@@ -51,12 +87,53 @@ bool GsvHasSignalId(const char* fields, const char* star) noexcept {
   return count > 3 && (count - 3) % 4 == 1;
 }
 
-void SatellitesInView::Add(int constellation, int32_t count, bool signalId) noexcept {
-  int c = constellation >= 0 ? constellation : kGps;
+void SatelliteSet::Add(int numbering, int32_t number) noexcept {
+  if (number < 1) return;
+  const uint32_t key =
+      static_cast<uint32_t>(numbering) << 16 | static_cast<uint32_t>(std::min(number, 0xffff));
+  if (std::find(keys_, keys_ + count_, key) != keys_ + count_ || count_ == kCapacity) return;
+  keys_[count_++] = key;
+}
+
+int32_t SatelliteSet::CountOf(int numbering) const noexcept {
+  return static_cast<int32_t>(std::count_if(
+      keys_, keys_ + count_, [numbering](uint32_t key) { return key >> 16 == uint32_t(numbering); }));
+}
+
+void AddGsaSatellites(SatelliteSet& used, int talker, const char* fields, const char* star) noexcept {
+  // The selection mode and the fix type, twelve satellites, three DOPs, perhaps a system id.
+  const char* field[18];
+  int count = 0;
+  for (const char* p = fields; count < 18; p = NextField(p, star)) {
+    field[count++] = p;
+    if (p == star) break;
+  }
+  int numbering = TalkerNumbering(talker);
+  if (count == 18 && field[17] + 1 == star && HexDigit(*field[17]) > 0)
+    numbering = SystemIdNumbering(HexDigit(*field[17]));
+  for (int i = 2; i < std::min(count, 14); ++i)
+    if (field[i] != star) used.Add(numbering, NmeaAtoi(field[i]));
+}
+
+void SatellitesInView::Add(int constellation, const char* fields, const char* star) noexcept {
+  const int c = constellation >= 0 ? constellation : kGps;
+  const char* p = NextField(NextField(fields, star), star);
+  const int32_t count = NmeaAtoi(p);
   if (!seen_[c] || count > largest_[c]) largest_[c] = count;
   last_[c] = count;
   seen_[c] = true;
+  const bool signalId = GsvHasSignalId(fields, star);
   signalIds_[c] = signalIds_[c] || signalId;
+  // Four fields a satellite, its number first; a signal id stands alone after them.
+  for (p = NextField(p, star); p != star;
+       p = NextField(NextField(NextField(NextField(p, star), star), star), star)) {
+    if (NextField(p, star) == star && signalId) break;
+    listed_.Add(c, NmeaAtoi(p));
+  }
+}
+
+int32_t SatellitesInView::Value(int c) const noexcept {
+  return std::max(signalIds_[c] ? largest_[c] : last_[c], listed_.CountOf(c));
 }
 
 int32_t SatellitesInView::Total() const noexcept {

@@ -18,22 +18,48 @@ bool IsGnssTalker(const char* name) noexcept;
 // id: three header fields, four fields per satellite, and one more.
 bool GsvHasSignalId(const char* fields, const char* star) noexcept;
 
-// Satellites in view over the GSV sentences of one cycle: each system counts once, by its largest
-// group when it sends one group per signal, else by its last sentence (as a GPS-only receiver always
-// did); a combined GN group counts alone.
+// Distinct satellites of one cycle, each by a numbering (a system, or a range shared by several) and
+// its number. Holds more than any receiver reports in a cycle; past that, further ones are not counted.
+class SatelliteSet {
+ public:
+  static constexpr int kCapacity = 160;
+
+  // A satellite number as a sentence gives it: empty fields and numbers below 1 are no satellite.
+  void Add(int numbering, int32_t number) noexcept;
+  int32_t Count() const noexcept { return count_; }
+  int32_t CountOf(int numbering) const noexcept;
+
+ private:
+  uint32_t keys_[kCapacity];
+  int32_t count_ = 0;
+};
+
+// Satellites used over the GSA sentences of one cycle (cursor at the first field after the name, star
+// at its '*'): every satellite named counts once, also when the receiver names a system's satellites
+// under both its own talker and GN. Where the sentence ends in an NMEA 4.10 system id, that names the
+// system; elsewhere GPS, GLONASS and GN share one numbering (GPS 1-32, SBAS 33-64, GLONASS 65-96, ...)
+// and the other talkers have their own.
+void AddGsaSatellites(SatelliteSet& used, int talker, const char* fields, const char* star) noexcept;
+
+// Satellites in view over the GSV sentences of one cycle: each system counts once, as many as it
+// lists different satellites, or more where its in-view field says so (the largest group when it sends
+// one group per signal, else its last sentence, as a GPS-only receiver always did); a combined GN group
+// counts alone.
 class SatellitesInView {
  public:
-  // A GSV sentence of the system (-1, an unknown talker, counts as GPS) with its in-view field.
-  void Add(int constellation, int32_t count, bool signalId) noexcept;
+  // A GSV sentence of the system (-1, an unknown talker, counts as GPS), cursor at its first field
+  // and star at its '*'.
+  void Add(int constellation, const char* fields, const char* star) noexcept;
   int32_t Total() const noexcept;
 
  private:
-  int32_t Value(int c) const noexcept { return signalIds_[c] ? largest_[c] : last_[c]; }
+  int32_t Value(int c) const noexcept;
 
   int32_t last_[kConstellations] = {};
   int32_t largest_[kConstellations] = {};
   bool seen_[kConstellations] = {};
   bool signalIds_[kConstellations] = {};
+  SatelliteSet listed_;
 };
 
 }  // namespace kivu

@@ -149,9 +149,12 @@ bool AppendGpxPoint(std::string& out, const GpsFix& fix) {
     }
     out += "Z</time>";
   }
-  // The fix record knows 2D and 3D only: a differential fix shows as the one it is in space.
-  if (fix.fixType == 1) out += "<fix>2d</fix>";
-  if (fix.fixType == 2) out += "<fix>3d</fix>";
+  if (fix.differential)
+    out += "<fix>dgps</fix>";
+  else if (fix.fixType == 1)
+    out += "<fix>2d</fix>";
+  else if (fix.fixType == 2)
+    out += "<fix>3d</fix>";
   if (fix.satellitesUsed > 0) {
     char text[16];
     const auto [end, error] = std::to_chars(text, text + sizeof text, fix.satellitesUsed);

@@ -199,6 +199,55 @@ TEST(NmeaSentences, TheFirstRmcAndGgaOfACycleCountAndTheScanGoesOnPastTheOthers)
   EXPECT_EQ(fix.satellitesInView, 7);
 }
 
+TEST(NmeaSentences, SatellitesUsedAreThoseTheCycleGsasNameEachOnceElseTheGgaCount) {
+  const std::string gga = "GNGGA,123519,4807.038,N,01131.000,E,1,12,0.9,545.4,M,46.9,M,,";
+  struct Case {
+    const char* what;
+    std::vector<std::string> bodies;
+    int32_t used;
+  } cases[] = {
+      {"NMEA 4.10 system ids: 20 of four systems, where the GGA stops at 12",
+       {gga, "GNGSA,A,3,13,16,21,15,10,29,27,20,,,,,1.05,0.64,0.83,1",
+        "GNGSA,A,3,82,66,81,,,,,,,,,,1.05,0.64,0.83,2", "GNGSA,A,3,07,12,33,,,,,,,,,,1.05,0.64,0.83,3",
+        "GNGSA,A,3,13,12,22,19,08,21,,,,,,,1.05,0.64,0.83,4"},
+       8 + 3 + 3 + 6},
+      {"GPS named by GP and again by GN; empty GSAs of other systems; before the GGA",
+       {"GPGSA,A,3,01,07,08,11,13,15,17,19,28,30,,,1.6,0.9,1.3",
+        "GNGSA,A,3,01,07,08,11,13,15,17,19,28,30,,,1.6,0.9,1.3",
+        "GNGSA,A,3,65,72,73,75,84,85,,,,,,,1.6,0.9,1.3", "BDGSA,A,3,,,,,,,,,,,,,1.6,0.9,1.3", gga},
+       10 + 6},
+      {"the same numbers in other systems' numberings are other satellites; a last field 1.2 is no id",
+       {gga, "GPGSA,A,3,01,02,,,,,,,,,,,2.1,1.1,1.8,1.2", "BDGSA,A,3,01,02,,,,,,,,,,,2.1,1.1,1.8,1.2",
+        "GAGSA,A,3,01,02,,,,,,,,,,,2.1,1.1,1.8", "GNGSA,A,3,01,02,,,,,,,,,,,2.1,1.1,1.8,3"},
+       6},
+      {"GSAs that name no satellite leave the GGA's count", {"GNGSA,A,2,,,,,,,,,,,,,4.2,4.1,1.0", gga}, 12},
+  };
+  for (const Case& c : cases) {
+    std::string block = kRmc;
+    for (const std::string& body : c.bodies)
+      block += Sentence(body);
+    EXPECT_EQ(Parse(block).satellitesUsed, c.used) << c.what;
+  }
+}
+
+TEST(NmeaSentences, AFixIsDifferentialWhereTheGgaQualityOrTheRmcModeSaysSo) {
+  auto gga = [](char quality) {
+    return Sentence(std::string("GPGGA,123519,4807.038,N,01131.000,E,") + quality +
+                    ",08,0.9,545.4,M,46.9,M,,");
+  };
+  auto rmc = [](const std::string& mode) {
+    return Sentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W" + mode);
+  };
+  EXPECT_EQ(Parse(rmc(",D")).differential, 1);
+  EXPECT_EQ(Parse(rmc(",A") + gga('2')).differential, 1);  // the GGA, later in the block, decides
+  EXPECT_EQ(Parse(rmc(",D") + gga('1')).differential, 0);
+  EXPECT_EQ(Parse(rmc(",R") + gga('4')).differential, 1);
+  GpsFix before{};
+  before.differential = 1;
+  EXPECT_EQ(Parse(rmc(""), nullptr, before).differential, 1);  // an RMC without a mode says nothing
+  EXPECT_EQ(Parse(rmc(",A,V"), nullptr, before).differential, 0);
+}
+
 TEST(NmeaSentences, SatellitesInViewAddUpOverTheSystemsOfACycle) {
   struct Case {
     const char* what;
@@ -226,6 +275,10 @@ TEST(NmeaSentences, SatellitesInViewAddUpOverTheSystemsOfACycle) {
        {"GPGSV,1,1,04,01,25,066,21,02,,,,03,,,,04,,,", "GNGSV,3,1,12,01,25,066,21,02,,,,03,,,,04,,,",
         "GLGSV,1,1,03,65,25,066,21,66,,,,67,,,"},
        12},
+      {"a satellite on two signals counts once, one on one signal only counts too",
+       {"GPGSV,1,1,03,01,40,083,46,02,17,308,41,12,07,344,39,1",
+        "GPGSV,1,1,03,02,40,083,46,12,17,308,41,14,07,344,39,8"},
+       4},
       {"GP alone without signal ids: the last sentence, as always",
        {"GPGSV,2,1,09,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45", "GPGSV,2,2,08,15,40,083,46"},
        8},

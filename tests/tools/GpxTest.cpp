@@ -71,12 +71,15 @@ bool HasCommand(const char* name) {
   return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Second by second: RMC, GGA and GSA of a 3D fix, or an RMC without a fix.
-std::string Cycle(const std::string& time, bool fix = true, const std::string& date = "230326") {
+// Second by second: RMC, GGA (of a fix of the quality) and the GSAs of a 3D fix over 14 satellites of
+// two systems, which the GGA counts as 12; or an RMC without a fix.
+std::string Cycle(const std::string& time, bool fix = true, const std::string& date = "230326",
+                  const std::string& quality = "1") {
   if (!fix) return Sentence("GPRMC," + time + ",V,4807.038,N,01131.000,E,022.4,084.4," + date + ",003.1,W");
   return Sentence("GPRMC," + time + ",A,4807.038,N,01131.000,E,022.4,084.4," + date + ",003.1,W") +
-         Sentence("GPGGA," + time + ",4807.038,N,01131.000,E,1,08,1.3,545.4,M,46.9,M,,") +
-         Sentence("GPGSA,A,3,04,05,09,12,,,,,,,,,2.5,1.3,2.1");
+         Sentence("GPGGA," + time + ",4807.038,N,01131.000,E," + quality + ",12,1.3,545.4,M,46.9,M,,") +
+         Sentence("GNGSA,A,3,02,04,05,09,12,13,15,17,,,,,2.5,1.3,2.1,1") +
+         Sentence("GNGSA,A,3,65,66,73,81,82,88,,,,,,,2.5,1.3,2.1,2");
 }
 
 TEST(ReplayGpx, ATunnelOrAJoinStartsASegmentAndEveryFixIsOneExactPointValidAgainstTheSchema) {
@@ -86,7 +89,7 @@ TEST(ReplayGpx, ATunnelOrAJoinStartsASegmentAndEveryFixIsOneExactPointValidAgain
   std::string capture = Cycle("120000") + Cycle("120001") + Cycle("120002");
   for (int s = 3; s <= 8; ++s)
     capture += Cycle("12000" + std::to_string(s), false);
-  capture += Cycle("120009.25") + Cycle("120010.25") + Cycle("115900", true, "240326");
+  capture += Cycle("120009.25", true, "230326", "2") + Cycle("120010.25") + Cycle("115900", true, "240326");
   test::WriteFile(dir / "c.nmea", capture);
   test::WriteFile(dir / "d.gpx", "an older file, replaced whole");
   ReplayRun run = Replay(dir / "c.nmea --fixes --gpx " + dir / "d.gpx");
@@ -107,12 +110,14 @@ TEST(ReplayGpx, ATunnelOrAJoinStartsASegmentAndEveryFixIsOneExactPointValidAgain
     EXPECT_EQ(points[i].lon, JsonNumber(fixes[i], "longitude")) << i;
   }
   // 22.4 knots are 11.524 m/s.
-  EXPECT_EQ(points[3].rest,
-            "<ele>545.4</ele><time>2026-03-23T12:00:09.250Z</time><fix>3d</fix><sat>8</sat><hdop>1.3</hdop>"
-            "<vdop>2.1</vdop><pdop>2.5</pdop><extensions><gpxtpx:TrackPointExtension>"
-            "<gpxtpx:speed>11.524</gpxtpx:speed><gpxtpx:course>84.4</gpxtpx:course>"
-            "</gpxtpx:TrackPointExtension></extensions></trkpt>");
-  EXPECT_NE(points[0].rest.find("<time>2026-03-23T12:00:00Z</time>"), std::string::npos);
+  EXPECT_EQ(
+      points[3].rest,
+      "<ele>545.4</ele><time>2026-03-23T12:00:09.250Z</time><fix>dgps</fix><sat>14</sat><hdop>1.3</hdop>"
+      "<vdop>2.1</vdop><pdop>2.5</pdop><extensions><gpxtpx:TrackPointExtension>"
+      "<gpxtpx:speed>11.524</gpxtpx:speed><gpxtpx:course>84.4</gpxtpx:course>"
+      "</gpxtpx:TrackPointExtension></extensions></trkpt>");
+  EXPECT_NE(points[0].rest.find("<time>2026-03-23T12:00:00Z</time><fix>3d</fix><sat>14</sat>"),
+            std::string::npos);
 
   // Bad paths fail before the replay and leave nothing behind.
   ReplayRun bad = Replay(dir / "c.nmea --gpx " + dir / "missing/d.gpx");

@@ -58,7 +58,7 @@ TEST(ReplayFixes, EachFixIsOneJsonLineWithEveryFieldInOrder) {
   EXPECT_NE(lines[0].find(std::string(",\"altitude\":") + altitude + ",\"geoidSeparation\":46.9000015,"),
             std::string::npos);
   EXPECT_NE(lines[0].find(",\"magneticVariation\":-3.1000000000000001,"), std::string::npos);
-  EXPECT_NE(lines[0].find(",\"satellitesUsed\":8,\"satellitesInView\":0}"), std::string::npos);
+  EXPECT_NE(lines[0].find(",\"satellitesUsed\":8,\"satellitesInView\":0,\"differential\":0}"), std::string::npos);
   // The same capture piped in.
   ReplayRun piped = Replay("/dev/stdin --fixes", "UTC0", dir / "c.nmea");
   EXPECT_EQ(piped.status, 0) << piped.err;
