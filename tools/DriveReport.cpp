@@ -77,7 +77,7 @@ std::string Style() {
       ".panel{padding:1.5mm;border-width:1px}\n"
       ".panel b,.big b{font-size:15pt}.panel th,.u{font-size:9pt}\n"
       "svg{margin:0 auto 2mm;border:1px solid #999;break-inside:avoid}"
-      "svg.track{max-height:95mm;width:auto;max-width:100%}svg.plot{height:40mm;width:100%}\n"
+      "svg.track{max-height:80mm;width:auto;max-width:100%}svg.plot{height:36mm;width:100%}\n"
       ".line{stroke-width:3}}\n";
   return css;
 }
