@@ -176,7 +176,7 @@ void DriveReport::AppendFigures(std::string& out, const TripStats& t) const {
 std::string DriveReport::Page(std::string_view captureName, const TripStats& stats) const {
   const UnitNames units = UnitNamesOf(unitSelection_);
   std::string out;
-  out.reserve(256 * 1024);
+  out.reserve(size_t{256} * 1024);
   out +=
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">\n<title>Drive report: ";

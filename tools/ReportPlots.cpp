@@ -137,9 +137,15 @@ std::string TrackSvg(std::span<const TrackPoint> points) {
   std::vector<TrackPoint> shown;
   shown.reserve(points.size());
   double latitudes = 0;
+  bool breaks = false;  // a place left out that started a segment hands that on to the next one
   for (const TrackPoint& p : points) {
-    if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude)) continue;
+    if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude)) {
+      breaks |= p.newSegment;
+      continue;
+    }
     shown.push_back(p);
+    shown.back().newSegment |= breaks;
+    breaks = false;
     latitudes += p.latitude;
   }
   constexpr double kMargin = 36, kMostHeight = 500, kLeastHeight = 200;
@@ -170,7 +176,7 @@ std::string TrackSvg(std::span<const TrackPoint> points) {
   const auto yOf = [&](const TrackPoint& p) { return y0 + (top - p.latitude) * scale; };
 
   std::string out;
-  out.reserve(64 * 1024);
+  out.reserve(size_t{64} * 1024);
   AppendSvgHead(out, "track", kTrackWidth, drawingHeight, "the track seen from above, north up");
   // One path per stretch with a fix; a point that falls on the pixel of the last one kept adds nothing.
   long long lastX = 0, lastY = 0;
@@ -215,7 +221,7 @@ std::string TimePlotSvg(std::span<const TimedValue> values, const TimePlot& plot
   constexpr double kWidth = 1000, kHeight = 220, kLeft = 72, kRight = 20, kTop = 40, kBottom = 34;
   constexpr double kPlotWidth = kWidth - kLeft - kRight, kPlotHeight = kHeight - kTop - kBottom;
   std::string out;
-  out.reserve(64 * 1024);
+  out.reserve(size_t{64} * 1024);
   AppendSvgHead(out, "plot", kWidth, kHeight, plot.title);
   AppendText(out, "title", kLeft, 26, plot.title);
   out += "<text class=\"unit\" x=\"";
@@ -238,7 +244,9 @@ std::string TimePlotSvg(std::span<const TimedValue> values, const TimePlot& plot
     high += step;
   }
   const auto yOf = [&](double value) { return kTop + (high - value) / (high - low) * kPlotHeight; };
-  for (double tick = low; tick <= high + step / 2; tick += step) {
+  const int valueTicks = static_cast<int>(std::lround((high - low) / step));
+  for (int k = 0; k <= valueTicks; ++k) {
+    const double tick = low + k * step;
     AppendLine(out, tick == 0 && low < 0 ? "zero" : "grid", kLeft, yOf(tick), kLeft + kPlotWidth, yOf(tick));
     std::string label;
     AppendInt(label, std::llround(tick));
@@ -258,8 +266,10 @@ std::string TimePlotSvg(std::span<const TimedValue> values, const TimePlot& plot
     }
   }
   const double offset = LocalOffset(start);
-  for (double tick = std::ceil((start + offset) / timeStep) * timeStep - offset; tick <= end;
-       tick += timeStep) {
+  const double firstTick = std::ceil((start + offset) / timeStep) * timeStep - offset;
+  const int timeTicks = static_cast<int>(std::floor((end - firstTick) / timeStep));
+  for (int k = 0; k <= timeTicks; ++k) {
+    const double tick = firstTick + k * timeStep;
     AppendLine(out, "grid", xOf(tick), kTop, xOf(tick), kTop + kPlotHeight);
     AppendText(out, "tick", xOf(tick), kHeight - 10, ClockText(tick), "middle");
   }
