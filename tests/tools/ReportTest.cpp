@@ -5,17 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "gps/NmeaTestUtil.h"
 #include "platform/raster/Png.h"
 #include "support/TestSupport.h"
 #include "tools/ReplayRun.h"
+#include "tools/ReportPlots.h"
 
 namespace kivu {
 namespace {
@@ -109,6 +112,9 @@ TEST(ReplayReport, ATunnelDriveShowsTheSummarysFiguresAsTwoPiecesFromAPageThatNe
   EXPECT_EQ(Count(page, "<path class=\"altitude\""), 2u);
   EXPECT_EQ(Count(page, "<path class=\"vertical\""), 2u);
   EXPECT_NE(page.find(">12:00</text>"), std::string::npos);  // UTC0 is the local time here
+  ReplayRun tokyo = Replay(Quoted(name) + " --report " + dir / "tokyo.html", "JST-9");
+  ASSERT_EQ(tokyo.status, 0) << tokyo.err;
+  EXPECT_NE(test::ReadFile(dir / "tokyo.html").find(">21:00</text>"), std::string::npos);
 
   // The name escaped; nothing that would fetch or run anything.
   EXPECT_NE(page.find("<title>Drive report: tunnel &amp; &lt;&quot;drive&quot;&gt;.nmea</title>"),
@@ -143,6 +149,36 @@ TEST(ReplayReport, ATunnelDriveShowsTheSummarysFiguresAsTwoPiecesFromAPageThatNe
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.out, "");
   EXPECT_NE(bad.err.find("kivu-replay: cannot write the report"), std::string::npos) << bad.err;
+}
+
+// A day's drive draws in the pixels it fills: a time plot keeps four points of a pixel column at most,
+// spikes among them; the track keeps one point per pixel, and where each stretch starts and ends.
+TEST(ReplayReport, TheDrawingsThinToTheirPixelsAndKeepSpikesAndEnds) {
+  std::vector<TimedValue> values;
+  for (int i = 0; i < 100000; ++i)
+    values.push_back(TimedValue{1e9 + i, i == 50001 ? 1000 : 100 + i % 3, i == 60000});
+  const std::string plot = TimePlotSvg(values, TimePlot{"Speed", "km/h", "speed"}, 1e9, 1e9 + 99999);
+  const size_t lineAt = plot.find("<path class=\"speed\"");
+  ASSERT_NE(lineAt, std::string::npos);
+  const std::string line = plot.substr(lineAt);
+  EXPECT_EQ(Count(line, "<path class=\"speed\""), 2u);
+  EXPECT_LE(Count(line, "L") + Count(line, "M"), 4u * 908 + 8);
+  EXPECT_GT(Count(line, "L") + Count(line, "M"), 908u);
+  EXPECT_NE(line.find(",40.0"), std::string::npos) << "the spike to the plot's top was lost";
+
+  std::vector<TrackPoint> track;
+  for (int i = 0; i < 100000; ++i)
+    track.push_back(TrackPoint{47.0 + i * 1e-6, 8.0 + i * 1e-6, i == 30000});
+  const std::string drawing = TrackSvg(track);
+  EXPECT_EQ(Count(drawing, "<path class=\"line\""), 2u);
+  EXPECT_LT(Count(drawing, "L"), 1500u);
+  // The first stretch ends where the second starts, a pixel apart at most.
+  const size_t second = drawing.find("<path class=\"line\"", drawing.find("<path class=\"line\"") + 1);
+  const size_t lastL = drawing.rfind('L', second);
+  double x1, y1, x2, y2;
+  ASSERT_EQ(std::sscanf(drawing.c_str() + lastL, "L%lf,%lf", &x1, &y1), 2);
+  ASSERT_EQ(std::sscanf(drawing.c_str() + drawing.find('M', second), "M%lf,%lf", &x2, &y2), 2);
+  EXPECT_LE(std::hypot(x2 - x1, y2 - y1), 1.5);
 }
 
 // The demo drive's report in Debian's chromium, as the page's readers open it: no complaint in the
