@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -157,7 +158,11 @@ TEST(ReplayReport, TheDrawingsThinToTheirPixelsAndKeepSpikesAndEnds) {
   std::vector<TimedValue> values;
   for (int i = 0; i < 100000; ++i)
     values.push_back(TimedValue{1e9 + i, i == 50001 ? 1000 : 100 + i % 3, i == 60000});
+  // In a locale with a decimal comma, whose numbers the drawing must not take.
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
   const std::string plot = TimePlotSvg(values, TimePlot{"Speed", "km/h", "speed"}, 1e9, 1e9 + 99999);
+  std::setlocale(LC_NUMERIC, saved.c_str());
   const size_t lineAt = plot.find("<path class=\"speed\"");
   ASSERT_NE(lineAt, std::string::npos);
   const std::string line = plot.substr(lineAt);
