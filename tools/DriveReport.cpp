@@ -48,6 +48,7 @@ std::string Style() {
       ".panel b,.big b{color:var(--figure);font-size:26px}\n"
       ".big{margin:auto 0;white-space:nowrap}\n"
       ".u{font-size:14px;opacity:.85}\n"
+      ".deg{color:var(--figure);font-size:24px;font-weight:bold}\n"
       ".nofix{font-size:28px;color:var(--warning);border:2px solid var(--warning);border-radius:6px;"
       "padding:24px;text-align:center}\n"
       "svg{display:block;width:100%;height:auto;margin:0 0 12px;border-radius:6px}\n"
@@ -92,7 +93,9 @@ void AppendFigure(std::string& out, const char* id, long long value, const char*
   out += id;
   out += "\">";
   AppendInt(out, value);
-  out += "</b> <span class=\"u\">";
+  // Degrees sit on the figure, as they are written; other units follow a space, smaller.
+  const bool degrees = std::string_view(unit) == "\u00b0";
+  out += degrees ? "</b><span class=\"deg\">" : "</b> <span class=\"u\">";
   AppendXmlEscaped(out, unit);
   out += "</span>";
 }
