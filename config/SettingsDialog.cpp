@@ -13,6 +13,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "trip/UnitNames.h"
+
 namespace kivu {
 
 namespace {
@@ -339,9 +341,10 @@ void CSettings::ReadValues() {
 
 void CSettings::ShowUnits() {
   bool metric = unitBox_->currentIndex() == 0;
-  speedUnit_->setText(metric ? "km/h" : "mph");
-  altitudeUnit_->setText(metric ? "m" : "ft");
-  distanceUnit_->setText(metric ? "km" : "mile");
+  const UnitNames names = UnitNamesOf(metric ? 0 : 1);
+  speedUnit_->setText(names.speed);
+  altitudeUnit_->setText(names.altitude);
+  distanceUnit_->setText(names.distance);
   FillSpeedWarning(metric);
 }
 

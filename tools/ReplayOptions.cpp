@@ -17,6 +17,7 @@ enum ReplayOption : size_t {
   kTrack,
   kLog,
   kGpx,
+  kReport,
   kUnits,
   kPitchSource,
   kRollSource,
@@ -37,6 +38,7 @@ constexpr OptionSpec kReplayOptions[] = {
     {"--track", OptionTakes::Value},
     {"--log", OptionTakes::Value},
     {"--gpx", OptionTakes::Value},
+    {"--report", OptionTakes::Value},
     {"--units", OptionTakes::Value},
     {"--pitch-source", OptionTakes::Value},
     {"--roll-source", OptionTakes::Value},
@@ -77,6 +79,7 @@ bool CheckValue(size_t option, const std::string& value, ReplayOptions& options,
     case kTrack:
     case kLog:
     case kGpx:
+    case kReport:
     case kSettings:
     case kSnapshot:
       if (!value.empty()) return true;
@@ -134,6 +137,7 @@ bool ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& opt
   options.track = given.Value(kTrack);
   options.log = given.Value(kLog);
   options.gpx = given.Value(kGpx);
+  options.report = given.Value(kReport);
   options.settings = given.Value(kSettings);
   options.snapshot = given.Value(kSnapshot);
   options.unitsGiven = given.Has(kUnits);
@@ -159,8 +163,8 @@ std::string ReplayUsage() {
          "first one. Local times in the track file follow the time zone in TZ, as on the dashboard.\n"
          "\n"
          "  --fixes                 print one JSON line per fix handed to the dashboard (the default\n"
-         "                          when none of --summary, --track, --log, --gpx and --snapshot\n"
-         "                          is given)\n"
+         "                          when none of --summary, --track, --log, --gpx, --report and\n"
+         "                          --snapshot is given)\n"
          "  --states                with the fix lines: add \"gpsState\", the dashboard's GPS state\n"
          "                          when the fix came (\"no fix\" before the first, \"lost\" when it\n"
          "                          comes back after a gap, else \"fix\"), then \"sunElevation\" (the\n"
@@ -179,8 +183,14 @@ std::string ReplayUsage() {
          "                          captures joined together, one point per fix with its altitude\n"
          "                          (3D fixes), UTC time, fix type, satellites and DOPs, and speed\n"
          "                          (m/s) and course in Garmin's TrackPointExtension v2\n"
-         "  --units metric|imperial the dashboard's unit system for the summary (default metric);\n"
-         "                          the track file always has metres, knots and km\n"
+         "  --report FILE.html      write a drive report into FILE.html, replacing it whole once the\n"
+         "                          capture is done: one page that opens offline and prints on A4,\n"
+         "                          with the trip figures the dashboard shows at the end (in the\n"
+         "                          --units chosen), the track seen from above, and speed, altitude\n"
+         "                          and vertical speed against the local time of day (TZ), the\n"
+         "                          stretches without a fix left as gaps\n"
+         "  --units metric|imperial the dashboard's unit system for the summary and the report\n"
+         "                          (default metric); the track file always has metres, knots, km\n"
          "  --pitch-source 0|1      pitch from the acceleration (0, default) or from the slope (1)\n"
          "  --roll-source 0|1       roll from the turn (0, default) or shown level (1)\n"
          "  --palette auto|day|dusk|night|red  the dashboard's palette: auto (default) follows the\n"

@@ -14,6 +14,7 @@ struct ReplayOptions {
   std::string track;      // record the track into this file (appending); "" for none
   std::string log;        // record the GPS message log into this file (appending); "" for none
   std::string gpx;        // write the drive as GPX 1.1 into this file (replacing it); "" for none
+  std::string report;     // write the drive report, an HTML page, into this file (replacing it); "" for none
   int unitSelection = 0;  // 0 metric, 1 imperial
   int pitchSource = 0;    // 0 acceleration, 1 slope
   int rollSource = 0;     // 0 turn, 1 level
@@ -33,7 +34,8 @@ struct ReplayOptions {
 
   // Fixes are printed when asked for, or when no other output is.
   bool PrintFixes() const {
-    return fixes || (!summary && track.empty() && log.empty() && gpx.empty() && snapshot.empty());
+    return fixes ||
+           (!summary && track.empty() && log.empty() && gpx.empty() && report.empty() && snapshot.empty());
   }
 };
 

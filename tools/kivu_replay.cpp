@@ -17,6 +17,7 @@
 #include "platform/MessageText.h"
 #include "platform/WholeFile.h"
 #include "platform/raster/Png.h"
+#include "tools/DriveReport.h"
 #include "tools/EmbeddedPictures.h"
 #include "tools/ReplayOptions.h"
 #include "tools/SmoothScale.h"
@@ -78,6 +79,12 @@ std::string SunJson(double elevation, Palette palette) {
     std::snprintf(text, sizeof text, "null");
   }
   return std::string(",\"sunElevation\":") + text + ",\"palette\":\"" + PaletteName(palette) + "\"";
+}
+
+// The capture's file name without its folders, for the report's title.
+std::string CaptureName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos || slash + 1 == path.size() ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -147,6 +154,16 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // So is the report's.
+  AtomicFileWriter reportFile;
+  if (!options.report.empty()) {
+    if (Result opened = reportFile.Open(options.report); !opened) {
+      std::fprintf(stderr, "kivu-replay: cannot write the report %s: %s\n",
+                   QuoteForMessage(options.report).c_str(), opened.Text().c_str());
+      return 2;
+    }
+  }
+  DriveReport report(settings.unitSelection);
   GpxWriter gpx([&](std::string_view piece) {
     gpxWritten = gpxFile.Write(piece);
     return gpxWritten.Ok();
@@ -178,6 +195,7 @@ int main(int argc, char** argv) {
     first = false;
     view.OnGpsFix(fix);
     if (!options.gpx.empty()) gpx.AddPoint(fix, newSegment);
+    if (!options.report.empty()) report.AddFix(fix, newSegment, view.Stats());
     if (printFixes) {
       std::string line = FormatFixJson(fix);
       if (options.states) {
@@ -198,6 +216,15 @@ int main(int argc, char** argv) {
     if (!gpxWritten) {
       std::fprintf(stderr, "kivu-replay: cannot write the GPX file %s: %s\n",
                    QuoteForMessage(options.gpx).c_str(), gpxWritten.Text().c_str());
+      return 1;
+    }
+  }
+  if (!options.report.empty()) {
+    Result written = reportFile.Write(report.Page(CaptureName(options.capture), view.Stats()));
+    if (written) written = reportFile.Commit();
+    if (!written) {
+      std::fprintf(stderr, "kivu-replay: cannot write the report %s: %s\n",
+                   QuoteForMessage(options.report).c_str(), written.Text().c_str());
       return 1;
     }
   }

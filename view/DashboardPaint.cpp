@@ -50,12 +50,6 @@ void DrawGpsFlag(Surface& canvas, const DashboardLayout& l, const DashboardPictu
 // What of a panel a drawing puts on it: its fixed words, or its figures.
 enum class PanelPart { Words, Figures };
 
-// The duration as its panel shows it: whole hours and minutes.
-std::pair<int, int> ShownDuration(const TripStats& t) {
-  const int hours = TruncateToInt(t.durationHours);
-  return {hours, TruncateToInt((t.durationHours - static_cast<float>(hours)) * 60.0f)};
-}
-
 void DrawStatisticsPanels(Surface& canvas, const DashboardLayout& l, const TripStats& t, PanelPart part,
                           uint32_t figures, const DashboardColours& c) {
   struct Panel {
@@ -289,6 +283,11 @@ void DrawClock(Surface& canvas, const DashboardLayout& l, int hour, int minute, 
 }
 
 }  // namespace
+
+std::pair<int, int> ShownDuration(const TripStats& t) {
+  const int hours = TruncateToInt(t.durationHours);
+  return {hours, TruncateToInt((t.durationHours - static_cast<float>(hours)) * 60.0f)};
+}
 
 void DashboardBuffers::Prepare(const ViewLayout& layout) {
   const DashboardLayout& l = layout.dashboard;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gps/GpsFix.h"
@@ -24,6 +25,9 @@ namespace kivu {
 constexpr Color kCanvasColour{180, 180, 180};
 constexpr Color kSubPanelColour{48, 55, 48};
 constexpr Color kLightColours[2] = {Color{0, 127, 0}, Color{0, 255, 0}};
+
+// The trip's duration as its panel shows it: whole hours and minutes.
+std::pair<int, int> ShownDuration(const TripStats& t);
 
 // Everything one paint reads.
 struct DashboardPicture {

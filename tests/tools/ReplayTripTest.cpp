@@ -177,7 +177,7 @@ TEST_F(ReplayTrip, BadValuesAndUnopenableFilesExitWithStatusTwoAndOneLine) {
   EXPECT_EQ(help.status, 0);
   for (const char* option :
        {"Usage: kivu-replay", "--track FILE", "--summary", "--units metric|imperial", "--pitch-source 0|1",
-        "--roll-source 0|1", "--log FILE", "track file and a trip summary"})
+        "--roll-source 0|1", "--log FILE", "--report FILE.html", "track file and a trip summary"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
