@@ -287,6 +287,36 @@ INSTANTIATE_TEST_SUITE_P(KivuRun, TerminationSignal, ::testing::Values(SIGTERM, 
                            return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
                          });
 
+// A kill while a fix may be on its way to the record files: the day's GPX is still a whole document and
+// lacks at most the point of the track line written last.
+TEST_F(KivuRun, AKillLeavesTheDaysGpxAWholeDocumentLackingAtMostTheLastPoint) {
+  WriteSettings("RECORD_TRACK = 1\r\n");
+  auto kivu = StartOnThePort();
+  ASSERT_TRUE(WaitUntilFollowingThePort(*kivu, pty.SlavePath())) << kivu->Describe();
+  std::string path;
+  const auto points = [&] {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "KivuRecord", ec))
+      if (entry.path().extension() == ".gpx") path = entry.path();
+    const std::string gpx = path.empty() ? "" : test::ReadFile(path);
+    size_t count = 0;
+    for (size_t at = gpx.find("<trkpt "); at != std::string::npos; at = gpx.find("<trkpt ", at + 1))
+      ++count;
+    return count;
+  };
+  for (int second = 1; second <= 3; ++second)
+    pty.Write(Burst(second));
+  ASSERT_TRUE(kivu->WaitUntil([&] { return points() == 2; }, 5s)) << kivu->Describe();
+  pty.Write(Burst(4));
+  kivu->Signal(SIGKILL);
+  ASSERT_TRUE(kivu->WaitForExit(3s));
+
+  const size_t lines = CountLines(RecordFile("track")), left = points();
+  EXPECT_TRUE(left == lines || left + 1 == lines) << left << " points, " << lines << " track lines";
+  EXPECT_TRUE(test::ReadFile(path).ends_with("</trkpt>\n  </trkseg>\n </trk>\n</gpx>\n"));
+  EXPECT_EQ(test::GpxSchemaComplaint(path), "");
+}
+
 TEST_F(KivuRun, ASignalWhileTheNoReceiverMessageWaitsForOkStillEndsKivu) {
   // No port at all: start-up shows "Failed to create GPS Parser!" and waits for its OK, which nobody
   // presses here.

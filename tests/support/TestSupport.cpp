@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,19 @@ bool WaitForFile(const std::string& folder, const std::string& name, int timeout
 
 std::string SourcePath(const std::string& relative) {
   return std::string(KIVU_SOURCE_DIR) + "/" + relative;
+}
+
+bool CanValidateGpx() {
+  return FileExists(std::string(KIVU_SHARED_DIR) + "/gpx/gpx.xsd") &&
+         std::system("command -v xmllint >/dev/null 2>&1") == 0;
+}
+
+std::string GpxSchemaComplaint(const std::string& path) {
+  if (!CanValidateGpx()) return "";
+  const std::string schema = std::string(KIVU_SHARED_DIR) + "/gpx/gpx.xsd", lint = path + ".lint";
+  if (std::system(("xmllint --noout --schema '" + schema + "' '" + path + "' 2>'" + lint + "'").c_str()) == 0)
+    return "";
+  return "invalid: " + ReadFile(lint) + ReadFile(path);
 }
 
 std::string SharedCaptureDir() {

@@ -36,6 +36,12 @@ bool WaitForFile(const std::string& folder, const std::string& name, int timeout
 // A file of the repository, by its path from the top of the source tree.
 std::string SourcePath(const std::string& relative);
 
+// Whether xmllint and the GPX 1.1 schema of ../shared are at hand; a fresh clone has no ../shared.
+bool CanValidateGpx();
+// Empty when the GPX document at path is valid against the schema (or nothing can check it); else
+// xmllint's complaint and the document.
+std::string GpxSchemaComplaint(const std::string& path);
+
 // The shared NMEA captures ("../shared/nmea/gpsd/"), or "" when a fresh clone has no ../shared.
 std::string SharedCaptureDir();
 // Every "*.log" capture in the shared folder, sorted by name.

@@ -51,27 +51,13 @@ void Drive(TripRecorder& trip, int& second, int fixes, const std::function<void(
   }
 }
 
-// Empty when the schema passes path, or says nothing can be checked; xmllint's complaint otherwise.
-std::string SchemaComplaint(const test::TempDir& dir, const std::string& path) {
-  const std::string schema = std::string(KIVU_SHARED_DIR) + "/gpx/gpx.xsd";
-  if (!test::FileExists(schema) || std::system("command -v xmllint >/dev/null 2>&1") != 0) return "";
-  if (std::system(("xmllint --noout --schema " + schema + " " + path + " 2>" + dir / "lint").c_str()) == 0)
-    return "";
-  return "invalid: " + test::ReadFile(dir / "lint") + test::ReadFile(path);
-}
-
-bool CanValidate() {
-  return test::FileExists(std::string(KIVU_SHARED_DIR) + "/gpx/gpx.xsd") &&
-         std::system("command -v xmllint >/dev/null 2>&1") == 0;
-}
-
 TEST(LiveGpx, IsValidAfterEveryPointThroughALossAndASecondRun) {
-  if (!CanValidate())
+  if (!test::CanValidateGpx())
     GTEST_SKIP() << "xmllint (libxml2-utils) or ../shared/gpx/gpx.xsd is absent: the schema check is skipped";
   test::TempDir dir;
   const std::string gpx = DayFile(dir, "gpx");
   int second = 0;
-  const auto check = [&] { EXPECT_EQ(SchemaComplaint(dir, gpx), ""); };
+  const auto check = [&] { EXPECT_EQ(test::GpxSchemaComplaint(gpx), ""); };
   {
     TripRecorder trip;
     ASSERT_TRUE(trip.OpenDailyTrackFile(dir.Path(), kNow));
@@ -122,7 +108,7 @@ TEST(LiveGpx, AFullStorageLeavesTheDocumentWholeAndSaysSoOnce) {
   const std::string text = test::ReadFile(gpx);
   EXPECT_EQ(Count(text, "<trkpt "), 2u) << text;
   EXPECT_TRUE(text.ends_with("</trkpt>\n  </trkseg>\n </trk>\n</gpx>\n")) << text;
-  EXPECT_EQ(SchemaComplaint(dir, gpx), "");
+  EXPECT_EQ(test::GpxSchemaComplaint(gpx), "");
   const std::string complaint = test::ReadFile(err);
   EXPECT_EQ(Count(complaint, gpx), 1u) << complaint;
 
@@ -132,7 +118,7 @@ TEST(LiveGpx, AFullStorageLeavesTheDocumentWholeAndSaysSoOnce) {
   int second = 10;
   Drive(trip, second, 2);
   EXPECT_EQ(Count(test::ReadFile(gpx), "<trkpt "), 3u);
-  EXPECT_EQ(SchemaComplaint(dir, gpx), "");
+  EXPECT_EQ(test::GpxSchemaComplaint(gpx), "");
 }
 
 TEST(LiveGpx, SomethingElseInItsPlaceIsLeftAloneAndTheTrackGoesOn) {
