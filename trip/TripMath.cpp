@@ -13,7 +13,9 @@ constexpr double kPerThreePointSix = 1.0 / 3.6;
 // 90 degrees of tilt for one g of 9.8 m/s^2.
 constexpr double kDegreesPerAcceleration = 9.183673469387754;
 constexpr double kDegreesPerRadian = 57.29577951308232;
-constexpr int32_t kMostSatellitesForFilter = 14;
+// The filter was made for the 0 to 12 satellites a GGA counts; counts of every system reach 20 to 40,
+// and beyond 14 the gain leaves 0..1.
+constexpr int32_t kMostSatellitesForFilter = 12;
 
 // Degrees of a fix to radians: the degrees pass through a float, the product is narrowed again.
 float Radians(double degrees) noexcept {
@@ -32,7 +34,7 @@ int32_t TruncateToInt(double value) noexcept {
 float SmoothAltitude(float oldAltitude, float newAltitude, int32_t satellites) noexcept {
   if (!std::isfinite(newAltitude)) return oldAltitude;
   if (!std::isfinite(oldAltitude)) return newAltitude;
-  // Beyond 14 satellites g turns negative and the gain leaves 0..1: the altitude would run away.
+  // Beyond 14 satellites the gain would leave 0..1 and the altitude run away.
   if (satellites < 0) satellites = 0;
   if (satellites > kMostSatellitesForFilter) satellites = kMostSatellitesForFilter;
   const float g = static_cast<float>((165.0 - 11.25 * satellites) * kOneOverTwoPi);

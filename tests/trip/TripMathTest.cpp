@@ -27,12 +27,13 @@ TEST(AltitudeFilter, FourSatellitesMoveAboutOneTwentiethOfTheWay) {
 }
 
 TEST(AltitudeFilter, GainStaysWithinOneForManySatellites) {
-  // 14 satellites: g = 7.5 / 2pi = 1.193662, gain 0.455859. Beyond that the count is held at 14.
-  const float at14 = SmoothAltitude(100.0f, 200.0f, 14);
-  EXPECT_NEAR(at14, 145.5859f, 0.0005f);
-  for (int satellites : {15, 16, 24, 1000, std::numeric_limits<int32_t>::max()}) {
+  // 12 satellites: g = 30 / 2pi = 4.774648, gain 0.173171. Beyond that the count is held at 12, also
+  // the 14 that still kept the gain below 1 and the 15 where it would pass it.
+  const float at12 = SmoothAltitude(100.0f, 200.0f, 12);
+  EXPECT_NEAR(at12, 117.3171f, 0.0005f);
+  for (int satellites : {13, 14, 15, 16, 24, 1000, std::numeric_limits<int32_t>::max()}) {
     const float smoothed = SmoothAltitude(100.0f, 200.0f, satellites);
-    EXPECT_EQ(smoothed, at14) << satellites;
+    EXPECT_EQ(smoothed, at12) << satellites;
     EXPECT_GT(smoothed, 100.0f);
     EXPECT_LT(smoothed, 200.0f);
   }
