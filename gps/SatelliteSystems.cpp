@@ -14,6 +14,7 @@ namespace {
 // in which GLONASS starts at 65; a receiver that names the system of a GSA may number GLONASS from 1.
 constexpr int kSharedNumbering = 0;
 constexpr int kGlonassById = kConstellations + 1;
+static_assert(kGlonassById + 15 < SatelliteSet::kNumberings, "every system id has a numbering");
 
 int TalkerNumbering(int talker) noexcept {
   return talker == kGalileo || talker == kBeidou || talker == kQzss || talker == kNavic ? talker + 1
@@ -25,7 +26,7 @@ int SystemIdNumbering(int id) noexcept {
   constexpr int kSystems[] = {kGps, kGlonass, kGalileo, kBeidou, kQzss, kNavic};
   if (id == 2) return kGlonassById;
   if (id >= 1 && id <= 6) return TalkerNumbering(kSystems[id - 1]);
-  return kGlonassById + id;  // a system of a later standard, apart from all others
+  return kGlonassById + id;  // a system of a later standard (up to 15), apart from all others
 }
 
 // The field after the one at p, or star when p's field is the last.
@@ -88,16 +89,12 @@ bool GsvHasSignalId(const char* fields, const char* star) noexcept {
 }
 
 void SatelliteSet::Add(int numbering, int32_t number) noexcept {
-  if (number < 1) return;
+  if (number < 1 || numbering < 0 || numbering >= kNumberings) return;
   const uint32_t key =
       static_cast<uint32_t>(numbering) << 16 | static_cast<uint32_t>(std::min(number, 0xffff));
   if (std::find(keys_, keys_ + count_, key) != keys_ + count_ || count_ == kCapacity) return;
   keys_[count_++] = key;
-}
-
-int32_t SatelliteSet::CountOf(int numbering) const noexcept {
-  return static_cast<int32_t>(std::count_if(
-      keys_, keys_ + count_, [numbering](uint32_t key) { return key >> 16 == uint32_t(numbering); }));
+  ++counts_[numbering];
 }
 
 void AddGsaSatellites(SatelliteSet& used, int talker, const char* fields, const char* star) noexcept {

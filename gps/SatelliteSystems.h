@@ -25,13 +25,17 @@ class SatelliteSet {
   static constexpr int kCapacity = 160;
 
   // A satellite number as a sentence gives it: empty fields and numbers below 1 are no satellite.
+  // numbering: 0 to kNumberings - 1.
   void Add(int numbering, int32_t number) noexcept;
   int32_t Count() const noexcept { return count_; }
-  int32_t CountOf(int numbering) const noexcept;
+  int32_t CountOf(int numbering) const noexcept { return counts_[numbering]; }
+
+  static constexpr int kNumberings = 32;
 
  private:
   uint32_t keys_[kCapacity];
   int32_t count_ = 0;
+  int32_t counts_[kNumberings] = {};
 };
 
 // Satellites used over the GSA sentences of one cycle (cursor at the first field after the name, star
