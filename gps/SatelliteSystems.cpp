@@ -29,10 +29,20 @@ int SystemIdNumbering(int id) noexcept {
   return kGlonassById + id;  // a system of a later standard (up to 15), apart from all others
 }
 
-// The field after the one at p, or star when p's field is the last.
+// The field after the one at p, or star when p's field is the last. Fields are short: a loop beats a
+// library call.
 const char* NextField(const char* p, const char* star) noexcept {
-  const void* comma = std::memchr(p, ',', static_cast<size_t>(star - p));
-  return comma ? static_cast<const char*>(comma) + 1 : star;
+  while (p < star && *p != ',')
+    ++p;
+  return p < star ? p + 1 : star;
+}
+
+// A satellite's number: its leading digits (at most five; none gives 0, which is no satellite).
+int32_t SatelliteNumber(const char* p) noexcept {
+  int32_t number = 0;
+  for (int i = 0; i < 5 && *p >= '0' && *p <= '9'; ++i, ++p)
+    number = number * 10 + (*p - '0');
+  return number;
 }
 
 int HexDigit(char c) noexcept {
@@ -89,11 +99,19 @@ bool GsvHasSignalId(const char* fields, const char* star) noexcept {
 }
 
 void SatelliteSet::Add(int numbering, int32_t number) noexcept {
-  if (number < 1 || numbering < 0 || numbering >= kNumberings) return;
-  const uint32_t key =
-      static_cast<uint32_t>(numbering) << 16 | static_cast<uint32_t>(std::min(number, 0xffff));
-  if (std::find(keys_, keys_ + count_, key) != keys_ + count_ || count_ == kCapacity) return;
-  keys_[count_++] = key;
+  if (number < 1 || numbering < 0 || numbering >= kNumberings || count_ == kCapacity) return;
+  if (number < 128) {
+    uint64_t& word = low_[numbering][number >> 6];
+    const uint64_t bit = uint64_t{1} << (number & 63);
+    if (word & bit) return;
+    word |= bit;
+  } else {
+    const uint32_t key =
+        static_cast<uint32_t>(numbering) << 16 | static_cast<uint32_t>(std::min(number, 0xffff));
+    if (std::find(others_, others_ + otherCount_, key) != others_ + otherCount_) return;
+    others_[otherCount_++] = key;
+  }
+  ++count_;
   ++counts_[numbering];
 }
 
@@ -109,7 +127,7 @@ void AddGsaSatellites(SatelliteSet& used, int talker, const char* fields, const 
   if (count == 18 && field[17] + 1 == star && HexDigit(*field[17]) > 0)
     numbering = SystemIdNumbering(HexDigit(*field[17]));
   for (int i = 2; i < std::min(count, 14); ++i)
-    if (field[i] != star) used.Add(numbering, NmeaAtoi(field[i]));
+    if (field[i] != star) used.Add(numbering, SatelliteNumber(field[i]));
 }
 
 void SatellitesInView::Add(int constellation, const char* fields, const char* star) noexcept {
@@ -122,10 +140,11 @@ void SatellitesInView::Add(int constellation, const char* fields, const char* st
   const bool signalId = GsvHasSignalId(fields, star);
   signalIds_[c] = signalIds_[c] || signalId;
   // Four fields a satellite, its number first; a signal id stands alone after them.
-  for (p = NextField(p, star); p != star;
-       p = NextField(NextField(NextField(NextField(p, star), star), star), star)) {
-    if (NextField(p, star) == star && signalId) break;
-    listed_.Add(c, NmeaAtoi(p));
+  int index = 0;
+  for (p = NextField(p, star); p != star; p = NextField(p, star), ++index) {
+    if (index % 4 != 0) continue;
+    if (signalId && NextField(p, star) == star) break;
+    listed_.Add(c, SatelliteNumber(p));
   }
 }
 

@@ -33,7 +33,9 @@ class SatelliteSet {
   static constexpr int kNumberings = 32;
 
  private:
-  uint32_t keys_[kCapacity];
+  uint64_t low_[kNumberings][2] = {};  // numbers 1 to 127, one bit each: most satellites
+  uint32_t others_[kCapacity];         // numbering and number of each higher one
+  int32_t otherCount_ = 0;
   int32_t count_ = 0;
   int32_t counts_[kNumberings] = {};
 };
