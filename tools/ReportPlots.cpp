@@ -105,14 +105,18 @@ double LocalOffset(double t) {
   return offset;
 }
 
-// "HH:MM" of the local time at t, as the dashboard's clock shows it.
-std::string ClockText(double t) {
+// "HH:MM" of the local time at t, as the dashboard's clock shows it, or "HH:MM:SS".
+std::string ClockText(double t, bool seconds) {
   LocalTime local;
-  if (!ToLocalTime(static_cast<int64_t>(std::floor(t)), local)) return "--:--";
-  char text[8] = {static_cast<char>('0' + local.hour / 10 % 10), static_cast<char>('0' + local.hour % 10),
-                  ':', static_cast<char>('0' + local.minute / 10),
-                  static_cast<char>('0' + local.minute % 10)};
-  return std::string(text, 5);
+  if (!ToLocalTime(static_cast<int64_t>(std::floor(t)), local)) return seconds ? "--:--:--" : "--:--";
+  const int parts[] = {local.hour, local.minute, local.second};
+  char text[8];
+  for (int i = 0; i < 3; ++i) {
+    text[3 * i] = static_cast<char>('0' + parts[i] / 10 % 10);
+    text[3 * i + 1] = static_cast<char>('0' + parts[i] % 10);
+    if (i < 2) text[3 * i + 2] = ':';
+  }
+  return std::string(text, seconds ? 8 : 5);
 }
 
 // The points of one column of a time plot that keep its shape: the first, the lowest, the highest and
@@ -148,7 +152,8 @@ std::string TrackSvg(std::span<const TrackPoint> points) {
     breaks = false;
     latitudes += p.latitude;
   }
-  constexpr double kMargin = 36, kMostHeight = 500, kLeastHeight = 200;
+  // Room beside the track for the marks' words and the north arrow in the top right corner.
+  constexpr double kMarginX = 72, kMarginY = 40, kMostHeight = 500, kLeastHeight = 200;
   if (shown.empty()) {
     std::string out;
     AppendSvgHead(out, "track", kTrackWidth, kLeastHeight, "no track");
@@ -167,10 +172,10 @@ std::string TrackSvg(std::span<const TrackPoint> points) {
   const double width = right - left, height = top - bottom;
   double scale = 1;  // a track that stayed on one spot
   if (width > 0 || height > 0) {
-    scale = std::min(width > 0 ? (kTrackWidth - 2 * kMargin) / width : std::numeric_limits<double>::max(),
-                     height > 0 ? (kMostHeight - 2 * kMargin) / height : std::numeric_limits<double>::max());
+    scale = std::min(width > 0 ? (kTrackWidth - 2 * kMarginX) / width : std::numeric_limits<double>::max(),
+                     height > 0 ? (kMostHeight - 2 * kMarginY) / height : std::numeric_limits<double>::max());
   }
-  const double drawingHeight = std::max(height * scale + 2 * kMargin, kLeastHeight);
+  const double drawingHeight = std::max(height * scale + 2 * kMarginY, kLeastHeight);
   const double x0 = (kTrackWidth - width * scale) / 2, y0 = (drawingHeight - height * scale) / 2;
   const auto xOf = [&](const TrackPoint& p) { return x0 + (p.longitude * across - left) * scale; };
   const auto yOf = [&](const TrackPoint& p) { return y0 + (top - p.latitude) * scale; };
@@ -209,8 +214,13 @@ std::string TrackSvg(std::span<const TrackPoint> points) {
   out += "\" y=\"";
   AppendNumber(out, endY - 8);
   out += "\" width=\"16\" height=\"16\"/>";
-  AppendText(out, "mark", startX + 14, startY - 10, "Start");
-  AppendText(out, "mark", endX + 14, endY + 22, "End");
+  // Each word right of its mark, or left of it where it would run into the north arrow's column.
+  const auto mark = [&](double x, double y, double dy, const char* word) {
+    const bool right = x + 14 + 56 < kTrackWidth - 48;
+    AppendText(out, "mark", right ? x + 14 : x - 14, y + dy, word, right ? nullptr : "end");
+  };
+  mark(startX, startY, -10, "Start");
+  mark(endX, endY, 22, "End");
   AppendText(out, "north", kTrackWidth - 24, 36, "N", "middle");
   AppendLine(out, "axis", kTrackWidth - 24, 70, kTrackWidth - 24, 44);
   out += "<path class=\"arrow\" d=\"M976,42l-7,12h14z\"/></svg>";
@@ -253,11 +263,13 @@ std::string TimePlotSvg(std::span<const TimedValue> values, const TimePlot& plot
     AppendText(out, "tick", kLeft - 8, yOf(tick) + 5, label, "end");
   }
 
-  // Time ticks on whole local minutes, hours or days, seven at most.
+  // Time ticks on whole local seconds, minutes, hours or days, seven at most; seconds are written only
+  // where the ticks are less than a minute apart.
   if (!(end > start)) end = start + 60;
   const double span = end - start;
   const auto xOf = [&](double t) { return kLeft + (t - start) / span * kPlotWidth; };
-  constexpr double kSteps[] = {60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+  constexpr double kSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                               600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
   double timeStep = std::ceil(span / 7 / 86400) * 86400;
   for (double s : kSteps) {
     if (span / s <= 7) {
@@ -271,7 +283,7 @@ std::string TimePlotSvg(std::span<const TimedValue> values, const TimePlot& plot
   for (int k = 0; k <= timeTicks; ++k) {
     const double tick = firstTick + k * timeStep;
     AppendLine(out, "grid", xOf(tick), kTop, xOf(tick), kTop + kPlotHeight);
-    AppendText(out, "tick", xOf(tick), kHeight - 10, ClockText(tick), "middle");
+    AppendText(out, "tick", xOf(tick), kHeight - 10, ClockText(tick, timeStep < 60), "middle");
   }
   AppendLine(out, "axis", kLeft, kTop, kLeft, kTop + kPlotHeight);
   AppendLine(out, "axis", kLeft, kTop + kPlotHeight, kLeft + kPlotWidth, kTop + kPlotHeight);
