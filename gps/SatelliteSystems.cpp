@@ -100,6 +100,11 @@ bool GsvHasSignalId(const char* fields, const char* star) noexcept {
 
 void SatelliteSet::Add(int numbering, int32_t number) noexcept {
   if (number < 1 || numbering < 0 || numbering >= kNumberings || count_ == kCapacity) return;
+  if ((used_ >> numbering & 1) == 0) {
+    used_ |= uint32_t{1} << numbering;
+    low_[numbering][0] = low_[numbering][1] = 0;
+    counts_[numbering] = 0;
+  }
   if (number < 128) {
     uint64_t& word = low_[numbering][number >> 6];
     const uint64_t bit = uint64_t{1} << (number & 63);

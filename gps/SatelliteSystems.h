@@ -28,16 +28,20 @@ class SatelliteSet {
   // numbering: 0 to kNumberings - 1.
   void Add(int numbering, int32_t number) noexcept;
   int32_t Count() const noexcept { return count_; }
-  int32_t CountOf(int numbering) const noexcept { return counts_[numbering]; }
+  int32_t CountOf(int numbering) const noexcept {
+    return (used_ >> numbering & 1) != 0 ? counts_[numbering] : 0;
+  }
 
   static constexpr int kNumberings = 32;
 
  private:
-  uint64_t low_[kNumberings][2] = {};  // numbers 1 to 127, one bit each: most satellites
-  uint32_t others_[kCapacity];         // numbering and number of each higher one
+  // A set is made for every block parsed: a numbering's fields are cleared when it is first used.
+  uint32_t used_ = 0;             // a bit for each numbering with a satellite
+  uint64_t low_[kNumberings][2];  // numbers 1 to 127, one bit each: most satellites
+  int32_t counts_[kNumberings];   // satellites of each numbering
+  uint32_t others_[kCapacity];    // numbering and number of each higher one
   int32_t otherCount_ = 0;
   int32_t count_ = 0;
-  int32_t counts_[kNumberings] = {};
 };
 
 // Satellites used over the GSA sentences of one cycle (cursor at the first field after the name, star
