@@ -61,6 +61,7 @@ std::string Style() {
       ".grid{stroke:var(--grid);stroke-width:1}\n"
       ".zero{stroke:var(--label);stroke-width:1;stroke-dasharray:6 4}\n"
       ".axis{stroke:var(--label);stroke-width:2}\n"
+      ".scale{fill:none;stroke:var(--label);stroke-width:2}\n"
       "svg path.arrow{fill:var(--label);stroke:none}\n"
       ".start{fill:var(--symbol);stroke:var(--panel);stroke-width:3}\n"
       ".end{fill:var(--warning);stroke:var(--panel);stroke-width:3}\n"
@@ -198,7 +199,7 @@ std::string DriveReport::Page(std::string_view captureName, const TripStats& sta
   if (track_.empty()) {
     out += "<p class=\"nofix\">No fix in this capture: there is no track and no figure to draw.</p>\n";
   } else {
-    out += "<section>" + TrackSvg(track_) + "</section>\n<section>";
+    out += "<section>" + TrackSvg(track_, unitSelection_ != 0) + "</section>\n<section>";
     out += TimePlotSvg(speed_, TimePlot{"Speed", units.speed, "speed"}, firstSeconds_, lastSeconds_);
     out +=
         TimePlotSvg(altitude_, TimePlot{"Altitude", units.altitude, "altitude"}, firstSeconds_, lastSeconds_);

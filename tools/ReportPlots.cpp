@@ -9,6 +9,7 @@
 
 #include "platform/Clock.h"
 #include "trip/GpxWriter.h"
+#include "trip/TripMath.h"
 
 namespace kivu {
 
@@ -135,9 +136,39 @@ void AppendColumn(std::string& out, std::span<const TimedValue> column, double x
   }
 }
 
+// A scale bar in the bottom left corner of a drawing bottom high: the longest round distance that
+// takes at most 160 pixels, in feet below a mile and miles where imperial.
+void AppendScaleBar(std::string& out, double pixelsPerMetre, bool imperial, double bottom) {
+  struct Length {
+    int count;
+    const char* unit;
+    double metres;
+  };
+  std::vector<Length> lengths;
+  const double small = imperial ? 0.3048 : 1.0, big = imperial ? 1609.344 : 1000.0;
+  for (int count : {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000})
+    if (count * small < big) lengths.push_back({count, imperial ? "ft" : "m", count * small});
+  for (int count : {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000})
+    lengths.push_back({count, imperial ? "mile" : "km", count * big});
+  Length shown = lengths.front();
+  for (const Length& length : lengths)
+    if (length.metres * pixelsPerMetre <= 160) shown = length;
+  const double x = 24, y = bottom - 20, width = shown.metres * pixelsPerMetre;
+  out += "<path class=\"scale\" d=\"";
+  AppendPoint(out, 'M', x, y - 6);
+  out += "v6h";
+  AppendNumber(out, width);
+  out += "v-6\"/>";
+  std::string label;
+  AppendInt(label, shown.count);
+  label += ' ';
+  label += shown.unit;
+  AppendText(out, "tick", x + width + 8, y + 5, label);
+}
+
 }  // namespace
 
-std::string TrackSvg(std::span<const TrackPoint> points) {
+std::string TrackSvg(std::span<const TrackPoint> points, bool imperial) {
   std::vector<TrackPoint> shown;
   shown.reserve(points.size());
   double latitudes = 0;
@@ -221,6 +252,9 @@ std::string TrackSvg(std::span<const TrackPoint> points) {
   };
   mark(startX, startY, -10, "Start");
   mark(endX, endY, 22, "End");
+  // A degree of latitude on the sphere the trip measures its distance on.
+  constexpr double kMetresPerDegree = kEarthRadiusKm * 1000.0 * kPi / 180.0;
+  if (width > 0 || height > 0) AppendScaleBar(out, scale / kMetresPerDegree, imperial, drawingHeight);
   AppendText(out, "north", kTrackWidth - 24, 36, "N", "middle");
   AppendLine(out, "axis", kTrackWidth - 24, 70, kTrackWidth - 24, 44);
   out += "<path class=\"arrow\" d=\"M976,42l-7,12h14z\"/></svg>";

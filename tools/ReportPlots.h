@@ -25,9 +25,10 @@ struct TimedValue {
 };
 
 // The track in a local projection (equal distances along and across the mean latitude, north up),
-// start and end marked. The drawing is kTrackWidth wide and as high as the track's shape needs.
+// start and end marked, with a scale bar in metres and kilometres, or in feet and miles where imperial.
+// The drawing is kTrackWidth wide and as high as the track's shape needs.
 inline constexpr int kTrackWidth = 1000;
-std::string TrackSvg(std::span<const TrackPoint> points);
+std::string TrackSvg(std::span<const TrackPoint> points, bool imperial = false);
 
 // What a time plot shows: its title, its unit, and the class its line is drawn in (the page's style
 // gives the colour).

@@ -185,6 +185,24 @@ TEST(ReplayReport, TheDrawingsThinToTheirPixelsAndKeepSpikesAndEnds) {
   ASSERT_EQ(std::sscanf(drawing.c_str() + lastL, "L%lf,%lf", &x1, &y1), 2);
   ASSERT_EQ(std::sscanf(drawing.c_str() + drawing.find('M', second), "M%lf,%lf", &x2, &y2), 2);
   EXPECT_LE(std::hypot(x2 - x1, y2 - y1), 1.5);
+
+  // The scale bar measures the drawing: its pixels per metre are the track's, 0.1 degree of latitude
+  // (11.1 km on the trip's sphere) from its first point to its last.
+  double firstY, lastY, barWidth;
+  ASSERT_EQ(std::sscanf(drawing.c_str() + drawing.find(" d=\"M") + 4, "M%*f,%lf", &firstY), 1);
+  ASSERT_EQ(std::sscanf(drawing.c_str() + drawing.rfind('L', drawing.find("<circle")), "L%*f,%lf", &lastY),
+            1);
+  const size_t bar = drawing.find("<path class=\"scale\"");
+  ASSERT_NE(bar, std::string::npos);
+  ASSERT_EQ(std::sscanf(drawing.c_str() + drawing.find("v6h", bar), "v6h%lf", &barWidth), 1);
+  int kilometres = 0;
+  ASSERT_EQ(
+      std::sscanf(drawing.c_str() + drawing.find('>', drawing.find("<text", bar)) + 1, "%d km<", &kilometres),
+      1);
+  const double pixelsPerMetre = (firstY - lastY) / (0.1 * 111319.49);
+  EXPECT_NEAR(barWidth / (kilometres * 1000.0), pixelsPerMetre, 0.01 * pixelsPerMetre);
+  EXPECT_LE(barWidth, 160);
+  EXPECT_NE(TrackSvg(track, true).find(" mile</text>"), std::string::npos);
 }
 
 // The demo drive's report in Debian's chromium, as the page's readers open it: no complaint in the
